@@ -1,0 +1,110 @@
+// The fixed content of the map: the regions that decide which country a drop
+// lands on, and the places where a correctly placed name is shown.
+// Twips, measured from the client area's top-left corner.
+
+#include "board/maptables.h"
+
+namespace drillix {
+
+// One row per `shape` member, in index order. Several rows may share a
+// country; rows of one country need not be adjacent (Malaysia is 5, 7, 33).
+const std::array<RegionRow, kRegionCount> kRegionTable = {{
+    //  index  tag                   left   top  width height
+    {  0, "Bhutan",             4440,  5610,   375,   405},
+    {  1, "Bhutan",             4230,  5880,   375,   405},
+    {  2, "Bhutan",             4230,  6180,   255,   405},
+    {  3, "Bhutan",             4020,  5880,   375,   405},
+    {  4, "Bangladesh",         3780,  6150,   465,   555},
+    {  5, "Malaysia",           7590,  7980,   405,   495},
+    {  6, "Brunei",             7290,  8310,   315,   255},
+    {  7, "Malaysia",           6750,  8550,   645,   525},
+    {  8, "China",              2910,  3780,  4485,  1875},
+    {  9, "Cambodia",           5820,  7470,   465,   495},
+    { 10, "China",              5100,  5580,  2295,   645},
+    { 11, "China",              6330,  2220,  1125,  1665},
+    { 12, "China",              2400,  4230,  2295,   645},
+    { 13, "China",              3210,  3330,   615,   765},
+    { 14, "China",              6000,  3390,  1305,   645},
+    { 15, "India",              1560,  6570,  2115,  1875},
+    { 16, "India",              1680,  6180,  2085,   495},
+    { 17, "India",              2070,  5610,   735,   645},
+    { 18, "India",              2220,  5130,   405,   645},
+    { 19, "India",              1830,  5910,   435,   645},
+    { 20, "India",              2550,  6030,   555,   645},
+    { 21, "Indonesia",          8460,  8160,  2235,  1785},
+    { 22, "Indonesia",          7620,  8460,  2295,  1485},
+    { 23, "Indonesia",          4830,  9270,  4245,   675},
+    { 24, "Indonesia",          4710,  8820,   765,   645},
+    { 25, "Japan",              8250,  2040,   975,  2355},
+    { 26, "Kazakhstan",          270,  2850,  2985,   975},
+    { 27, "Kazakhstan",         1170,  2370,  1635,   645},
+    { 28, "Kazakhstan",          -30,  2550,  1155,  1275},
+    { 29, "Laos",               5370,  6510,   465,   525},
+    { 30, "Laos",               5850,  6870,   195,   225},
+    { 31, "Laos",               6000,  7050,   255,   225},
+    { 32, "Laos",               6090,  7230,   255,   255},
+    { 33, "Malaysia",           5520,  8700,   615,   495},
+    { 34, "Mongolia",           3840,  2730,  2205,  1005},
+    { 35, "Burma (Myanmar)",    4560,  6000,   495,  1395},
+    { 36, "Burma (Myanmar)",    4950,  6390,   255,   255},
+    { 37, "Burma (Myanmar)",    5040,  6570,   255,   255},
+    { 38, "Burma (Myanmar)",    4980,  7230,   255,   255},
+    { 39, "Burma (Myanmar)",    4980,  7500,   255,   255},
+    { 40, "Burma (Myanmar)",    5100,  7710,   255,   255},
+    { 41, "Nepal",              3210,  5850,   555,   315},
+    { 42, "Nepal",              2790,  5670,   465,   375},
+    { 43, "North Korea",        7410,  2910,   375,   765},
+    { 44, "Philippines",        7680,  6120,  1455,  1905},
+    { 45, "Singapore",          5850,  9090,   255,   255},
+    { 46, "South Korea",        7770,  3480,   375,   795},
+    { 47, "Sri Lanka",          2670,  8430,   465,   585},
+    { 48, "Taiwan",             7620,  5310,   375,   675},
+    { 49, "Thailand",           5370,  7020,   465,   795},
+    { 50, "Thailand",           5640,  7140,   375,   375},
+    { 51, "Thailand",           5070,  6810,   375,   435},
+    { 52, "Thailand",           5250,  7110,   375,   555},
+    { 53, "Thailand",           5250,  7860,   465,   795},
+    { 54, "Vietnam",            5820,  6300,   495,   585},
+    { 55, "Vietnam",            6360,  7050,   345,   585},
+    { 56, "Vietnam",            6300,  7680,   405,   375},
+    { 57, "Vietnam",            6060,  7920,   495,   585},
+    { 58, "Vietnam",            6030,  6780,   405,   285},
+    { 59, "Russia",                0,     0,  9345,  2025},
+    { 60, "Russia",              -30,  1920,  1155,   585},
+    { 61, "Russia",             2850,  1980,  1005,   825},
+    { 62, "Russia",             3840,  1980,  1905,   585},
+    { 63, "Russia",             5550,  1890,   495,   585},
+    { 64, "Russia",             1080,  1770,  1935,   585},
+    { 65, "Russia",             7650,  1830,   495,   975},
+}};
+
+// One row per `maplabel` member: answer label i belongs to the country at
+// position i of the alphabetical list, which is also the names file's order.
+const std::array<AnswerLabelRow, kCountryCount> kAnswerLabelTable = {{
+    //  index  country               left   top  width height
+    {  0, "Bangladesh",         3390,  6330,   885,   225},
+    {  1, "Bhutan",             4080,  5880,   885,   225},
+    {  2, "Brunei",             6690,  8340,   885,   225},
+    {  3, "Burma (Myanmar)",    4320,  6630,   885,   705},
+    {  4, "Cambodia",           5610,  7590,   885,   225},
+    {  5, "China",              4620,  4710,   885,   225},
+    {  6, "India",              2190,  6900,   885,   225},
+    {  7, "Indonesia",          8400,  8730,   885,   225},
+    {  8, "Japan",              8490,  3030,   885,   225},
+    {  9, "Kazakhstan",         1290,  3300,  1365,   225},
+    { 10, "Laos",               5220,  6690,   885,   225},
+    { 11, "Malaysia",           5580,  8820,   885,   225},
+    { 12, "Mongolia",           4380,  3090,  1125,   225},
+    { 13, "Nepal",              2970,  5850,   885,   225},
+    { 14, "North Korea",        7200,  3030,   885,   495},
+    { 15, "Philippines",        7230,  6810,   885,   225},
+    { 16, "Russia",             3630,  1170,  1755,   225},
+    { 17, "Singapore",          5880,  9120,   885,   225},
+    { 18, "South Korea",        7560,  3750,   885,   495},
+    { 19, "Sri Lanka",          2880,  8610,   885,   225},
+    { 20, "Taiwan",             7860,  5490,   885,   225},
+    { 21, "Thailand",           5190,  7200,   885,   225},
+    { 22, "Vietnam",            6450,  7170,   885,   225},
+}};
+
+} // namespace drillix

@@ -1,0 +1,127 @@
+#pragma once
+
+// The platform pieces the program leans on, as interfaces. The real ones
+// live in src/qt; the tests give fakes. Each failure is thrown as a Failure
+// (form/failure.h) carrying a description fit for the error report.
+
+#include "form/picture.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace drillix {
+
+// Message box styles, as the platform numbers them.
+inline constexpr int kMsgBoxOkOnly = 0;
+inline constexpr int kMsgBoxExclamation = 48;
+inline constexpr int kMsgBoxResultOk = 1;
+
+class MessageBoxes
+{
+public:
+    virtual ~MessageBoxes() = default;
+    // Shows a modal box and returns when the user has closed it. The text
+    // may hold CR LF and bare CR line breaks.
+    virtual int show(const std::string &text, int style, const std::string &title) = 0;
+};
+
+// The sound engine behind the media player control: starts a file at once,
+// replacing whatever is playing, and never waits. Problems with the file or
+// the audio device mean silence; they are never thrown.
+class SoundOutput
+{
+public:
+    virtual ~SoundOutput() = default;
+    virtual void play(const std::string &path, int volumePercent) = 0;
+};
+
+// Window styles for Shell::run.
+inline constexpr int kShellMinimisedFocus = 2;
+
+class Shell
+{
+public:
+    virtual ~Shell() = default;
+    // Starts a command line and does not wait for it. Throws when the
+    // program cannot be started.
+    virtual void run(const std::string &commandLine, int windowStyle) = 0;
+};
+
+// The engine behind the skin framework control.
+class SkinEngine
+{
+public:
+    virtual ~SkinEngine() = default;
+    // Reads and checks a skin file; throws when it is damaged.
+    virtual void loadSkin(const std::string &path, const std::string &section) = 0;
+    // Option flags (a bit set whose meanings the engine documents).
+    virtual std::int32_t applyOptions() const = 0;
+    virtual void setApplyOptions(std::int32_t options) = 0;
+    virtual void setApplyColours(bool on) = 0;
+    virtual void setApplyMetrics(bool on) = 0;
+    // Applies the loaded skin to the window with this handle.
+    virtual void applyWindow(std::int32_t windowHandle) = 0;
+};
+
+class PictureLoader
+{
+public:
+    virtual ~PictureLoader() = default;
+    // Loads a picture or cursor file; throws when it cannot be read as one.
+    virtual Picture loadPicture(const std::string &path) = 0;
+};
+
+// A file opened for sequential input.
+class InputFile
+{
+public:
+    virtual ~InputFile() = default;
+    // Reads up to size bytes; returns 0 at the end. Throws on a read error.
+    virtual std::size_t read(char *buffer, std::size_t size) = 0;
+};
+
+class FileSystem
+{
+public:
+    virtual ~FileSystem() = default;
+    // The file's last-modification time as text; throws when the file,
+    // its folder or the path itself is not there or not valid.
+    virtual std::string modificationTime(const std::string &path) = 0;
+    // Names of the normal files (no folders, no hidden or special files)
+    // that the path names: empty when there are none.
+    virtual std::vector<std::string> listNormalFiles(const std::string &path) = 0;
+    virtual std::unique_ptr<InputFile> openForInput(const std::string &path) = 0;
+};
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual float secondsSinceMidnight() = 0;
+};
+
+class RandomSource
+{
+public:
+    virtual ~RandomSource() = default;
+    virtual void seed(float seed) = 0;
+    // A uniform fraction r with 0 <= r < 1.
+    virtual float next() = 0;
+};
+
+// Everything the program reaches outside itself, handed in at start-up.
+struct Platform {
+    MessageBoxes &messageBoxes;
+    SoundOutput &sound;
+    Shell &shell;
+    SkinEngine &skin;
+    PictureLoader &pictures;
+    FileSystem &files;
+    Clock &clock;
+    RandomSource &random;
+};
+
+} // namespace drillix

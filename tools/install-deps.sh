@@ -1,0 +1,37 @@
+#!/bin/sh
+# Installs every Debian package that building, running and testing the quiz
+# needs. Safe to run again: packages already present are skipped, and the
+# package lists are refreshed only when something is missing.
+set -eu
+
+PACKAGES="
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
+  fonts-liberation xdg-utils
+  xvfb xauth xdotool x11-utils imagemagick ffmpeg sox
+  pulseaudio pulseaudio-utils icoutils
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO="sudo"
+fi
+
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $missing
