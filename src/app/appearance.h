@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace drillix {
+
+class FileSystem;
+
+// True when the file's last-modification time can be read; any error,
+// including an empty or invalid path, means false. A folder counts too.
+bool FileExists(FileSystem &files, std::string path);
+
+} // namespace drillix

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace drillix {
+
+class InputFile;
+
+// Reads a text file line by line as the names file is read: a line ends at
+// a carriage return, which may be followed by a line feed; a line feed on
+// its own is part of the line; the last line needs no end. Lines come back
+// as UTF-8 (see decodeLine).
+class LineReader
+{
+public:
+    // Longer lines are cut off at a line end and reported as a failure, so
+    // that a damaged file cannot take all memory.
+    static constexpr std::size_t kMaxLineBytes = 1 << 20;
+
+    explicit LineReader(InputFile &file);
+
+    // True when nothing is left to read. Throws on a read error.
+    bool atEnd();
+    // The next line, without its line end. Throws Failure at the end of the
+    // file, and for an over-long line (after skipping past it).
+    std::string readLine();
+
+private:
+    bool fill();
+    int peek();
+
+    InputFile &m_file;
+    std::vector<char> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_size = 0;
+    bool m_eof = false;
+};
+
+// Bytes of a line as UTF-8 text: kept as they are when they are valid
+// UTF-8, otherwise read as Windows-1252, so that no byte is lost.
+std::string decodeLine(const std::string &bytes);
+
+// Splits at every ","; empty fields are kept and nothing is trimmed. An
+// empty text has no field at all.
+std::vector<std::string> splitFields(const std::string &text);
+
+// Removes leading and trailing spaces (U+0020) only.
+std::string trimSpaces(const std::string &text);
+
+} // namespace drillix

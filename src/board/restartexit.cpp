@@ -1,0 +1,31 @@
+// The Restart and Exit buttons. The restart also ends the set-up and
+// follows the completion message, so every game starts from here.
+
+#include "board/form1.h"
+
+namespace drillix {
+
+namespace {
+const char *const kRestartLocation = "in Trendolix2021/08/31.Form1.PushButton1_Click ";
+const char *const kExitLocation = "in Trendolix2021/08/31.Form1.PushButton2_Click ";
+constexpr std::int16_t kLastLabel = 22;
+} // namespace
+
+void Form1::PushButton1_Click()
+{
+    ErrorTrap trap(kRestartLocation, errorReporter());
+
+    trap.step(100, [&] { placedCount = 0; });
+    for (std::int16_t i = 0; i <= kLastLabel; ++i) { // 102
+        trap.step(104, [&] { maplabel[i].setVisible(false); });
+        trap.step(106, [&] { labels[i].setVisible(true); });
+    }
+}
+
+void Form1::PushButton2_Click()
+{
+    ErrorTrap trap(kExitLocation, errorReporter());
+    trap.step(100, [&] { m_form->unload(); });
+}
+
+} // namespace drillix

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+namespace drillix {
+
+// A handler's error trap. The handler runs each numbered statement through
+// step(); a failure inside it, or inside anything it calls that traps
+// nothing itself, is reported with the handler's location text and that
+// statement's number, and the handler then goes on with its next statement.
+// The trap stays armed: every further failure gives a further report.
+class ErrorTrap
+{
+public:
+    using Reporter = std::function<void(const std::string &description, const std::string &location, int step)>;
+
+    ErrorTrap(std::string location, Reporter reporter)
+        : m_location(std::move(location))
+        , m_reporter(std::move(reporter))
+    {
+    }
+
+    // Runs one statement. Returns false when it failed (and was reported).
+    template<class Statement>
+    bool step(int number, Statement &&statement)
+    {
+        m_lastStep = number;
+        try {
+            statement();
+            return true;
+        } catch (const std::bad_alloc &) {
+            report("Out of memory");
+        } catch (const std::exception &e) {
+            report(e.what());
+        }
+        return false;
+    }
+
+    const std::string &location() const { return m_location; }
+    int lastStep() const { return m_lastStep; }
+    int failures() const { return m_failures; }
+
+private:
+    void report(const std::string &description)
+    {
+        ++m_failures;
+        m_reporter(description, m_location, m_lastStep);
+    }
+
+    std::string m_location;
+    Reporter m_reporter;
+    int m_lastStep = 0;
+    int m_failures = 0;
+};
+
+} // namespace drillix

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "form/form.h"
+
+#include <QHash>
+#include <QPixmap>
+#include <QString>
+
+class QPainter;
+class QPalette;
+
+namespace drillix {
+
+// Paints a form's light-weight controls back to front, from the model alone.
+// Windowed controls are real widgets and paint themselves.
+class FormPainter
+{
+public:
+    void paint(QPainter &painter, const Form &form, const QPalette &palette, const QRect &dirty);
+
+    // The pixmap of a picture; a "@2x" companion is used on high-density
+    // screens, drawn into the same logical rectangle.
+    QPixmap pixmap(const Picture &picture, qreal devicePixelRatio);
+
+private:
+    void paintControl(QPainter &painter, const Control &control, const QPalette &palette, qreal dpr);
+
+    QHash<QString, QPixmap> m_cache;
+};
+
+} // namespace drillix

@@ -1,0 +1,269 @@
+#include "qt/formwidget.h"
+
+#include "qt/appearance/cursors.h"
+#include "qt/qtcolours.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+#include <iostream>
+
+namespace drillix {
+
+FormWidget::FormWidget(Form &form, QWidget *parent)
+    : QWidget(parent)
+    , m_form(form)
+{
+    setObjectName(QString::fromStdString(form.name()));
+    const WindowSettings &s = form.settings();
+    setFixedSize(toPixels(s.clientWidth), toPixels(s.clientHeight));
+
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                            | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (s.minimiseButton)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (s.maximiseButton)
+        flags |= Qt::WindowMaximizeButtonHint;
+    setWindowFlags(flags);
+    setFont(toQFont(s.font));
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    for (Control *control : form.controls())
+        controlAdded(*control);
+    form.addObserver(this);
+    form.setHandle(static_cast<std::int32_t>(winId() & 0x7FFFFFFF));
+    formChanged(FormProperty::Caption);
+    formChanged(FormProperty::Icon);
+}
+
+FormWidget::~FormWidget()
+{
+    m_form.removeObserver(this);
+}
+
+void FormWidget::showCentred()
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+
+    QWidget *first = nullptr;
+    int best = 0;
+    for (auto it = m_windowed.constBegin(); it != m_windowed.constEnd(); ++it) {
+        const int order = it.key()->tabIndex();
+        if (order >= 0 && it.value()->isVisible() && (!first || order < best)) {
+            first = it.value();
+            best = order;
+        }
+    }
+    if (first)
+        first->setFocus(Qt::OtherFocusReason);
+}
+
+void FormWidget::controlAdded(const Control &control)
+{
+    if (control.isWindowed())
+        createWindowed(control);
+    update();
+}
+
+void FormWidget::createWindowed(const Control &control)
+{
+    QWidget *widget = nullptr;
+    switch (control.kind()) {
+    case ControlKind::PushButton: {
+        auto *button = new QPushButton(this);
+        Control *c = const_cast<Control *>(&control);
+        connect(button, &QPushButton::clicked, this, [this, c] { m_form.click(*c); });
+        widget = button;
+        break;
+    }
+    case ControlKind::TextBox:
+        widget = new QLineEdit(this);
+        break;
+    default:
+        return; // the media player has no face of its own
+    }
+    widget->setObjectName(QString::fromStdString(control.displayName()));
+    widget->setMouseTracking(true);
+    widget->installEventFilter(this);
+    m_windowed.insert(&control, widget);
+    syncWindowed(control);
+}
+
+void FormWidget::syncWindowed(const Control &control)
+{
+    QWidget *widget = m_windowed.value(&control);
+    if (!widget)
+        return;
+    widget->setGeometry(toPixels(control.geometry()));
+    widget->setFont(toQFont(control.font()));
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::ButtonText, toQColor(control.foreColour(), palette()));
+    pal.setColor(QPalette::Text, toQColor(control.foreColour(), palette()));
+    pal.setColor(QPalette::Button, toQColor(control.backColour(), palette()));
+    pal.setColor(QPalette::Base, toQColor(control.backColour(), palette()));
+    widget->setPalette(pal);
+    const QString caption = QString::fromStdString(control.caption());
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        button->setText(caption);
+    else if (auto *edit = qobject_cast<QLineEdit *>(widget); edit && edit->text() != caption)
+        edit->setText(caption);
+    widget->setVisible(control.visible());
+}
+
+void FormWidget::controlChanged(const Control &control, Property what)
+{
+    if (control.isWindowed()) {
+        syncWindowed(control);
+        return;
+    }
+    if (what == Property::Tag || what == Property::DragMode)
+        return; // nothing to see
+    if (what == Property::DragIcon) {
+        updateDragPointer();
+        return;
+    }
+    if (what == Property::Geometry)
+        update();
+    else
+        update(toPixels(control.geometry()));
+}
+
+void FormWidget::formChanged(FormProperty what)
+{
+    switch (what) {
+    case FormProperty::Caption:
+        setWindowTitle(QString::fromStdString(m_form.caption()));
+        break;
+    case FormProperty::Icon:
+        if (m_form.icon().isNull())
+            setWindowIcon(QIcon());
+        else
+            setWindowIcon(QIcon(QString::fromStdString(m_form.icon().source)));
+        break;
+    case FormProperty::MousePointer:
+    case FormProperty::MouseIcon:
+        updatePointer();
+        break;
+    case FormProperty::Drag:
+        updateDragPointer();
+        break;
+    case FormProperty::BackColour:
+    case FormProperty::ZOrder:
+        update();
+        break;
+    }
+}
+
+void FormWidget::unloaded()
+{
+    hide();
+    Q_EMIT formUnloaded();
+}
+
+void FormWidget::updatePointer()
+{
+    // The pointer setting covers the whole window, buttons included: they
+    // take the window's cursor since they set none of their own.
+    if (m_form.mousePointer() == kPointerCustom && !m_form.mouseIcon().isNull())
+        setCursor(cursorForPicture(m_form.mouseIcon()));
+    else
+        setCursor(Qt::ArrowCursor);
+}
+
+void FormWidget::updateDragPointer()
+{
+    // While a drag lasts its picture wins over every other pointer, even
+    // outside the window.
+    Control *source = m_form.dragSource();
+    if (m_dragCursorActive) {
+        QGuiApplication::restoreOverrideCursor();
+        m_dragCursorActive = false;
+    }
+    if (source) {
+        const QCursor cursor = source->dragIcon().isNull() ? QCursor(Qt::DragMoveCursor)
+                                                           : cursorForPicture(source->dragIcon());
+        QGuiApplication::setOverrideCursor(cursor);
+        m_dragCursorActive = true;
+    }
+}
+
+QPoint FormWidget::toTwips(const QPointF &pos) const
+{
+    const QPoint p = pos.toPoint();
+    return QPoint(pixelCentreToTwips(p.x()), pixelCentreToTwips(p.y()));
+}
+
+void FormWidget::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    m_painter.paint(painter, m_form, palette(), event->rect());
+}
+
+void FormWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint t = toTwips(event->position());
+    m_form.pressMouse(t.x(), t.y());
+}
+
+void FormWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint t = toTwips(event->position());
+    m_form.moveMouse(t.x(), t.y());
+}
+
+void FormWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint t = toTwips(event->position());
+    m_form.releaseMouse(t.x(), t.y());
+}
+
+void FormWidget::closeEvent(QCloseEvent *event)
+{
+    if (!m_form.loaded()) {
+        event->accept();
+        return;
+    }
+    // The close box takes the same way out as the Exit button.
+    bool gone = true;
+    try {
+        gone = m_form.unload();
+    } catch (const std::exception &e) {
+        std::cerr << "drillix: unload failed: " << e.what() << '\n';
+    }
+    if (gone)
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool FormWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        for (auto it = m_windowed.constBegin(); it != m_windowed.constEnd(); ++it) {
+            if (it.value() == watched) {
+                auto *me = static_cast<QMouseEvent *>(event);
+                const QPoint t = toTwips(me->position());
+                m_form.mouseMoveOver(*const_cast<Control *>(it.key()), t.x(), t.y());
+                break;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace drillix

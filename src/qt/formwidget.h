@@ -1,0 +1,61 @@
+#pragma once
+
+#include "form/form.h"
+#include "qt/formpainter.h"
+
+#include <QHash>
+#include <QWidget>
+
+class QPushButton;
+
+namespace drillix {
+
+// The window of a form model: paints the light-weight controls, hosts real
+// widgets for the windowed ones, and turns Qt's mouse events into the
+// model's press, move, release, click and unload.
+class FormWidget : public QWidget, public FormObserver
+{
+    Q_OBJECT
+
+public:
+    explicit FormWidget(Form &form, QWidget *parent = nullptr);
+    ~FormWidget() override;
+
+    Form &form() const { return m_form; }
+    // The real widget standing for a windowed control, if any.
+    QWidget *widgetFor(const Control &control) const { return m_windowed.value(&control); }
+    // Centres the window on its screen and shows it, focus on the first
+    // control in tab order.
+    void showCentred();
+
+    // FormObserver
+    void controlAdded(const Control &control) override;
+    void controlChanged(const Control &control, Property what) override;
+    void formChanged(FormProperty what) override;
+    void unloaded() override;
+
+Q_SIGNALS:
+    void formUnloaded();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createWindowed(const Control &control);
+    void syncWindowed(const Control &control);
+    void updatePointer();
+    void updateDragPointer();
+    QPoint toTwips(const QPointF &pos) const;
+
+    Form &m_form;
+    FormPainter m_painter;
+    QHash<const Control *, QWidget *> m_windowed;
+    bool m_dragCursorActive = false;
+};
+
+} // namespace drillix

@@ -1,0 +1,110 @@
+#include "qt/localfilesystem.h"
+
+#include "form/failure.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace drillix {
+
+namespace {
+
+std::string describeErrno(int error, const std::string &path)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return "File not found: " + path;
+    case EACCES:
+    case EPERM:
+        return "Permission denied: " + path;
+    case ENAMETOOLONG:
+        return "Bad file name: " + path;
+    default:
+        return std::string(std::strerror(error)) + ": " + path;
+    }
+}
+
+class PosixInputFile : public InputFile
+{
+public:
+    PosixInputFile(int fd, std::string path)
+        : m_fd(fd)
+        , m_path(std::move(path))
+    {
+    }
+    ~PosixInputFile() override { ::close(m_fd); }
+
+    std::size_t read(char *buffer, std::size_t size) override
+    {
+        for (;;) {
+            const ssize_t n = ::read(m_fd, buffer, size);
+            if (n >= 0)
+                return static_cast<std::size_t>(n);
+            if (errno != EINTR)
+                throw Failure("Device I/O error: " + m_path);
+        }
+    }
+
+private:
+    int m_fd;
+    std::string m_path;
+};
+
+} // namespace
+
+std::string LocalFileSystem::modificationTime(const std::string &path)
+{
+    if (path.empty())
+        throw Failure("Bad file name or number");
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        throw Failure(describeErrno(errno, path));
+    char text[64] = {};
+    struct tm local {};
+    const time_t t = st.st_mtime;
+    if (!localtime_r(&t, &local) || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        throw Failure("Invalid procedure call or argument");
+    return text;
+}
+
+std::vector<std::string> LocalFileSystem::listNormalFiles(const std::string &path)
+{
+    if (path.empty())
+        return {};
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // Hidden files (a leading dot) do not count as normal files.
+    if (name.empty() || name.front() == '.')
+        return {};
+    struct stat st {};
+    // stat follows links: a dangling one fails and counts as absent.
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    return {name};
+}
+
+std::unique_ptr<InputFile> LocalFileSystem::openForInput(const std::string &path)
+{
+    if (path.empty())
+        throw Failure("Bad file name or number");
+    // Non-blocking, so that a FIFO of that name cannot hang the start-up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw Failure(describeErrno(errno, path));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw Failure("Path/File access error: " + path);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return std::make_unique<PosixInputFile>(fd, path);
+}
+
+} // namespace drillix

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "form/platform.h"
+
+namespace drillix {
+
+// Files of the local disk, through POSIX calls.
+class LocalFileSystem : public FileSystem
+{
+public:
+    std::string modificationTime(const std::string &path) override;
+    std::vector<std::string> listNormalFiles(const std::string &path) override;
+    std::unique_ptr<InputFile> openForInput(const std::string &path) override;
+};
+
+} // namespace drillix

@@ -1,0 +1,48 @@
+// Veltmora Drillix: drag each country's name onto its place on the map.
+
+#include "board/form1.h"
+#include "form/application.h"
+#include "qt/appearance/qtpictureloader.h"
+#include "qt/appearance/qtskinengine.h"
+#include "qt/formwidget.h"
+#include "qt/localfilesystem.h"
+#include "qt/qtmessageboxes.h"
+#include "qt/qtshell.h"
+#include "qt/sound/ffmpegsoundoutput.h"
+#include "qt/systemclock.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    // The program reads no command line of its own; Qt's options still work.
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("veltmora-drillix"));
+    QApplication::setApplicationDisplayName(QString());
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltmora-drillix"));
+
+    // Side files lie beside the real executable, even when started through
+    // a link on PATH.
+    drillix::Application app(QCoreApplication::applicationDirPath().toStdString());
+
+    drillix::QtMessageBoxes messageBoxes;
+    drillix::FfmpegSoundOutput sound;
+    drillix::QtShell shell;
+    drillix::QtSkinEngine skin;
+    drillix::QtPictureLoader pictures;
+    drillix::LocalFileSystem files;
+    drillix::SystemClock clock;
+    drillix::SystemRandom random;
+    drillix::Platform platform{messageBoxes, sound, shell, skin, pictures, files, clock, random};
+
+    drillix::Form1 form1(platform, app);
+    drillix::FormWidget window(form1.form());
+    skin.registerWindow(form1.form().handle(), &window);
+    QObject::connect(&window, &drillix::FormWidget::formUnloaded, &qapp, &QCoreApplication::quit);
+
+    form1.Form_Load();
+    if (!form1.form().loaded())
+        return 0;
+    window.showCentred();
+    return QApplication::exec();
+}

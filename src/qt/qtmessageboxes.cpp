@@ -1,0 +1,43 @@
+#include "qt/qtmessageboxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace drillix {
+
+QString QtMessageBoxes::displayText(const std::string &text)
+{
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
+int QtMessageBoxes::show(const std::string &text, int style, const std::string &title)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (style & 0x70) {
+    case 16:
+        icon = QMessageBox::Critical;
+        break;
+    case 32:
+        icon = QMessageBox::Question;
+        break;
+    case 48:
+        icon = QMessageBox::Warning;
+        break;
+    case 64:
+        icon = QMessageBox::Information;
+        break;
+    default:
+        break;
+    }
+    QMessageBox box(icon, QString::fromStdString(title), displayText(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return kMsgBoxResultOk;
+}
+
+} // namespace drillix

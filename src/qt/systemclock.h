@@ -1,0 +1,26 @@
+#pragma once
+
+#include "form/platform.h"
+
+#include <random>
+
+namespace drillix {
+
+class SystemClock : public Clock
+{
+public:
+    float secondsSinceMidnight() override;
+};
+
+// Uniform fractions from a generator seeded with the given value.
+class SystemRandom : public RandomSource
+{
+public:
+    void seed(float seed) override;
+    float next() override;
+
+private:
+    std::mt19937 m_engine{0};
+};
+
+} // namespace drillix

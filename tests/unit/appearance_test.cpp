@@ -1,0 +1,91 @@
+#include "app/appearance.h"
+
+#include "fakes.h"
+
+#include <gtest/gtest.h>
+
+using namespace drillix;
+using test::Quiz;
+
+namespace {
+const std::string kSkin = std::string(test::kInstallFolder) + "/x/o.cjs";
+const std::string kCursor = std::string(test::kInstallFolder) + "/HAND-M.CUR";
+} // namespace
+
+TEST(FileExists, TrueForFilesAndFoldersFalseOtherwise)
+{
+    test::FakeFiles files;
+    files.files["/a/file"] = "";
+    files.folders.insert("/a");
+    EXPECT_TRUE(FileExists(files, "/a/file"));
+    EXPECT_TRUE(FileExists(files, "/a"));
+    EXPECT_FALSE(FileExists(files, "/a/none"));
+    EXPECT_FALSE(FileExists(files, ""));
+}
+
+TEST(Skin, AbsentSkinTouchesNothing)
+{
+    Quiz quiz;
+    quiz.files.folders.insert(kSkin); // a folder named o.cjs is no skin
+    quiz.load();
+    EXPECT_TRUE(quiz.skin.calls.empty());
+    EXPECT_EQ(quiz.form().backColour(), kWhite);
+    EXPECT_EQ(quiz.w().Label1.backColour(), kSystemButtonFace) << "designed value, untouched";
+    EXPECT_TRUE(quiz.boxes.shown.empty());
+}
+
+TEST(Skin, HiddenSkinFileCountsAsAbsent)
+{
+    Quiz quiz;
+    quiz.files.files[kSkin] = "skin";
+    quiz.files.hidden.insert(kSkin);
+    quiz.load();
+    EXPECT_TRUE(quiz.skin.calls.empty());
+}
+
+TEST(Skin, PresentSkinMakesTheFiveCallsInOrder)
+{
+    Quiz quiz;
+    quiz.files.files[kSkin] = "skin";
+    quiz.w().labels[0].setBackColour(kWhite);
+    quiz.load();
+    const std::vector<std::string> expected = {
+        "load " + kSkin + " []", "read options", "write options 65", "colours on", "metrics on", "apply 4242"};
+    EXPECT_EQ(quiz.skin.calls, expected);
+    EXPECT_EQ(quiz.form().backColour(), kSystemButtonFace);
+    EXPECT_EQ(quiz.w().labels[0].backColour(), kSystemButtonFace);
+    EXPECT_TRUE(quiz.boxes.shown.empty());
+}
+
+TEST(Skin, DamagedSkinIsReportedAt100AndTheCursorStepStillRuns)
+{
+    Quiz quiz;
+    quiz.files.files[kSkin] = "garbage";
+    quiz.files.files[kCursor] = "cursor";
+    quiz.skin.failLoad = true;
+    quiz.load();
+    EXPECT_EQ(quiz.reportedSteps(), std::vector<int>{100});
+    EXPECT_EQ(quiz.skin.calls.size(), 1u) << "the rest of the skin step is skipped";
+    EXPECT_EQ(quiz.form().mouseIcon().source, kCursor);
+    EXPECT_EQ(quiz.w().labels[0].caption(), "Bangladesh");
+}
+
+TEST(Pointer, ButtonsSetTheHandThePanelAndWindowTheDefault)
+{
+    Quiz quiz;
+    quiz.load();
+    Form &form = quiz.form();
+    Form1 &w = quiz.w();
+    form.mouseMoveOver(w.PushButton1, 5, 5);
+    EXPECT_EQ(form.mousePointer(), 99);
+    form.moveMouse(9000, 5000); // straight onto the map: the hand stays
+    EXPECT_EQ(form.mousePointer(), 99);
+    form.moveMouse(12000, 100); // the panel, clear of the labels
+    EXPECT_EQ(form.mousePointer(), 0);
+    form.mouseMoveOver(w.PushButton2, 5, 5);
+    EXPECT_EQ(form.mousePointer(), 99);
+    form.moveMouse(12000, 1300); // over a name label: kept
+    EXPECT_EQ(form.mousePointer(), 99);
+    w.Form_MouseMove();
+    EXPECT_EQ(form.mousePointer(), 0);
+}

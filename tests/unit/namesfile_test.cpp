@@ -1,0 +1,83 @@
+#include "board/namesfile.h"
+
+#include "fakes.h"
+
+#include <gtest/gtest.h>
+
+using namespace drillix;
+
+namespace {
+
+std::vector<std::string> readAll(const std::string &bytes, std::size_t piece = 3)
+{
+    test::FakeInputFile file(bytes, piece);
+    LineReader reader(file);
+    std::vector<std::string> lines;
+    while (!reader.atEnd())
+        lines.push_back(reader.readLine());
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST(LineReader, LineEndsAreCarriageReturnsWithOptionalLineFeed)
+{
+    EXPECT_EQ(readAll("a\r\nb\r\n"), (Lines{"a", "b"})) << "CR LF";
+    EXPECT_EQ(readAll("a\rb\rc"), (Lines{"a", "b", "c"})) << "CR only, last line without end";
+    EXPECT_EQ(readAll("a\nb\nc\n"), (Lines{"a\nb\nc\n"})) << "a line feed alone ends nothing";
+    EXPECT_EQ(readAll("a\r\n\nb\r\rc"), (Lines{"a", "\nb", "", "c"})) << "mixed";
+    EXPECT_EQ(readAll("a\r\n\r\n"), (Lines{"a", ""})) << "a file ending in an empty line";
+    EXPECT_EQ(readAll(""), Lines{}) << "an empty file reads nothing";
+    EXPECT_EQ(readAll("\r\n"), Lines{""});
+    EXPECT_EQ(readAll(" x ,y\r\n", 1), Lines{" x ,y"}) << "nothing trimmed";
+}
+
+TEST(LineReader, ReadingPastTheEndFails)
+{
+    test::FakeInputFile file("x");
+    LineReader reader(file);
+    EXPECT_EQ(reader.readLine(), "x");
+    EXPECT_TRUE(reader.atEnd());
+    EXPECT_THROW(reader.readLine(), Failure);
+}
+
+TEST(LineReader, AnOverlongLineFailsAndReadingGoesOn)
+{
+    const std::string huge(LineReader::kMaxLineBytes + 10, 'x');
+    test::FakeInputFile file("a\r\n" + huge + "\r\nb", 64 * 1024);
+    LineReader reader(file);
+    EXPECT_EQ(reader.readLine(), "a");
+    EXPECT_THROW(reader.readLine(), Failure);
+    EXPECT_EQ(reader.readLine(), "b");
+    EXPECT_TRUE(reader.atEnd());
+}
+
+TEST(DecodeLine, Utf8KeptOtherwiseWindows1252)
+{
+    EXPECT_EQ(decodeLine("Ürümqi"), "Ürümqi");
+    EXPECT_EQ(decodeLine("\xDCr\xFCmqi"), "Ürümqi");
+    EXPECT_EQ(decodeLine("\x80 \x93quoted\x94 \x81"), "€ “quoted” \xC2\x81") << "every byte kept";
+    EXPECT_EQ(decodeLine("\xC0\xAF"), "À¯") << "an overlong form is not UTF-8";
+    EXPECT_EQ(decodeLine(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(SplitFields, KeepsEmptyFieldsAndTrimsNothing)
+{
+    EXPECT_EQ(splitFields("China"), Lines{"China"});
+    EXPECT_EQ(splitFields("China,Asia"), (Lines{"China", "Asia"}));
+    EXPECT_EQ(splitFields("China,"), (Lines{"China", ""}));
+    EXPECT_EQ(splitFields(",China"), (Lines{"", "China"}));
+    EXPECT_EQ(splitFields(" a , b "), (Lines{" a ", " b "}));
+    EXPECT_EQ(splitFields(""), Lines{}) << "an empty line has no field";
+    EXPECT_EQ(splitFields(","), (Lines{"", ""}));
+}
+
+TEST(TrimSpaces, OnlySpaces)
+{
+    EXPECT_EQ(trimSpaces("  China "), "China");
+    EXPECT_EQ(trimSpaces("\tChina"), "\tChina");
+    EXPECT_EQ(trimSpaces("   "), "");
+    EXPECT_EQ(trimSpaces("North Korea"), "North Korea");
+}
