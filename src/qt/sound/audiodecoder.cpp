@@ -145,7 +145,8 @@ struct AudioDecoder::State {
         AVChannelLayout layout{};
         if (in.ch_layout.nb_channels < 1 || in.ch_layout.nb_channels > kMaxChannels)
             return false;
-        if (in.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        // A decoder may give a count but no layout: take the usual one.
+        if (in.ch_layout.order != AV_CHANNEL_ORDER_NATIVE && in.ch_layout.order != AV_CHANNEL_ORDER_CUSTOM)
             av_channel_layout_default(&layout, in.ch_layout.nb_channels);
         else if (av_channel_layout_copy(&layout, &in.ch_layout) < 0)
             return false;

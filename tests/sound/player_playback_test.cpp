@@ -1,0 +1,204 @@
+// The player against a private PulseAudio server whose output is recorded:
+// what comes out, and what stops it.
+
+#include "playertesting.h"
+#include "soundtesttools.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+using namespace drillix;
+using namespace drillix::soundtest;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Kind = SoundEvent::Kind;
+constexpr int kRate = PulseServer::kRate;
+// A tone at amplitude 0.5 played at volume 37 comes out at 0.185; this
+// tells it from silence with a wide margin.
+constexpr double kHeard = 0.05;
+
+class Playback : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        dir_ = std::make_unique<TempDir>();
+        if (!haveProgram("ffmpeg")) {
+            why_ = "ffmpeg is not installed";
+            return;
+        }
+        const bool made = makeTone(clip("ten-minutes.wma"), 440, 600, 0.5, "-c:a wmav2 -f asf")
+                          && makeTone(clip("one-second.wma"), 660, 1.0, 0.5, "-c:a wmav2 -f asf")
+                          && makeTone(clip("half-second.wma"), 880, 0.5, 0.5, "-c:a wmav2 -f asf")
+                          && makeTone(clip("blip.wma"), 880, 0.02, 0.5, "-c:a pcm_s16le -f wav");
+        if (!made) {
+            why_ = "ffmpeg could not make the test clips";
+            return;
+        }
+        writeFile(clip("garbage.wma"), std::string(20000, '\x33'));
+        server_ = std::make_unique<PulseServer>();
+        if (!server_->start(why_))
+            server_.reset();
+    }
+
+    static void TearDownTestSuite()
+    {
+        server_.reset();
+        dir_.reset();
+    }
+
+    void SetUp() override
+    {
+        if (!server_)
+            GTEST_SKIP() << "no private PulseAudio server: " << why_;
+        ASSERT_TRUE(server_->startRecording());
+    }
+
+    std::vector<std::int16_t> recordedLeft() { return channel(server_->stopRecording(), 2, 0); }
+
+    static std::string clip(const std::string &name) { return dir_->file(name); }
+
+    static inline std::unique_ptr<TempDir> dir_;
+    static inline std::unique_ptr<PulseServer> server_;
+    static inline std::string why_;
+};
+
+TEST_F(Playback, PlaysAClipThroughAtTheVolumeGiven)
+{
+    EventLog log;
+    FfmpegSoundOutput player(log.listener());
+    player.play(clip("one-second.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Finished, clip("one-second.wma")));
+    EXPECT_LT(log.indexOf(Kind::Started, clip("one-second.wma")), log.indexOf(Kind::Finished, clip("one-second.wma")));
+    std::this_thread::sleep_for(200ms);
+
+    const auto left = recordedLeft();
+    const ToneSpan tone = findTone(left, kRate, 660, kHeard);
+    ASSERT_GE(tone.firstSeconds, 0) << "nothing was heard";
+    EXPECT_NEAR(tone.totalSeconds, 1.0, 0.1);
+    // setVolume is linear: 37 of 100 gives 37 % of the amplitude.
+    const auto middle = std::size_t((tone.firstSeconds + 0.3) * kRate);
+    EXPECT_NEAR(toneLevel(left, kRate, 660, middle, kRate / 2), 0.5 * 0.37, 0.03);
+}
+
+TEST_F(Playback, ANewSoundCutsOffATenMinuteOne)
+{
+    EventLog log;
+    FfmpegSoundOutput player(log.listener());
+    player.play(clip("ten-minutes.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Started, clip("ten-minutes.wma")));
+    std::this_thread::sleep_for(500ms);
+    player.play(clip("half-second.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Finished, clip("half-second.wma")));
+    std::this_thread::sleep_for(200ms);
+
+    const int cutOff = log.indexOf(Kind::CutOff, clip("ten-minutes.wma"));
+    ASSERT_GE(cutOff, 0);
+    EXPECT_LT(cutOff, log.indexOf(Kind::Started, clip("half-second.wma")));
+
+    const auto left = recordedLeft();
+    const ToneSpan first = findTone(left, kRate, 440, kHeard);
+    const ToneSpan second = findTone(left, kRate, 880, kHeard);
+    ASSERT_GE(first.firstSeconds, 0);
+    ASSERT_GE(second.firstSeconds, 0);
+    // The long sound stops where the new one starts and never comes back.
+    EXPECT_LE(first.lastSeconds, second.firstSeconds + 0.03);
+    EXPECT_LT(first.totalSeconds, 1.5);
+    EXPECT_NEAR(second.totalSeconds, 0.5, 0.1);
+}
+
+TEST_F(Playback, AnUnplayableFileSilencesTheCurrentSound)
+{
+    EventLog log;
+    FfmpegSoundOutput player(log.listener());
+    player.play(clip("ten-minutes.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Started, clip("ten-minutes.wma")));
+    std::this_thread::sleep_for(300ms);
+    player.play(clip("garbage.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Silent, clip("garbage.wma")));
+    EXPECT_EQ(log.count(Kind::CutOff, clip("ten-minutes.wma")), 1);
+    std::this_thread::sleep_for(600ms);
+
+    const auto left = recordedLeft();
+    const ToneSpan tone = findTone(left, kRate, 440, kHeard);
+    ASSERT_GE(tone.firstSeconds, 0);
+    EXPECT_LT(tone.lastSeconds, double(left.size()) / kRate - 0.4);
+}
+
+TEST_F(Playback, AClipShorterThanTheServerBufferIsHeard)
+{
+    // The server starts a stream only once part of its buffer is filled;
+    // 20 ms alone would never start.
+    EventLog log;
+    FfmpegSoundOutput player(log.listener());
+    player.play(clip("blip.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Finished, clip("blip.wma")));
+    std::this_thread::sleep_for(200ms);
+    const ToneSpan tone = findTone(recordedLeft(), kRate, 880, kHeard);
+    EXPECT_GE(tone.totalSeconds, 0.01);
+    EXPECT_LE(tone.totalSeconds, 0.04);
+}
+
+TEST_F(Playback, OfQuickRequestsTheLastIsWhatPlays)
+{
+    EventLog log;
+    FfmpegSoundOutput player(log.listener());
+    player.play(clip("ten-minutes.wma"), 37);
+    player.play(clip("one-second.wma"), 37);
+    player.play(clip("half-second.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Finished, clip("half-second.wma")));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(log.count(Kind::Finished, clip("ten-minutes.wma")), 0);
+    EXPECT_EQ(log.count(Kind::Finished, clip("one-second.wma")), 0);
+
+    const auto left = recordedLeft();
+    const ToneSpan last = findTone(left, kRate, 880, kHeard);
+    ASSERT_GE(last.firstSeconds, 0);
+    EXPECT_NEAR(last.totalSeconds, 0.5, 0.1);
+    for (const double hz : {440.0, 660.0}) {
+        const ToneSpan earlier = findTone(left, kRate, hz, kHeard);
+        if (earlier.firstSeconds >= 0) {
+            EXPECT_LE(earlier.lastSeconds, last.firstSeconds + 0.03) << hz;
+        }
+    }
+}
+
+TEST_F(Playback, TheSameFileAgainStartsItAfresh)
+{
+    EventLog log;
+    FfmpegSoundOutput player(log.listener());
+    player.play(clip("one-second.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Started, clip("one-second.wma")));
+    std::this_thread::sleep_for(400ms);
+    player.play(clip("one-second.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Finished, clip("one-second.wma")));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(log.count(Kind::Started, clip("one-second.wma")), 2);
+    EXPECT_EQ(log.count(Kind::CutOff, clip("one-second.wma")), 1);
+
+    // 0.4 s of the first go, then the whole second one.
+    const ToneSpan tone = findTone(recordedLeft(), kRate, 660, kHeard);
+    EXPECT_NEAR(tone.totalSeconds, 1.4, 0.15);
+}
+
+TEST_F(Playback, EndingThePlayerStopsItsSound)
+{
+    EventLog log;
+    auto player = std::make_unique<FfmpegSoundOutput>(log.listener());
+    player->play(clip("ten-minutes.wma"), 37);
+    ASSERT_TRUE(log.waitFor(Kind::Started, clip("ten-minutes.wma")));
+    std::this_thread::sleep_for(300ms);
+    player.reset();
+    std::this_thread::sleep_for(600ms);
+
+    const auto left = recordedLeft();
+    const ToneSpan tone = findTone(left, kRate, 440, kHeard);
+    ASSERT_GE(tone.firstSeconds, 0);
+    EXPECT_LT(tone.lastSeconds, double(left.size()) / kRate - 0.4);
+}
+
+} // namespace
