@@ -84,16 +84,16 @@ make_panel() {
 }
 
 # ---------------------------------------------------------------------------
-# Drag picture: the push-pin, needle point at pixel (2, 29) of the 32 x 32
+# Drag picture: the push-pin, needle point at pixel (3, 29) of the 32 x 32
 # icon. pin.awk draws it; the icon keeps 8-bit palette colour with the AND
 # mask for transparency, the double-size PNG is the anti-aliased version.
 # ---------------------------------------------------------------------------
 make_pin() {
-    awk -v MODE=pixels -v TX=2 -v TY=29 -f "$HERE/pin.awk" > "$WORK/pin.xpm"
+    awk -v MODE=pixels -v TX=3 -v TY=29 -f "$HERE/pin.awk" > "$WORK/pin.xpm"
     convert "$WORK/pin.xpm" $PNGCLEAN "PNG32:$WORK/pin32.png"
     icotool -c -b 8 -o "$DATA/pictures/pin.ico" "$WORK/pin32.png"
 
-    awk -v MODE=vector -v TX=2 -v TY=29 -v K=32 -f "$HERE/pin.awk" > "$WORK/pin.mvg"
+    awk -v MODE=vector -v TX=3 -v TY=29 -v K=32 -f "$HERE/pin.awk" > "$WORK/pin.mvg"
     convert -size 1024x1024 xc:none -draw "$(cat "$WORK/pin.mvg")" -scale 64x64 -depth 8 \
         $PNGCLEAN "PNG32:$DATA/pictures/pin@2x.png"
 }

@@ -123,7 +123,7 @@ function vector(   needle, waist, a, b, hwa, hwb) {
 
 BEGIN {
     # needle point: centre of this pixel of the 32 x 32 picture
-    if (TX == "") TX = 2
+    if (TX == "") TX = 3
     if (TY == "") TY = 29
     # flange (the wide disc above the needle) and cap: u extent, half width, corner radius
     FU0 = 11.2; FU1 = 15.4; FHW = 6.4; FR = 1.4
