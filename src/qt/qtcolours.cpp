@@ -37,8 +37,9 @@ QFont toQFont(const Font &font)
 
 int toPixels(int twips)
 {
-    // Floor division, so that negative positions round the same way.
-    return twips >= 0 ? twips / kTwipsPerPixel : -((-twips + kTwipsPerPixel - 1) / kTwipsPerPixel);
+    // To the nearest pixel, halves up, negative positions alike.
+    const int t = twips + kTwipsPerPixel / 2;
+    return t >= 0 ? t / kTwipsPerPixel : -((-t + kTwipsPerPixel - 1) / kTwipsPerPixel);
 }
 
 QRect toPixels(const TwipRect &rect)

@@ -18,7 +18,7 @@ QColor toQColor(Colour colour, const QPalette &palette);
 // the layout holds whatever resolution the display reports.
 QFont toQFont(const Font &font);
 
-// Twips to logical pixels, 15 to one.
+// Twips to logical pixels, 15 to one, to the nearest pixel.
 QRect toPixels(const TwipRect &rect);
 int toPixels(int twips);
 // A logical pixel's centre in twips.

@@ -1,0 +1,130 @@
+#include "qt/formwidget.h"
+
+#include "fakes.h"
+
+#include <QImage>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace drillix;
+
+namespace {
+
+// The quiz window on the offscreen platform, with fake platform pieces.
+struct ShownQuiz {
+    test::Quiz quiz;
+    FormWidget window{quiz.form()};
+
+    ShownQuiz()
+    {
+        quiz.load();
+        window.showCentred();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QImage shot() { return window.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    // A label's pixel rectangle, and whether white text shows in it.
+    static bool hasWhiteText(const QImage &img, int label)
+    {
+        const int x = label < 13 ? 726 : 884;
+        const int y = 80 + 14 * (label < 13 ? label : label - 13);
+        for (int py = y + 5; py < y + 14; ++py)
+            for (int px = x; px < x + 140; ++px)
+                if (qRed(img.pixel(px, py)) > 230 && qGreen(img.pixel(px, py)) > 230 && qBlue(img.pixel(px, py)) > 230)
+                    return true;
+        return false;
+    }
+
+    void drag(QPoint from, QPoint to)
+    {
+        QTest::mousePress(&window, Qt::LeftButton, {}, from);
+        QTest::mouseMove(&window, from + QPoint(20, 0));
+        QTest::mouseMove(&window, to);
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, to);
+    }
+};
+
+bool isBlueish(QRgb c)
+{
+    return qBlue(c) > qRed(c) + 40 && qBlue(c) > 90;
+}
+
+} // namespace
+
+TEST(FormWidget, RendersTheWindowAtItsDesignedSize)
+{
+    ShownQuiz s;
+    EXPECT_EQ(s.window.size(), QSize(1047, 665));
+    EXPECT_EQ(s.window.windowTitle(), QStringLiteral("Veltmora Drillix"));
+    EXPECT_FALSE(s.window.windowIcon().isNull());
+
+    const QImage img = s.shot();
+    EXPECT_TRUE(isBlueish(img.pixel(1000, 400))) << "the panel";
+    EXPECT_FALSE(isBlueish(img.pixel(400, 200)) && isBlueish(img.pixel(200, 150))) << "the map is not the panel";
+    for (int i = 0; i < 23; ++i)
+        EXPECT_TRUE(ShownQuiz::hasWhiteText(img, i)) << "name label " << i;
+
+    auto *restart = s.window.findChild<QPushButton *>(QStringLiteral("PushButton1"));
+    auto *exit = s.window.findChild<QPushButton *>(QStringLiteral("PushButton2"));
+    ASSERT_TRUE(restart && exit);
+    EXPECT_EQ(restart->geometry(), QRect(720, 600, 156, 27));
+    EXPECT_EQ(exit->geometry(), QRect(883, 600, 156, 27));
+    EXPECT_EQ(restart->text(), QStringLiteral("Restart"));
+    EXPECT_EQ(exit->text(), QStringLiteral("Exit"));
+    EXPECT_EQ(restart->font().pixelSize(), 15);
+    EXPECT_TRUE(restart->font().bold());
+}
+
+TEST(FormWidget, MouseDragPlacesANameAndTheFrameShowsIt)
+{
+    ShownQuiz s;
+    const QImage before = s.shot();
+    // Japan (label 8) onto Japan's region: twips (8250..9225, 2040..4395).
+    s.drag(QPoint(746, 80 + 14 * 8 + 10), QPoint(8700 / 15, 3300 / 15));
+    EXPECT_TRUE(s.quiz.w().maplabel[8].visible());
+    EXPECT_EQ(s.quiz.sound.played.back(), s.quiz.soundFile("correct.wma"));
+
+    const QImage after = s.shot();
+    EXPECT_TRUE(ShownQuiz::hasWhiteText(before, 8));
+    EXPECT_FALSE(ShownQuiz::hasWhiteText(after, 8)) << "the name left its column";
+    // The answer label (8490, 3030, 885 x 225) now shows dark text.
+    int dark = 0;
+    for (int y = 202; y < 217; ++y)
+        for (int x = 566; x < 625; ++x)
+            dark += qGray(after.pixel(x, y)) < 80 && qGray(before.pixel(x, y)) >= 80;
+    EXPECT_GT(dark, 10);
+}
+
+TEST(FormWidget, ButtonsAndPointerReachTheModel)
+{
+    ShownQuiz s;
+    s.drag(QPoint(746, 80 + 14 * 8 + 10), QPoint(8700 / 15, 3300 / 15));
+    ASSERT_EQ(s.quiz.w().placedCount, 1);
+    auto *restart = s.window.findChild<QPushButton *>(QStringLiteral("PushButton1"));
+    QTest::mouseMove(restart, QPoint(10, 10));
+    EXPECT_EQ(s.quiz.form().mousePointer(), 99);
+    QTest::mouseClick(restart, Qt::LeftButton);
+    EXPECT_EQ(s.quiz.w().placedCount, 0);
+    EXPECT_TRUE(s.quiz.w().labels[8].visible());
+    QTest::mouseMove(&s.window, QPoint(1000, 400));
+    EXPECT_EQ(s.quiz.form().mousePointer(), 0);
+}
+
+TEST(FormWidget, ExitAndCloseBoxTakeTheSameWayOut)
+{
+    ShownQuiz s;
+    bool unloaded = false;
+    QObject::connect(&s.window, &FormWidget::formUnloaded, [&] { unloaded = true; });
+    s.window.close();
+    EXPECT_TRUE(unloaded);
+    EXPECT_FALSE(s.quiz.form().loaded());
+
+    ShownQuiz t;
+    auto *exit = t.window.findChild<QPushButton *>(QStringLiteral("PushButton2"));
+    QTest::mouseClick(exit, Qt::LeftButton);
+    EXPECT_FALSE(t.quiz.form().loaded());
+    EXPECT_FALSE(t.window.isVisible());
+}

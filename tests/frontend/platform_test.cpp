@@ -1,0 +1,87 @@
+#include "qt/localfilesystem.h"
+#include "qt/qtmessageboxes.h"
+#include "qt/qtshell.h"
+#include "qt/systemclock.h"
+
+#include "form/failure.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace drillix;
+
+TEST(MessageBoxText, CarriageReturnsBreakLines)
+{
+    EXPECT_EQ(QtMessageBoxes::displayText("a\r\nb\r\rc"), QStringLiteral("a\nb\n\nc"));
+}
+
+TEST(Shell, CommandLinesSplitWithoutAShell)
+{
+    using W = std::vector<std::string>;
+    EXPECT_EQ(QtShell::splitCommandLine("explorer \"https://x.example/a b\""), (W{"explorer", "https://x.example/a b"}));
+    EXPECT_EQ(QtShell::splitCommandLine("  a  b "), (W{"a", "b"}));
+    EXPECT_EQ(QtShell::splitCommandLine("a \"\""), (W{"a", ""}));
+    EXPECT_EQ(QtShell::splitCommandLine("echo $(rm -rf /);x"), (W{"echo", "$(rm", "-rf", "/);x"}));
+    QtShell shell;
+    EXPECT_THROW(shell.run("drillix-no-such-program-here x", 2), Failure);
+    EXPECT_THROW(shell.run("", 2), Failure);
+}
+
+TEST(LocalFiles, OpenReadAndListOnlyWhatIsThere)
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::string file = root + "/items.txt";
+    std::ofstream(file) << "China\r\n";
+    const std::string fifo = root + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string dangling = root + "/dangling";
+    ASSERT_EQ(::symlink((root + "/nowhere").c_str(), dangling.c_str()), 0);
+    ::mkdir((root + "/folder").c_str(), 0700);
+    std::ofstream(root + "/.hidden") << "x";
+
+    LocalFileSystem files;
+    auto in = files.openForInput(file);
+    char buf[16];
+    EXPECT_EQ(in->read(buf, sizeof buf), 7u);
+    EXPECT_EQ(in->read(buf, sizeof buf), 0u);
+
+    EXPECT_THROW(files.openForInput(root + "/missing"), Failure);
+    EXPECT_THROW(files.openForInput(root + "/folder"), Failure);
+    EXPECT_THROW(files.openForInput(fifo), Failure) << "a FIFO must not block";
+    EXPECT_THROW(files.openForInput(""), Failure);
+
+    EXPECT_EQ(files.listNormalFiles(file), std::vector<std::string>{"items.txt"});
+    EXPECT_TRUE(files.listNormalFiles(root + "/folder").empty());
+    EXPECT_TRUE(files.listNormalFiles(fifo).empty());
+    EXPECT_TRUE(files.listNormalFiles(dangling).empty());
+    EXPECT_TRUE(files.listNormalFiles(root + "/.hidden").empty());
+
+    EXPECT_NO_THROW(files.modificationTime(file));
+    EXPECT_NO_THROW(files.modificationTime(root + "/folder"));
+    EXPECT_THROW(files.modificationTime(root + "/missing"), Failure);
+    EXPECT_THROW(files.modificationTime(dangling), Failure);
+    EXPECT_THROW(files.modificationTime(""), Failure);
+}
+
+TEST(SystemRandom, FractionsStayBelowOneAndFollowTheSeed)
+{
+    SystemRandom a, b;
+    a.seed(1234.5f);
+    b.seed(1234.5f);
+    for (int i = 0; i < 10000; ++i) {
+        const float r = a.next();
+        ASSERT_GE(r, 0.0f);
+        ASSERT_LT(r, 1.0f);
+        ASSERT_EQ(r, b.next());
+    }
+    SystemClock clock;
+    const float s = clock.secondsSinceMidnight();
+    EXPECT_GE(s, 0.0f);
+    EXPECT_LT(s, 86401.0f);
+}
