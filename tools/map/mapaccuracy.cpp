@@ -187,7 +187,7 @@ int run(const Options &options)
         QImage decoded;
         if (!decoded.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) {
             missed.push_back(p.path + " does not decode");
-        } else if (p.scale == 1) {
+        } else if (p.scale == 1 && decoded.width() == kPictureWidth && decoded.height() == kPictureHeight) {
             picture1x = decoded;
         }
         if (!options.quiet && problems.empty())
