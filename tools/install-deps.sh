@@ -6,12 +6,13 @@ set -eu
 
 PACKAGES="
   build-essential cmake pkg-config
-  qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
+  qt6-base-dev qt6-multimedia-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
   fonts-liberation xdg-utils
   xvfb xauth xdotool x11-utils imagemagick ffmpeg sox
   pulseaudio pulseaudio-utils icoutils
+  desktop-file-utils appstream lintian dpkg-dev file
 "
 
 missing=""

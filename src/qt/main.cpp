@@ -4,6 +4,7 @@
 #include "form/application.h"
 #include "qt/appearance/qtpictureloader.h"
 #include "qt/appearance/qtskinengine.h"
+#include "qt/formaccessible.h"
 #include "qt/formwidget.h"
 #include "qt/localfilesystem.h"
 #include "qt/qtmessageboxes.h"
@@ -11,6 +12,7 @@
 #include "qt/sound/ffmpegsoundoutput.h"
 #include "qt/systemclock.h"
 
+#include <QAccessible>
 #include <QApplication>
 
 int main(int argc, char *argv[])
@@ -20,6 +22,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("veltmora-drillix"));
     QApplication::setApplicationDisplayName(QString());
     QGuiApplication::setDesktopFileName(QStringLiteral("veltmora-drillix"));
+    QAccessible::installFactory(&drillix::FormAccessible::factory);
 
     // Side files lie beside the real executable, even when started through
     // a link on PATH.
