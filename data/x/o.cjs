@@ -97,11 +97,13 @@ QPushButton {
 }
 
 QPushButton:hover {
+    border-color: #000000;
     background-color: #fff3b0;
 }
 
 QPushButton:pressed {
     color: #ffffff;
+    border-color: #000000;
     background-color: #000000;
 }
 

@@ -1,15 +1,23 @@
 #pragma once
 
-// Files the tests make for themselves, in a temporary folder per test.
+// Files the tests make for themselves, each test in its own temporary folder.
 
-#include <QByteArray>
-#include <QColor>
+#include "form/failure.h"
+
+#include <QDir>
+#include <QFile>
 #include <QImage>
-#include <QString>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+
+#include <sys/stat.h>
 
 namespace drillix::test {
 
@@ -17,31 +25,96 @@ class Scratch
 {
 public:
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    std::string write(const QString &name, const QByteArray &bytes) const;
-    std::string folder(const QString &name) const;
-    std::string danglingLink(const QString &name) const;
-    // A file of that size that holds nothing (sparse), quick to make.
-    std::string sized(const QString &name, qint64 size) const;
-    std::string png(const QString &name, const QImage &image) const;
-    // A real cursor, or an icon without the hot spot, written by icotool
-    // from the image; empty when icotool is missing.
-    std::string cursor(const QString &name, const QImage &image, int hotX, int hotY) const;
-    std::string icon(const QString &name, const QImage &image) const;
+
+    // A file with these bytes, under a name of its own.
+    std::string file(const QByteArray &bytes, QString name = {})
+    {
+        name = name.isEmpty() ? QString::number(++m_files) : name;
+        QFile out(path(name));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+        return path(name).toStdString();
+    }
+
+    std::string png(const QImage &image, const QString &name)
+    {
+        EXPECT_TRUE(image.save(path(name), "PNG"));
+        return path(name).toStdString();
+    }
+
+    // Files that are no text files: a sparse file of any size, a folder, a
+    // link to nothing, a pipe.
+    std::string sized(qint64 size)
+    {
+        const std::string name = file({});
+        EXPECT_TRUE(QFile::resize(QString::fromStdString(name), size));
+        return name;
+    }
+
+    std::string folder()
+    {
+        EXPECT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+        return path(QStringLiteral("folder")).toStdString();
+    }
+
+    std::string danglingLink()
+    {
+        EXPECT_TRUE(QFile::link(path(QStringLiteral("nowhere")), path(QStringLiteral("link"))));
+        return path(QStringLiteral("link")).toStdString();
+    }
+
+    std::string pipe()
+    {
+        const QString name = path(QStringLiteral("pipe"));
+        EXPECT_EQ(::mkfifo(name.toLocal8Bit().constData(), 0600), 0);
+        return name.toStdString();
+    }
+
+    // A cursor ("--cursor", "--hotspot-x=5") or an icon made by icotool;
+    // empty when icotool is not installed.
+    std::string icotool(const QImage &image, const QStringList &options)
+    {
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("icotool"));
+        if (program.isEmpty())
+            return {};
+        const std::string out = file({});
+        QProcess process;
+        process.start(program, QStringList{QStringLiteral("-c"), QStringLiteral("-o"), QString::fromStdString(out)}
+                                   + options << QString::fromStdString(png(image, QStringLiteral("source.png"))));
+        process.waitForFinished();
+        EXPECT_EQ(process.exitCode(), 0);
+        return out;
+    }
 
 private:
-    std::string icotool(const QString &name, const QImage &image, const QStringList &options) const;
-
     QTemporaryDir m_dir;
+    int m_files = 0;
 };
 
-// A square picture with a mark in its top-left quarter, so that scaled and
-// original pixels can be told apart.
-QImage testImage(int side, QColor colour);
+// A square picture with its top-left quarter in the colour.
+inline QImage testImage(int side, QColor colour)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter(&image).fillRect(0, 0, side / 2, side / 2, colour);
+    return image;
+}
 
-QByteArray readAll(const std::string &path);
+inline QByteArray readAll(const std::string &path)
+{
+    QFile file(QString::fromStdString(path));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
 
-// The description of the Failure that `call` throws; "(no failure)" when it
-// throws none, "(other exception: ...)" for anything else.
-std::string failureOf(const std::function<void()> &call);
+// The text of the Failure that `call` throws; "(no failure)" when none.
+inline std::string failureOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const Failure &failure) {
+        return failure.what();
+    }
+    return "(no failure)";
+}
 
 } // namespace drillix::test
