@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <iostream>
 
 namespace drillix {
@@ -56,17 +57,21 @@ void FormWidget::showCentred()
     }
     show();
 
-    QWidget *first = nullptr;
-    int best = 0;
+    // Keyboard focus follows the designed tab order and starts at its head.
+    QList<QPair<int, QWidget *>> ordered;
     for (auto it = m_windowed.constBegin(); it != m_windowed.constEnd(); ++it) {
-        const int order = it.key()->tabIndex();
-        if (order >= 0 && it.value()->isVisible() && (!first || order < best)) {
-            first = it.value();
-            best = order;
+        if (it.key()->tabIndex() >= 0)
+            ordered.append({it.key()->tabIndex(), it.value()});
+    }
+    std::sort(ordered.begin(), ordered.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (qsizetype i = 1; i < ordered.size(); ++i)
+        QWidget::setTabOrder(ordered[i - 1].second, ordered[i].second);
+    for (const auto &entry : ordered) {
+        if (entry.second->isVisible()) {
+            entry.second->setFocus(Qt::OtherFocusReason);
+            break;
         }
     }
-    if (first)
-        first->setFocus(Qt::OtherFocusReason);
 }
 
 void FormWidget::controlAdded(const Control &control)
