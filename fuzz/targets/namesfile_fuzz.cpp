@@ -1,0 +1,162 @@
+// The names-file reader on arbitrary bytes: LineReader over a file that hands
+// its bytes out in pieces of a size the input chooses, decodeLine,
+// splitFields and trimSpaces. Besides the sanitizers' checks, each result is
+// checked against what the reader promises.
+
+#include "board/namesfile.h"
+#include "form/failure.h"
+#include "form/platform.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using drillix::Failure;
+
+class PieceFile : public drillix::InputFile
+{
+public:
+    PieceFile(const std::string &bytes, std::size_t piece)
+        : m_bytes(bytes)
+        , m_piece(piece)
+    {
+    }
+    std::size_t read(char *buffer, std::size_t size) override
+    {
+        const std::size_t n = std::min({size, m_piece, m_bytes.size() - m_pos});
+        std::memcpy(buffer, m_bytes.data() + m_pos, n);
+        m_pos += n;
+        return n;
+    }
+
+private:
+    const std::string &m_bytes;
+    std::size_t m_piece;
+    std::size_t m_pos = 0;
+};
+
+[[noreturn]] void broken(const char *what)
+{
+    std::fprintf(stderr, "names-file reader broke its promise: %s\n", what);
+    std::abort();
+}
+
+// A plain, independent UTF-8 check (no overlong forms, no surrogates,
+// nothing past U+10FFFF).
+bool validUtf8(const std::string &s)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (len == 0 || i + len > s.size())
+            return false;
+        std::uint32_t cp = len == 1 ? c : c & (0x7F >> len);
+        for (int k = 1; k < len; ++k) {
+            const auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        static const std::uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < least[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+// Every line, or "!" for a line reported too long.
+std::vector<std::string> readAll(const std::string &bytes, std::size_t piece)
+{
+    PieceFile file(bytes, piece);
+    drillix::LineReader reader(file);
+    std::vector<std::string> lines;
+    while (!reader.atEnd()) {
+        try {
+            lines.push_back(reader.readLine());
+        } catch (const Failure &) {
+            lines.push_back("!");
+        }
+        if (lines.size() > bytes.size() + 1)
+            broken("more lines than bytes");
+    }
+    bool threw = false;
+    try {
+        (void)reader.readLine();
+    } catch (const Failure &) {
+        threw = true;
+    }
+    if (!threw)
+        broken("reading past the end did not fail");
+    return lines;
+}
+
+void checkLine(const std::string &line)
+{
+    if (line.find('\r') != std::string::npos)
+        broken("a line holds a carriage return");
+    if (!validUtf8(line))
+        broken("a line is not valid UTF-8");
+    if (drillix::decodeLine(line) != line)
+        broken("decoding a decoded line changed it");
+
+    const std::vector<std::string> fields = drillix::splitFields(line);
+    const auto commas = static_cast<std::size_t>(std::count(line.begin(), line.end(), ','));
+    if (fields.size() != (line.empty() ? 0 : commas + 1))
+        broken("field count is not the comma count plus one");
+    std::string joined;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i)
+            joined += ',';
+        joined += fields[i];
+    }
+    if (joined != line)
+        broken("the fields joined again differ from the line");
+
+    for (const std::string &field : fields) {
+        const std::string trimmed = drillix::trimSpaces(field);
+        if (!trimmed.empty() && (trimmed.front() == ' ' || trimmed.back() == ' '))
+            broken("a trimmed field still has a space at an end");
+        if (field.find(trimmed) == std::string::npos)
+            broken("a trimmed field is not part of the field");
+        if (trimmed.empty() && field.find_first_not_of(' ') != std::string::npos)
+            broken("a field with text trimmed to nothing");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    // The first byte chooses how the file hands out its bytes.
+    const std::size_t piece = std::size_t(data[0] % 64) + 1;
+    const std::string bytes(reinterpret_cast<const char *>(data) + 1, size - 1);
+
+    const std::vector<std::string> lines = readAll(bytes, piece);
+    if (readAll(bytes, 64 * 1024) != lines)
+        broken("the lines depend on how the file hands out its bytes");
+    const auto crs = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
+    if (lines.size() > crs + 1 || (bytes.empty() != lines.empty()))
+        broken("line count does not fit the carriage returns");
+    for (const std::string &line : lines)
+        checkLine(line);
+
+    // The decoding on its own, of the raw bytes.
+    const std::string decoded = drillix::decodeLine(bytes);
+    if (!validUtf8(decoded))
+        broken("decodeLine gave invalid UTF-8");
+    if (validUtf8(bytes) && decoded != bytes)
+        broken("decodeLine changed valid UTF-8");
+    if (!validUtf8(bytes) && decoded.size() < bytes.size())
+        broken("decodeLine lost bytes");
+    return 0;
+}

@@ -1,0 +1,99 @@
+// The skin loader on arbitrary bytes: the file's layout (SkinFile::parse),
+// then, as the program does, the engine's load from a file, which also has
+// Qt's style-sheet parser check every section, and applying the skin to a
+// window.
+
+#include "form/failure.h"
+#include "qt/appearance/qtskinengine.h"
+#include "qt/appearance/skinfile.h"
+#include "qtfuzzapp.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+[[noreturn]] void broken(const char *what)
+{
+    std::fprintf(stderr, "skin loader broke its promise: %s\n", what);
+    std::abort();
+}
+
+bool startsWith(const char *text, const char *prefix)
+{
+    return std::string(text).rfind(prefix, 0) == 0;
+}
+
+std::unique_ptr<QTemporaryDir> scratch;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    drillix::fuzz::startApplication<QApplication>();
+    scratch = std::make_unique<QTemporaryDir>();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+
+    bool parsed = false;
+    try {
+        const drillix::SkinFile skin = drillix::SkinFile::parse(bytes);
+        parsed = true;
+        for (const auto &section : skin.sections()) {
+            if (section.firstLine < 1 || section.lastLine < section.firstLine)
+                broken("a section's lines are out of order");
+            (void)drillix::SkinFile::describe(section);
+        }
+    } catch (const drillix::Failure &failure) {
+        if (!startsWith(failure.what(), "Skin file "))
+            broken("a layout failure does not start \"Skin file\"");
+    }
+
+    const QString path = scratch->filePath(QStringLiteral("o.cjs"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            broken("cannot write the scratch file");
+    }
+    drillix::QtSkinEngine engine;
+    bool loaded = false;
+    try {
+        engine.loadSkin(path.toStdString(), "");
+        loaded = true;
+    } catch (const drillix::Failure &failure) {
+        if (!startsWith(failure.what(), "Skin file "))
+            broken("a load failure does not start \"Skin file\"");
+    }
+    if (loaded && !parsed)
+        broken("the engine loaded a file whose layout is wrong");
+    if (!loaded)
+        return 0;
+
+    // Every option on, onto a window with a button, as the program applies it.
+    QWidget window;
+    auto *button = new QPushButton(QStringLiteral("Restart"), &window);
+    engine.registerWindow(1, &window);
+    engine.setApplyOptions(drillix::QtSkinEngine::kSkinControls | drillix::QtSkinEngine::kSkinWindow);
+    engine.setApplyColours(true);
+    engine.setApplyMetrics(true);
+    try {
+        engine.applyWindow(1);
+    } catch (const drillix::Failure &) {
+        broken("a loaded skin could not be applied");
+    }
+    button->ensurePolished();
+    (void)button->sizeHint();
+    return 0;
+}
