@@ -20,10 +20,12 @@
 // xdg-open first on PATH) are noted; such pairs are left out of the medians.
 //
 //   bench_startup [--pairs N] [--settle-ms MS] [--quiz PATH [--quiz-title T]]
-//                 [--bare PATH] [--xvfb PATH] [--env NAME=VALUE]... [--verbose]
+//                 [--bare PATH] [--xvfb PATH] [--env NAME=VALUE]...
+//                 [--rss-breakdown] [--verbose]
 //
 // --quiz and --quiz-title put another program in the quiz's place, to see
-// what one piece of it costs.
+// what one piece of it costs. --rss-breakdown reads /proc/PID/smaps just
+// before closing and prints where the two programs' resident memory lies.
 //
 // Figures only: nothing here passes or fails on time.
 
@@ -39,6 +41,10 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
 #include <poll.h>
 #include <string>
 #include <sys/mman.h>
@@ -252,8 +258,38 @@ struct Options {
     int pairs = 15;
     int settleMs = 300;
     bool verbose = false;
+    bool rssBreakdown = false;
     std::vector<std::string> env;
 };
+
+// Resident memory by mapping (file name, [heap], [anon] ...), in KiB.
+using RssMap = std::map<std::string, long>;
+
+RssMap readSmaps(pid_t pid)
+{
+    RssMap rss;
+    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps");
+    std::string line, current = "[anon]";
+    while (std::getline(in, line)) {
+        if (line.empty())
+            continue;
+        const std::size_t colon = line.find(':');
+        const bool header = line.find('-') < line.find(' ') && (colon == std::string::npos || colon > line.find(' '));
+        if (header) {
+            // address perms offset dev inode [name]
+            std::istringstream f(line);
+            std::string field, name;
+            for (int i = 0; i < 5 && f >> field; ++i) {
+            }
+            std::getline(f, name);
+            name.erase(0, name.find_first_not_of(' '));
+            current = name.empty() ? "[anon]" : name;
+        } else if (line.rfind("Rss:", 0) == 0) {
+            rss[current] += std::atol(line.c_str() + 4);
+        }
+    }
+    return rss;
+}
 
 struct Run {
     bool ok = false;
@@ -267,6 +303,7 @@ struct Run {
     int exitCode = -1;
     std::vector<std::string> otherWindows;
     std::string failure;
+    RssMap settledRss; // with --rss-breakdown: just before closing
 
     bool clean() const { return ok && !errorBox && !siteDraw && otherWindows.empty(); }
 };
@@ -439,6 +476,8 @@ Run runOnce(X &x, const Sandbox &box, const std::string &program, const char *ti
             pollfd p{xfd, POLLIN, 0};
             poll(&p, 1, 5);
         }
+        if (!exited && opt.rssBreakdown)
+            run.settledRss = readSmaps(pid);
         if (!exited)
             askToClose(x, main);
     }
@@ -509,16 +548,53 @@ Options parse(int argc, char **argv)
             opt.xvfb = value();
         else if (a == "--env")
             opt.env.push_back(value());
+        else if (a == "--rss-breakdown")
+            opt.rssBreakdown = true;
         else if (a == "--verbose" || a == "-v")
             opt.verbose = true;
         else {
             std::printf("usage: %s [--pairs N] [--settle-ms MS] [--quiz PATH [--quiz-title TITLE]] [--bare PATH]\n"
-                        "          [--xvfb PATH] [--env NAME=VALUE]... [--verbose]\n",
+                        "          [--xvfb PATH] [--env NAME=VALUE]... [--rss-breakdown] [--verbose]\n",
                         argv[0]);
             std::exit(a == "--help" || a == "-h" ? 0 : 2);
         }
     }
     return opt;
+}
+
+void printBreakdown(const RssMap &bare, const RssMap &quiz)
+{
+    long bareTotal = 0, quizTotal = 0, quizOnlyLibs = 0;
+    int quizOnlyCount = 0;
+    for (const auto &[name, kib] : bare)
+        bareTotal += kib;
+    for (const auto &[name, kib] : quiz) {
+        quizTotal += kib;
+        if (!bare.count(name) && name.find(".so") != std::string::npos) {
+            quizOnlyLibs += kib;
+            ++quizOnlyCount;
+        }
+    }
+    std::vector<std::pair<long, std::string>> byGrowth;
+    std::set<std::string> names;
+    for (const auto &[name, kib] : bare)
+        names.insert(name);
+    for (const auto &[name, kib] : quiz)
+        names.insert(name);
+    for (const std::string &name : names) {
+        const long b = bare.count(name) ? bare.at(name) : 0;
+        const long q = quiz.count(name) ? quiz.at(name) : 0;
+        byGrowth.push_back({q - b, name});
+    }
+    std::sort(byGrowth.rbegin(), byGrowth.rend());
+    std::printf("\nResident memory just before closing (last pair), KiB: bare %ld, quiz %ld\n", bareTotal, quizTotal);
+    std::printf("  %d libraries mapped by the quiz only: %ld KiB\n", quizOnlyCount, quizOnlyLibs);
+    std::printf("  largest growths, quiz over bare:\n");
+    for (std::size_t i = 0; i < byGrowth.size() && i < 16; ++i) {
+        const std::string &name = byGrowth[i].second;
+        std::printf("  %+8ld  bare %7ld  quiz %7ld  %s\n", byGrowth[i].first, bare.count(name) ? bare.at(name) : 0L,
+                    quiz.count(name) ? quiz.at(name) : 0L, name.c_str());
+    }
 }
 
 const char *verdict(double ratio, double target)
@@ -571,6 +647,7 @@ int main(int argc, char **argv)
 
     std::vector<double> bareMap, quizMap, bareFrame, quizFrame, bareRss, quizRss, bareCpu, quizCpu;
     std::vector<double> mapRatio, frameRatio, rssRatio, cpuRatio;
+    Run lastBare, lastQuiz;
     int errorBoxes = 0, draws = 0, others = 0, failures = 0, leftOut = 0;
     for (int pair = 0; pair < opt.pairs; ++pair) {
         Run bare, quiz;
@@ -589,6 +666,8 @@ int main(int argc, char **argv)
             printRun("bare", pair + 1, bare);
             printRun("quiz", pair + 1, quiz);
         }
+        lastBare = bare;
+        lastQuiz = quiz;
         if (!quiz.clean() || !bare.clean()) {
             ++leftOut;
             continue;
@@ -608,6 +687,9 @@ int main(int argc, char **argv)
         quizCpu.push_back(quiz.cpuMs);
         cpuRatio.push_back(quiz.cpuMs / bare.cpuMs);
     }
+
+    if (opt.rssBreakdown)
+        printBreakdown(lastBare.settledRss, lastQuiz.settledRss);
 
     XCloseDisplay(x.dpy);
     stopXvfb();
