@@ -3,6 +3,8 @@
 #include "form/failure.h"
 #include "form/platform.h"
 
+#include <utility>
+
 namespace drillix {
 
 namespace {
@@ -86,10 +88,21 @@ bool LineReader::fill()
 {
     if (m_pos < m_size)
         return true;
+    if (m_error)
+        std::rethrow_exception(std::exchange(m_error, nullptr));
     if (m_eof)
         return false;
     m_pos = 0;
-    m_size = m_file.read(m_buffer.data(), m_buffer.size());
+    m_size = 0;
+    try {
+        m_size = m_file.read(m_buffer.data(), m_buffer.size());
+    } catch (...) {
+        // Whatever follows a read error cannot be trusted, and a file that
+        // fails for good would otherwise be tried again for ever: the
+        // failure is reported once, and the file then reads as ended.
+        m_eof = true;
+        throw;
+    }
     if (m_size == 0)
         m_eof = true;
     return m_size > 0;
@@ -131,8 +144,14 @@ std::string LineReader::readLine()
         m_pos += take;
         if (cr != end) {
             ++m_pos; // the carriage return
-            if (peek() == kLF)
-                ++m_pos;
+            // The line is whole at its carriage return: a read error while
+            // looking for a line feed after it belongs to the next read.
+            try {
+                if (peek() == kLF)
+                    ++m_pos;
+            } catch (...) {
+                m_error = std::current_exception();
+            }
             break;
         }
     }

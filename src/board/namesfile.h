@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ public:
 
     explicit LineReader(InputFile &file);
 
-    // True when nothing is left to read. Throws on a read error.
+    // True when nothing is left to read. Throws on a read error; after one,
+    // the file reads as ended.
     bool atEnd();
     // The next line, without its line end. Throws Failure at the end of the
     // file, and for an over-long line (after skipping past it).
@@ -36,6 +38,8 @@ private:
     std::size_t m_pos = 0;
     std::size_t m_size = 0;
     bool m_eof = false;
+    // A read error met after a whole line, given at the next read.
+    std::exception_ptr m_error;
 };
 
 // Bytes of a line as UTF-8 text: kept as they are when they are valid
