@@ -83,10 +83,15 @@ def centre(rect):
 
 
 def log(*parts):
-    print("[%7.2f]" % (time.monotonic() - _T0), *parts, flush=True)
+    line = " ".join(["[%7.2f]" % (time.monotonic() - _T0)] + [str(p) for p in parts])
+    print(line, flush=True)
+    if _log_file:
+        _log_file.write(line + "\n")
+        _log_file.flush()
 
 
 _T0 = time.monotonic()
+_log_file = None
 
 
 class Failed(Exception):
@@ -577,9 +582,11 @@ def decode_to_wav(path, out):
     return out
 
 
-def loud_span(path, threshold=0.01, window=0.005):
+def loud_span(path, threshold=0.01, relative=None, window=0.005):
     """(start, end) seconds of the part of a WAV file louder than threshold
-    (RMS of the first channel over short windows), or None when silent."""
+    (RMS of the first channel over short windows), or None when silent.
+    With relative, the threshold is that fraction of the loudest window's RMS
+    instead, so that one sound played at two levels gives the same span."""
     with wave.open(str(path), "rb") as w:
         if w.getsampwidth() != 2:
             raise Failed("%s: expected 16-bit samples" % path)
@@ -589,17 +596,19 @@ def loud_span(path, threshold=0.01, window=0.005):
         samples.byteswap()
     first = samples[0::channels]
     n = max(1, int(rate * window))
-    limit = (threshold * 32768) ** 2 * n
-    start = end = None
-    for i in range(0, len(first) - n + 1, n):
-        chunk = first[i:i + n]
-        if sum(s * s for s in chunk) > limit:
-            if start is None:
-                start = i
-            end = i + n
-    if start is None:
+    energy = [sum(v * v for v in first[i:i + n]) for i in range(0, len(first) - n + 1, n)]
+    if not energy:
         return None
-    return start / rate, end / rate
+    if relative is not None:
+        limit = max(energy) * relative * relative
+        if max(energy) < (0.001 * 32768) ** 2 * n:
+            return None
+    else:
+        limit = (threshold * 32768) ** 2 * n
+    loud = [k for k, e in enumerate(energy) if e > limit]
+    if not loud:
+        return None
+    return loud[0] * n / rate, (loud[-1] + 1) * n / rate
 
 
 # ---------------------------------------------------------------------------
@@ -875,16 +884,16 @@ class Session:
         self.programs.append(prog)
         t0 = time.monotonic()
         end = t0 + window_timeout
-        handled = set()
         while True:
             tops = self.x.viewable_toplevels()
             mains = [w for w, t in tops if t == TITLE]
             if mains:
                 prog.window = mains[0]
                 break
+            # Every box found here is new: the ones before were answered and
+            # seen to close.
             for w, t in tops:
-                if t and w not in handled:
-                    handled.add(w)
+                if t:
                     if t != expect_boxes:
                         log("UNEXPECTED message box %r before the window: answering it" % t)
                     else:
@@ -948,6 +957,8 @@ class Test:
         self.program = Path(self.args.program).resolve()
         self.artifacts = Path(self.args.artifacts or self.program.parent / "tests" / "e2e" / "artifacts")
         self.artifacts.mkdir(parents=True, exist_ok=True)
+        global _log_file
+        _log_file = open(self.artifacts / ("%s.log" % name), "w")
         self.failures = []
         self.session = None
         self.current = None  # the Program whose screen a failure is saved from
@@ -998,11 +1009,11 @@ class Test:
                 self.session.close()
             _stop_all_children()
         if self.failures:
-            print("\nFAIL %s: %d check(s) failed:" % (self.name, len(self.failures)))
+            log("FAIL %s: %d check(s) failed:" % (self.name, len(self.failures)))
             for f in self.failures:
-                print("  - " + f)
+                log("  - " + f)
             sys.exit(1)
-        print("\nPASS %s" % self.name)
+        log("PASS %s" % self.name)
         sys.exit(0)
 
     def open_session(self, sound=False):

@@ -24,6 +24,7 @@ def button_text_pixels(shot, rect):
 def body(t):
     s = t.open_session()
     prog = t.current = s.start(t.program)
+    t.check(not prog.boxes_seen, "no box opens at start-up (%s)" % prog.boxes_seen)
 
     x, y, w, hgt = s.window_geometry(prog.window)
     t.check((w, hgt) == (h.CLIENT_W, h.CLIENT_H),
