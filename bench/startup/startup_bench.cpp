@@ -599,6 +599,8 @@ void printBreakdown(const RssMap &bare, const RssMap &quiz)
 
 const char *verdict(double ratio, double target)
 {
+    if (ratio <= 0)
+        return "no data";
     return ratio <= target ? "met" : "MISSED";
 }
 
@@ -606,10 +608,16 @@ const char *verdict(double ratio, double target)
 
 int main(int argc, char **argv)
 {
-    const Options opt = parse(argc, argv);
-    for (const std::string *p : {&opt.quiz, &opt.bare})
+    Options opt = parse(argc, argv);
+    // The programs start in a folder of their own: name them absolutely.
+    for (std::string *p : {&opt.quiz, &opt.bare}) {
         if (access(p->c_str(), X_OK) != 0)
             die("cannot run " + *p + " (build it first)");
+        if (char *real = realpath(p->c_str(), nullptr)) {
+            *p = real;
+            std::free(real);
+        }
+    }
 
     signal(SIGINT, onSignal);
     signal(SIGTERM, onSignal);
