@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""A whole game played with real drags: every name onto its country, one
-wrong drop on the way, the completion box, then a second game cut short by
-Restart, and Exit."""
+"""Games played with real drags: one cut short by Restart; a whole one,
+every name onto its country, with a wrong drop and a drag from an emptied
+place on the way, up to the completion box; another cut short by Restart;
+and Exit."""
 
 import time
 
@@ -105,7 +106,7 @@ def wrong_drop(t, prog, tables, i, point, winner):
 def compare_with_start(t, start, now, what):
     for label, area in (("map", MAP_AREA), ("name columns", NAMES_AREA)):
         n = now.crop(*area).diff_count(start.crop(*area))
-        t.check(n == 0, "%s: the %s look as at the start (%d pixels differ)" % (what, label, n), now)
+        t.check(n == 0, "%s: %s as at the start (%d pixels differ)" % (what, label, n), now)
     missing = [COUNTRIES[i] for i in range(23) if white_in_band(now, i) == 0]
     t.check(not missing, "%s: all 23 names are in their columns (missing: %s)" % (what, missing), now)
 
@@ -130,22 +131,45 @@ def body(t):
     wrong_point, wrong_winner = tables.lost_point("Bhutan")
     t.require(wrong_point is not None, "the map tables have a point where Bhutan loses the drop")
 
-    # First game: every name, in an order that mixes the columns.
+    def partial_game_then_restart(what):
+        for i in (5, 16, 21):
+            place(t, prog, tables, i, points[i])
+        prog.click(*h.centre(h.RESTART_BUTTON))
+        prog.move(*h.PANEL_SPOT)
+        h.wait_until(lambda: white_in_band(prog.shot(), 21) > 0, timeout=5)
+        compare_with_start(t, start, s.settle(prog), what)
+
+    # A game cut short by Restart. The full game after it must still need all
+    # 23 names: Restart starts the count again.
+    partial_game_then_restart("after Restart")
+
+    # A full game, in an order that mixes the columns.
     order = list(range(16, 23)) + list(range(0, 16))
     for n, i in enumerate(order):
         if n == 5:
             wrong_drop(t, prog, tables, COUNTRIES.index("Bhutan"), wrong_point, wrong_winner)
-        if n < len(order) - 1:
-            place(t, prog, tables, i, points[i])
-            early = [b for b in s.boxes(prog.window)]
-            t.check(not early, "no box opens before the map is complete (after %d names: %s)" % (n + 1, early))
-            for w, title in early:
-                s.answer_box(w, title)
+        if n == len(order) - 1:
+            break
+        place(t, prog, tables, i, points[i])
+        if n == 0:
+            # The place a placed name left is empty: pressing there and
+            # dropping on the same country again does nothing (and must not
+            # count twice towards completing the map).
+            before = prog.shot()
+            prog.drag_name(i, points[i])
+            time.sleep(0.4)
+            again = s.settle(prog)
+            t.check(again.rgb == before.rgb,
+                    "%s: dragging from its emptied place changes nothing" % COUNTRIES[i], again)
+        early = s.boxes(prog.window)
+        t.check(not early, "no box opens before the map is complete (after %d names: %s)" % (n + 1, early))
+        for w, title in early:
+            s.answer_box(w, title)
 
     # The last name completes the map.
     last = order[-1]
     prog.drag_name(last, points[last])
-    box = h.wait_until(lambda: [(w, tt) for w, tt in s.boxes(prog.window)], timeout=10)
+    box = h.wait_until(lambda: s.boxes(prog.window), timeout=10)
     t.require(box, "a box opens after the 23rd name is placed")
     titles = [tt for _, tt in box]
     t.check(titles == ["Veltmora"], "the completion box is titled 'Veltmora' (boxes: %s)" % titles,
@@ -157,14 +181,8 @@ def body(t):
     compare_with_start(t, start, after, "after the completion box")
     t.check(prog.alive(), "the program goes on after the completion box")
 
-    # Second game, cut short by Restart.
-    for i in (5, 16, 21):
-        place(t, prog, tables, i, points[i])
-    prog.click(*h.centre(h.RESTART_BUTTON))
-    prog.move(*h.PANEL_SPOT)
-    h.wait_until(lambda: white_in_band(prog.shot(), 21) > 0, timeout=5)
-    after = s.settle(prog)
-    compare_with_start(t, start, after, "after Restart")
+    # Another game, cut short by Restart.
+    partial_game_then_restart("after the completed game and Restart")
 
     # Exit ends the program with status 0.
     prog.click(*h.centre(h.EXIT_BUTTON))

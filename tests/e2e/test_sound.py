@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""Sound: what a correct and a wrong drop play, recorded from a private
-PulseAudio null sink; and a game without its sounds folder, which is silent
-but goes on."""
+"""Sound: what a correct drop, a wrong drop and the completed map play,
+recorded from a private PulseAudio null sink; and a game without its sounds
+folder, which is silent but goes on."""
 
 import shutil
 import time
@@ -61,6 +61,34 @@ def measure(t, wav, what):
     return (span, h.sox_stat(wav, start, end - start)), whole
 
 
+def check_recording(t, what, wav, clip):
+    """Checks that a recording holds clip played at the program's volume;
+    returns the pitch heard, or None when nothing was heard."""
+    measured, whole = measure(t, wav, what)
+    if not t.check(measured is not None, "%s: sound came out (peak %.4f)"
+                   % (what, whole.get("Maximum amplitude", -1))):
+        return None
+    (start, end), stats = measured
+    rms = stats["RMS     amplitude"]
+    floor = h.sox_stat(wav, 0.0, 0.2)["RMS     amplitude"] if start > 0.25 else None
+    t.check(floor is not None and rms > 20 * max(floor, 1e-4),
+            "%s: sound RMS %.4f stands well above the silence floor %s before the drop"
+            % (what, rms, floor))
+    length = end - start
+    want = clip.span[1] - clip.span[0]
+    t.check(abs(length - want) <= 0.05,
+            "%s: %.3f s of sound, as long as %s's sound (%.3f s; the file lasts %.3f s by ffprobe)"
+            % (what, length, clip.path.name, want, clip.duration))
+    freq, want_freq = stats["Rough   frequency"], clip.stats["Rough   frequency"]
+    t.check(abs(freq - want_freq) <= 0.1 * want_freq,
+            "%s: pitch about %.0f Hz, like %s (%.0f Hz)" % (what, freq, clip.path.name, want_freq))
+    ratio = stats["Maximum amplitude"] / clip.stats["Maximum amplitude"]
+    t.check(abs(ratio - VOLUME) <= 0.05,
+            "%s: played at %.0f %% of the file's level (expected %.0f %%)"
+            % (what, 100 * ratio, 100 * VOLUME))
+    return freq
+
+
 def body(t):
     t.tables = tables = h.MapTables()
     s = t.open_session(sound=True)
@@ -69,6 +97,7 @@ def body(t):
     sounds = t.program.parent / "sounds"
     correct = Clip(sounds / "correct.wma", work)
     wrong = Clip(sounds / "wrong.wma", work)
+    complete = Clip(sounds / "complete.wma", work)
     t.require(correct.stats["Rough   frequency"] > wrong.stats["Rough   frequency"],
               "the shipped correct.wma is higher-pitched than wrong.wma, as this test assumes")
 
@@ -89,33 +118,41 @@ def body(t):
 
     results = {}
     for what, wav, clip in (("correct drop", rec_correct, correct), ("wrong drop", rec_wrong, wrong)):
-        measured, whole = measure(t, wav, what)
-        if not t.check(measured is not None, "%s: sound came out (peak %.4f)"
-                       % (what, whole.get("Maximum amplitude", -1))):
-            continue
-        (start, end), stats = measured
-        rms = stats["RMS     amplitude"]
-        floor = h.sox_stat(wav, 0.0, 0.2)["RMS     amplitude"] if start > 0.25 else None
-        t.check(floor is not None and rms > 20 * max(floor, 1e-4),
-                "%s: sound RMS %.4f stands well above the silence floor %s before the drop"
-                % (what, rms, floor))
-        length = end - start
-        want = clip.span[1] - clip.span[0]
-        t.check(abs(length - want) <= 0.05,
-                "%s: %.3f s of sound, as long as %s's sound (%.3f s; the file lasts %.3f s by ffprobe)"
-                % (what, length, clip.path.name, want, clip.duration))
-        freq, want_freq = stats["Rough   frequency"], clip.stats["Rough   frequency"]
-        t.check(abs(freq - want_freq) <= 0.1 * want_freq,
-                "%s: pitch about %.0f Hz, like %s (%.0f Hz)" % (what, freq, clip.path.name, want_freq))
-        ratio = stats["Maximum amplitude"] / clip.stats["Maximum amplitude"]
-        t.check(abs(ratio - VOLUME) <= 0.05,
-                "%s: played at %.0f %% of the file's level (expected %.0f %%)"
-                % (what, 100 * ratio, 100 * VOLUME))
-        results[what] = (freq, length)
-    if len(results) == 2:
-        t.check(results["correct drop"][0] > results["wrong drop"][0],
+        results[what] = check_recording(t, what, wav, clip)
+    if results["correct drop"] and results["wrong drop"]:
+        t.check(results["correct drop"] > results["wrong drop"],
                 "the correct drop's sound is higher-pitched than the wrong drop's (%.0f Hz > %.0f Hz)"
-                % (results["correct drop"][0], results["wrong drop"][0]))
+                % (results["correct drop"], results["wrong drop"]))
+
+    # The rest of the names; the last one completes the map.
+    rest = [i for i in range(23) if i != china]
+    for i in rest[:-1]:
+        point, _ = tables.drop_point(COUNTRIES[i])
+        rect = tables.answer_rect(i)
+        before = prog.shot().crop(*rect)
+        prog.drag_name(i, point)
+        t.require(h.wait_until(lambda: prog.shot().crop(*rect).rgb != before.rgb, timeout=5),
+                  "%s dropped on %s: the answer appears" % (COUNTRIES[i], COUNTRIES[i]))
+    last = rest[-1]
+    time.sleep(correct.duration + 0.2)  # the last correct drop's sound ends first
+    rec_complete = t.artifacts / "sound-complete.wav"
+    rec = s.record(rec_complete)
+    try:
+        time.sleep(0.4)
+        prog.drag_name(last, tables.drop_point(COUNTRIES[last])[0])
+        box = h.wait_until(lambda: s.boxes(prog.window), timeout=10)
+        time.sleep(complete.duration + 0.8)
+    finally:
+        s.stop_recording(rec)
+    t.require(box, "a box opens when the map is complete")
+    t.check([title for _, title in box] == ["Veltmora"], "the completion box is titled 'Veltmora' (%s)" % box)
+    freq = check_recording(t, "completed map", rec_complete, complete)
+    if freq and results["correct drop"]:
+        t.check(abs(freq - results["correct drop"]) > 0.1 * results["correct drop"],
+                "the completed map sounds different from a correct drop (%.0f Hz, %.0f Hz)"
+                % (freq, results["correct drop"]))
+    for w, title in box:
+        t.require(s.answer_box(w, title), "the box %r closes on Return" % title)
 
     prog.click(*h.centre(h.EXIT_BUTTON))
     t.check(prog.wait_exit(10) == 0, "Exit ends the program with status 0")
