@@ -1,0 +1,281 @@
+// The start-up against damaged side files with the real file system, picture
+// loader and skin engine on Qt's offscreen platform; only the message boxes
+// (recorded) and the sound are stand-ins. Each case checks which steps are
+// reported, in order: the end-to-end test e2e_startup_files.py counts the
+// same boxes through the real program.
+
+#include "board/form1.h"
+#include "form/application.h"
+#include "qt/appearance/qtpictureloader.h"
+#include "qt/appearance/qtskinengine.h"
+#include "qt/formwidget.h"
+#include "qt/localfilesystem.h"
+#include "qt/systemclock.h"
+
+#include "fakes.h"
+#include "memory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include <unistd.h>
+
+using namespace drillix;
+
+namespace {
+
+using Steps = std::vector<int>;
+
+const QString kData = QStringLiteral(DRILLIX_DATA_DIR);
+
+// An installation folder with the shipped side files, changed by the case.
+class Installation
+{
+public:
+    Installation()
+    {
+        for (const char *name : {"items.txt", "HAND-M.CUR", "x/o.cjs"}) {
+            const QString to = path(name);
+            QDir().mkpath(QFileInfo(to).path());
+            EXPECT_TRUE(QFile::copy(kData + QLatin1Char('/') + QLatin1String(name), to)) << name;
+        }
+    }
+    QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+    std::string folder() const { return m_dir.path().toStdString(); }
+
+    void write(const char *name, const QByteArray &bytes)
+    {
+        remove(name);
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    void remove(const char *name)
+    {
+        const QString p = path(name);
+        if (QFileInfo(p).isDir())
+            QDir(p).removeRecursively();
+        else
+            QFile::remove(p);
+    }
+    void makeFolder(const char *name)
+    {
+        remove(name);
+        ASSERT_TRUE(QDir().mkpath(path(name)));
+    }
+    QByteArray read(const char *name) const
+    {
+        QFile f(path(name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// One start-up of the window in the installation, as main() does it.
+struct Started {
+    test::FakeMessageBoxes boxes;
+    test::FakeSound sound;
+    test::FakeShell shell;
+    QtSkinEngine skin;
+    QtPictureLoader pictures;
+    LocalFileSystem files;
+    test::FakeClock clock;
+    test::FakeRandom random;
+    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+    Application app;
+    Form1 form1;
+    FormWidget window;
+
+    explicit Started(const Installation &where)
+        : app(where.folder())
+        , form1(platform, app)
+        , window(form1.form())
+    {
+        skin.registerWindow(form1.form().handle(), &window);
+        form1.Form_Load();
+    }
+
+    Steps steps() const
+    {
+        Steps out;
+        for (const auto &b : boxes.shown) {
+            EXPECT_EQ(b.title, "Application Error");
+            const auto at = b.text.find("at line ");
+            if (at != std::string::npos)
+                out.push_back(std::stoi(b.text.substr(at + 8)));
+        }
+        return out;
+    }
+    std::string firstText() const { return boxes.shown.empty() ? std::string() : boxes.shown.front().text; }
+};
+
+Steps repeated(Steps pair, int times)
+{
+    Steps out;
+    for (int i = 0; i < times; ++i)
+        out.insert(out.end(), pair.begin(), pair.end());
+    return out;
+}
+
+QByteArray shippedNames()
+{
+    QFile f(kData + QStringLiteral("/items.txt"));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+
+QByteArray withExtraLines(int lines)
+{
+    QByteArray text = shippedNames();
+    for (int i = 23; i < lines; ++i)
+        text += "Extra" + QByteArray::number(i) + "\r\n";
+    return text;
+}
+
+struct Case {
+    const char *what;
+    std::function<void(Installation &)> alter;
+    Steps steps;
+    const char *text = ""; // a part of the first report's text
+};
+
+void runCases(const std::vector<Case> &cases)
+{
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Installation where;
+        c.alter(where);
+        Started started(where);
+        EXPECT_EQ(started.steps(), c.steps);
+        EXPECT_NE(started.firstText().find(c.text), std::string::npos) << started.firstText();
+        EXPECT_TRUE(started.form1.form().loaded());
+        EXPECT_EQ(started.form1.piccoor.count(), 66);
+    }
+}
+
+} // namespace
+
+TEST(StartupFiles, ShippedFilesGiveNoReport)
+{
+    Installation where;
+    Started started(where);
+    EXPECT_EQ(started.steps(), Steps{});
+    EXPECT_EQ(started.form1.labels[0].caption(), "Bangladesh");
+    EXPECT_EQ(started.skin.skinName(), QStringLiteral("Panel Blue"));
+}
+
+TEST(StartupFiles, NamesFile)
+{
+    const QByteArray names = shippedNames();
+    QByteArray blanks = names;
+    blanks.replace("Bhutan", "").replace("Japan", "");
+    runCases({
+        {"missing", [](Installation &w) { w.remove("items.txt"); }, {130}, "File not found"},
+        {"a folder", [](Installation &w) { w.makeFolder("items.txt"); }, {130}, "Path/File access error"},
+        {"empty", [](Installation &w) { w.write("items.txt", {}); }, {}},
+        {"two blank lines", [&](Installation &w) { w.write("items.txt", blanks); }, repeated({142, 148}, 2)},
+        {"24 lines", [](Installation &w) { w.write("items.txt", withExtraLines(24)); }, {142, 148},
+         "Control array element '23' doesn't exist"},
+        {"100 lines", [](Installation &w) { w.write("items.txt", withExtraLines(100)); }, repeated({142, 148}, 77)},
+        {"CR only", [&](Installation &w) { w.write("items.txt", QByteArray(names).replace("\r\n", "\r")); }, {}},
+        {"LF only", [&](Installation &w) { w.write("items.txt", QByteArray(names).replace("\r\n", "\n")); }, {}},
+        {"Windows-1252, broken UTF-8 and NUL bytes",
+         [&](Installation &w) {
+             w.write("items.txt", QByteArray(names)
+                                      .replace("China", "\xDCr\xFCmqi")
+                                      .replace("Japan", "\xC3\x28")
+                                      .replace("Laos", QByteArray("L\0os", 4)));
+         },
+         {}},
+    });
+}
+
+TEST(StartupFiles, NamesFileTheProgramCannotRead)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root, who reads any file; the end-to-end test "
+                        "e2e_environment.py runs the program as nobody for this case";
+    Installation where;
+    ASSERT_TRUE(QFile::setPermissions(where.path("items.txt"), QFileDevice::WriteOwner));
+    Started started(where);
+    EXPECT_EQ(started.steps(), Steps{130});
+    EXPECT_NE(started.firstText().find("Permission denied"), std::string::npos);
+}
+
+TEST(StartupFiles, AHundredMegabyteLineInARealFile)
+{
+    Installation where;
+    {
+        std::ofstream out(where.path("items.txt").toStdString(), std::ios::binary | std::ios::app);
+        const std::string chunk(1 << 20, 'x');
+        for (int i = 0; i < 100; ++i)
+            out << chunk;
+        out << "\r\n";
+    }
+    const bool peakReset = test::resetPeakResident();
+    const long before = test::peakResidentKb();
+    Started started(where);
+    const long after = test::peakResidentKb();
+    EXPECT_EQ(started.steps(), (Steps{136, 142, 148}));
+    EXPECT_NE(started.firstText().find("over 1 MB"), std::string::npos);
+    EXPECT_EQ(started.form1.labels[22].caption(), "Vietnam");
+    std::printf("[ figure ] 100 MB line through the real file system: peak resident %ld kB -> %ld kB (+%ld kB)\n",
+                before, after, after - before);
+    if (peakReset) {
+        EXPECT_LT(after - before, 24 * 1024);
+    }
+}
+
+TEST(StartupFiles, HandCursor)
+{
+    QFile pngFile(kData + QStringLiteral("/pictures/pin@2x.png"));
+    ASSERT_TRUE(pngFile.open(QIODevice::ReadOnly));
+    const QByteArray png = pngFile.readAll();
+    runCases({
+        {"empty", [](Installation &w) { w.write("HAND-M.CUR", {}); }, {106}, "Invalid picture"},
+        {"header cut short", [](Installation &w) { w.write("HAND-M.CUR", w.read("HAND-M.CUR").left(10)); }, {106},
+         "cut short"},
+        {"a PNG renamed", [&](Installation &w) { w.write("HAND-M.CUR", png); }, {}},
+        {"image declared 4 GB long",
+         [](Installation &w) {
+             QByteArray b = w.read("HAND-M.CUR");
+             b[14] = b[15] = b[16] = b[17] = char(0xFF);
+             w.write("HAND-M.CUR", b);
+         },
+         {106}, "outside the file"},
+        {"50 MB", [](Installation &w) { w.write("HAND-M.CUR", w.read("HAND-M.CUR") + QByteArray(50 << 20, '\0')); },
+         {106}, "too large"},
+        {"a folder", [](Installation &w) { w.makeFolder("HAND-M.CUR"); }, {106}, "folder"},
+    });
+}
+
+TEST(StartupFiles, Skin)
+{
+    runCases({
+        {"empty", [](Installation &w) { w.write("x/o.cjs", {}); }, {100}, "Skin file is empty"},
+        {"binary garbage", [](Installation &w) { w.write("x/o.cjs", QByteArray("\x01\x02\x00\xFF\xFE garbage", 13)); },
+         {100}, "Skin file"},
+        {"10 MB", [](Installation &w) { w.write("x/o.cjs", w.read("x/o.cjs").repeated(3100)); }, {100},
+         "too large"},
+        {"style-sheet syntax error",
+         [](Installation &w) { w.write("x/o.cjs", "[skin]\nformat = 1\n[controls]\nQPushButton { color: red;\n"); },
+         {100}, "style-sheet error"},
+        {"a dangling link",
+         [](Installation &w) {
+             w.remove("x/o.cjs");
+             ASSERT_TRUE(QFile::link(w.path("x/gone.cjs"), w.path("x/o.cjs")));
+         },
+         {}},
+    });
+}
