@@ -34,7 +34,8 @@ protected:
         const bool made = makeTone(clip("ten-minutes.wma"), 440, 600, 0.5, "-c:a wmav2 -f asf")
                           && makeTone(clip("one-second.wma"), 660, 1.0, 0.5, "-c:a wmav2 -f asf")
                           && makeTone(clip("half-second.wma"), 880, 0.5, 0.5, "-c:a wmav2 -f asf")
-                          && makeTone(clip("blip.wma"), 880, 0.02, 0.5, "-c:a pcm_s16le -f wav");
+                          && makeTone(clip("blip.wma"), 880, 0.02, 0.5, "-c:a pcm_s16le -f wav")
+                          && makeTone(clip("third.wma"), 660, 0.3, 0.5, "-c:a pcm_s16le -f wav");
         if (!made) {
             why_ = "ffmpeg could not make the test clips";
             return;
@@ -183,6 +184,28 @@ TEST_F(Playback, TheSameFileAgainStartsItAfresh)
     // 0.4 s of the first go, then the whole second one.
     const ToneSpan tone = findTone(recordedLeft(), kRate, 660, kHeard);
     EXPECT_NEAR(tone.totalSeconds, 1.4, 0.15);
+}
+
+TEST_F(Playback, ManySoundsInARowAllPlayWhole)
+{
+    // Each sound opens a new stream; none may come out with gaps or
+    // stretched, however many went before.
+    EventLog log;
+    FfmpegSoundOutput player(log.listener());
+    for (int i = 1; i <= 15; ++i) {
+        if (i == 15) { // record the last one alone
+            server_->stopRecording();
+            ASSERT_TRUE(server_->startRecording());
+        }
+        player.play(clip("third.wma"), 37);
+        ASSERT_TRUE(log.waitFor(Kind::Finished, clip("third.wma"), i));
+    }
+    EXPECT_EQ(log.count(Kind::CutOff, clip("third.wma")), 0);
+    std::this_thread::sleep_for(200ms);
+
+    const ToneSpan last = findTone(recordedLeft(), kRate, 660, kHeard);
+    EXPECT_NEAR(last.totalSeconds, 0.3, 0.03);
+    EXPECT_NEAR(last.lastSeconds - last.firstSeconds, 0.3, 0.03);
 }
 
 TEST_F(Playback, EndingThePlayerStopsItsSound)

@@ -26,12 +26,12 @@ public:
         };
     }
 
-    // Waits for the event; the limit only keeps a broken player from
-    // hanging the test run.
-    bool waitFor(Kind kind, const std::string &path, std::chrono::seconds limit = std::chrono::seconds(30))
+    // Waits until there have been times such events; the limit only keeps
+    // a broken player from hanging the test run.
+    bool waitFor(Kind kind, const std::string &path, int times = 1)
     {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] { return countLocked(kind, path) > 0; });
+        return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return countLocked(kind, path) >= times; });
     }
 
     int count(Kind kind, const std::string &path)

@@ -120,6 +120,9 @@ private:
 
         stopCurrent(false);
         sink_->setVolume(request.volume / 100.0);
+        // Qt asks for the size the last stream was granted, which the server
+        // shrinks a little each time; asked afresh, it stays put.
+        sink_->setBufferSize(format_.bytesForDuration(kDeviceBufferMs * 1000));
         // Closes the previous stream at once and deletes its device.
         device_ = sink_->start();
         if (!device_) {
@@ -264,7 +267,6 @@ private:
             return false;
         format_ = format;
         sink_ = std::make_unique<QAudioSink>(device, format_);
-        sink_->setBufferSize(format_.bytesForDuration(kDeviceBufferMs * 1000));
         connect(sink_.get(), &QAudioSink::stateChanged, this, &Worker::onStateChanged);
         return true;
     }
