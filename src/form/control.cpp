@@ -19,23 +19,6 @@ std::string Control::displayName() const
     return m_name + "(" + std::to_string(m_index) + ")";
 }
 
-bool Control::isWindowed() const
-{
-    switch (m_kind) {
-    case ControlKind::PushButton:
-    case ControlKind::TextBox:
-    case ControlKind::MediaPlayer:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool Control::receivesMouse() const
-{
-    return m_kind != ControlKind::Rectangle && m_kind != ControlKind::SkinFramework;
-}
-
 void Control::setGeometry(TwipRect rect)
 {
     if (rect == m_geometry)

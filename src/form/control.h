@@ -62,9 +62,16 @@ public:
 
     // Buttons, the text box and the player are windows of their own and
     // always lie in front of the light-weight controls.
-    bool isWindowed() const;
+    bool isWindowed() const
+    {
+        return m_kind == ControlKind::PushButton || m_kind == ControlKind::TextBox
+               || m_kind == ControlKind::MediaPlayer;
+    }
     // Whether a mouse event or a drop over this control stops at it.
-    bool receivesMouse() const;
+    bool receivesMouse() const
+    {
+        return m_kind != ControlKind::Rectangle && m_kind != ControlKind::SkinFramework;
+    }
 
     TwipRect geometry() const { return m_geometry; }
     std::int16_t left() const { return m_geometry.left; }

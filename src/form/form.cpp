@@ -39,6 +39,7 @@ void Form::adopt(Control &control)
     m_collection.push_back(&control);
     // A new control comes in at the front of its layer.
     m_stack.push_back(&control);
+    restackWindowed();
     for (FormObserver *o : m_observers)
         o->controlAdded(control);
 }
@@ -52,6 +53,7 @@ void Form::setStackingOrder(const std::vector<Control *> &frontToBack)
     }
     m_stack = rest;
     m_stack.insert(m_stack.end(), frontToBack.rbegin(), frontToBack.rend());
+    restackWindowed();
     notifyForm(FormProperty::ZOrder);
 }
 
@@ -91,7 +93,16 @@ void Form::bringToFront(Control &control)
         throw Failure("Object required: '" + control.displayName() + "'");
     m_stack.erase(it);
     m_stack.push_back(&control);
+    restackWindowed();
     notifyForm(FormProperty::ZOrder);
+}
+
+void Form::restackWindowed()
+{
+    m_windowedStack.clear();
+    for (Control *c : m_stack)
+        if (c->isWindowed())
+            m_windowedStack.push_back(c);
 }
 
 bool Form::insideClient(int x, int y) const
@@ -107,8 +118,8 @@ Control *Form::hitTest(int x, int y) const
         return c->visible() && c->receivesMouse() && c->geometry().contains(x, y);
     };
     // Windowed controls first: they lie in front of every light-weight one.
-    for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it)
-        if ((*it)->isWindowed() && hits(*it))
+    for (auto it = m_windowedStack.rbegin(); it != m_windowedStack.rend(); ++it)
+        if (hits(*it))
             return *it;
     for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it)
         if (!(*it)->isWindowed() && hits(*it))

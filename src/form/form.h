@@ -139,6 +139,7 @@ public:
 
 private:
     void registerSingle(Control &control);
+    void restackWindowed();
     void notifyForm(FormProperty what);
     void dispatchDragOver(Control *target, int x, int y, DragState state);
     // Handlers without an error trap of their own must not take the program
@@ -153,6 +154,9 @@ private:
     std::map<std::string, std::unique_ptr<ControlArray>> m_arrays;
     std::vector<Control *> m_collection;
     std::vector<Control *> m_stack; // back to front, all kinds
+    // The windowed ones of m_stack in the same order, so that hit-testing
+    // need not walk every light-weight control twice.
+    std::vector<Control *> m_windowedStack;
 
     std::string m_caption;
     Picture m_icon;

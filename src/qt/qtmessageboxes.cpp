@@ -1,6 +1,5 @@
 #include "qt/qtmessageboxes.h"
 
-#include <QApplication>
 #include <QMessageBox>
 
 namespace drillix {
@@ -32,8 +31,9 @@ int QtMessageBoxes::show(const std::string &text, int style, const std::string &
     default:
         break;
     }
-    QMessageBox box(icon, QString::fromStdString(title), displayText(text), QMessageBox::Ok,
-                    QApplication::activeWindow());
+    // Owned by no window: a skin applied to the main window must not
+    // restyle the boxes, and start-up boxes come before any window.
+    QMessageBox box(icon, QString::fromStdString(title), displayText(text), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.setTextFormat(Qt::PlainText);
     box.exec();
