@@ -1,6 +1,7 @@
 // The names-file reader on arbitrary bytes: LineReader over a file that hands
-// its bytes out in pieces of a size the input chooses, decodeLine,
-// splitFields and trimSpaces. Besides the sanitizers' checks, each result is
+// its bytes out in pieces of a size the input chooses, and that may fail for
+// good part-way, as a failing disk does; decodeLine, splitFields and
+// trimSpaces. Besides the sanitizers' checks, each result is
 // checked against what the reader promises.
 
 #include "board/namesfile.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,14 +24,17 @@ using drillix::Failure;
 class PieceFile : public drillix::InputFile
 {
 public:
-    PieceFile(const std::string &bytes, std::size_t piece)
+    PieceFile(const std::string &bytes, std::size_t piece, std::size_t failAt)
         : m_bytes(bytes)
         , m_piece(piece)
+        , m_failAt(failAt)
     {
     }
     std::size_t read(char *buffer, std::size_t size) override
     {
-        const std::size_t n = std::min({size, m_piece, m_bytes.size() - m_pos});
+        if (m_pos >= m_failAt)
+            throw Failure("Device I/O error");
+        const std::size_t n = std::min({size, m_piece, m_bytes.size() - m_pos, m_failAt - m_pos});
         std::memcpy(buffer, m_bytes.data() + m_pos, n);
         m_pos += n;
         return n;
@@ -38,6 +43,7 @@ public:
 private:
     const std::string &m_bytes;
     std::size_t m_piece;
+    std::size_t m_failAt;
     std::size_t m_pos = 0;
 };
 
@@ -72,21 +78,29 @@ bool validUtf8(const std::string &s)
     return true;
 }
 
-// Every line, or "!" for a line reported too long.
-std::vector<std::string> readAll(const std::string &bytes, std::size_t piece)
+// Every line, "!" for a line reported too long and "?" for a read error.
+std::vector<std::string> readAll(const std::string &bytes, std::size_t piece, std::size_t failAt)
 {
-    PieceFile file(bytes, piece);
+    PieceFile file(bytes, piece, failAt);
     drillix::LineReader reader(file);
     std::vector<std::string> lines;
-    while (!reader.atEnd()) {
+    int readErrors = 0;
+    for (;;) {
         try {
+            if (reader.atEnd())
+                break;
             lines.push_back(reader.readLine());
-        } catch (const Failure &) {
-            lines.push_back("!");
+        } catch (const Failure &failure) {
+            const bool readError = std::string(failure.what()) == "Device I/O error";
+            lines.push_back(readError ? "?" : "!");
+            if (readError && ++readErrors > 1)
+                broken("a read error was reported twice");
         }
-        if (lines.size() > bytes.size() + 1)
+        if (lines.size() > bytes.size() + 2)
             broken("more lines than bytes");
     }
+    if (failAt < bytes.size() && readErrors != 1)
+        broken("a read error was not reported");
     bool threw = false;
     try {
         (void)reader.readLine();
@@ -137,13 +151,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size == 0)
         return 0;
-    // The first byte chooses how the file hands out its bytes.
+    // The first byte chooses how the file hands out its bytes and, with bit
+    // 6 set, that it fails for good after as many bytes as the second says.
     const std::size_t piece = std::size_t(data[0] % 64) + 1;
-    const std::string bytes(reinterpret_cast<const char *>(data) + 1, size - 1);
+    std::size_t failAt = SIZE_MAX;
+    std::size_t skip = 1;
+    if ((data[0] & 0x40) && size >= 2) {
+        failAt = data[1];
+        skip = 2;
+    }
+    const std::string bytes(reinterpret_cast<const char *>(data) + skip, size - skip);
 
-    const std::vector<std::string> lines = readAll(bytes, piece);
-    if (readAll(bytes, 64 * 1024) != lines)
+    const std::vector<std::string> lines = readAll(bytes, piece, failAt);
+    if (readAll(bytes, 64 * 1024, failAt) != lines)
         broken("the lines depend on how the file hands out its bytes");
+    if (failAt != SIZE_MAX) {
+        for (const std::string &line : lines)
+            if (line != "?" && line != "!")
+                checkLine(line);
+        return 0;
+    }
     const auto crs = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
     if (lines.size() > crs + 1 || (bytes.empty() != lines.empty()))
         broken("line count does not fit the carriage returns");
