@@ -31,7 +31,7 @@ TEST(PlayerWithoutDevice, EveryRequestEndsInSilence)
     }
     for (const auto &event : log.events()) {
         EXPECT_EQ(event.kind, Kind::Silent);
-        EXPECT_EQ(event.detail, "no audio device");
+        EXPECT_EQ(event.detail, "no usable audio device");
     }
 }
 

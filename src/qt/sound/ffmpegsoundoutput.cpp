@@ -101,7 +101,7 @@ private:
     {
         if (!ensureSink()) {
             stopCurrent();
-            shared_.report(SoundEvent::Kind::Silent, request, "no audio device");
+            shared_.report(SoundEvent::Kind::Silent, request, "no usable audio device");
             return;
         }
         if (!decoder_.open(request.path, format_.sampleRate(), format_.channelCount(), shared_.limits)) {

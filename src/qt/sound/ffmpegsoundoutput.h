@@ -36,7 +36,8 @@ struct SoundEvent {
 class FfmpegSoundOutput final : public SoundOutput
 {
 public:
-    // Called on the player's thread; it must not call back into the player.
+    // Called on the player's thread (in play() itself when there is no
+    // application object); it must not call back into the player.
     using Listener = std::function<void(const SoundEvent &)>;
 
     // Cheap: the thread and the audio device are set up by the first play().
