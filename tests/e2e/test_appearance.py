@@ -16,9 +16,13 @@ POINTER_BOX = 48  # pixels around the pointer compared in crops
 def hand_cursor(path):
     """The hand as shipped: (hot spot, {(x, y): (r, g, b)} of its opaque pixels)."""
     data = path.read_bytes()
+    if len(data) < 14 or data[:4] != b"\0\0\2\0":
+        raise h.Failed("the shipped %s is not a cursor file" % path)
     hot = struct.unpack("<HH", data[10:14])
     raw = h.run(["convert", str(path) + "[0]", "-depth", "8", "rgba:-"], timeout=20).stdout
     size = int((len(raw) // 4) ** 0.5)
+    if size == 0 or size * size * 4 != len(raw):
+        raise h.Failed("the shipped %s could not be read as a square picture" % path)
     opaque = {}
     for i in range(size * size):
         r, g, b, a = raw[i * 4:i * 4 + 4]
@@ -66,8 +70,17 @@ def close(t, prog, what):
     t.check(prog.wait_exit(10) == 0, "%s: the program ends with status 0 on a close request" % what)
 
 
-def garbage(seed, size=4096):
-    return random.Random(seed).randbytes(size)
+def damage(relative, seed, size=4096):
+    """An alteration of a program copy: the side file becomes binary garbage."""
+    def alter(folder):
+        path = folder / relative
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(random.Random(seed).randbytes(size))
+    return alter
+
+
+def remove(relative):
+    return lambda folder: shutil.rmtree(folder / relative, ignore_errors=True)
 
 
 def start_damaged(t, what, alter):
@@ -121,7 +134,7 @@ def body(t):
     shot, skinned = buttons(prog)
     close(t, prog, "shipped files")
 
-    copy = s.copy_program(t.program, alter=lambda folder: shutil.rmtree(folder / "x"))
+    copy = s.copy_program(t.program, alter=remove("x"))
     prog = t.current = s.start(copy)
     t.check(not prog.boxes_seen, "without the skin: no box at start-up (%s)" % prog.boxes_seen)
     prog.move(*h.PANEL_SPOT)
@@ -138,8 +151,8 @@ def body(t):
     close(t, prog, "without the skin")
 
     # Damaged side files: one error box each, then the window.
-    start_damaged(t, "damaged skin", lambda folder: (folder / "x" / "o.cjs").write_bytes(garbage(1)))
-    start_damaged(t, "damaged cursor", lambda folder: (folder / "HAND-M.CUR").write_bytes(garbage(2)))
+    start_damaged(t, "damaged skin", damage("x/o.cjs", seed=1))
+    start_damaged(t, "damaged cursor", damage("HAND-M.CUR", seed=2))
 
 
 if __name__ == "__main__":

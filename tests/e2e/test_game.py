@@ -63,6 +63,9 @@ def place(t, prog, tables, i, point):
                            idle=lambda: s.answer_unexpected_boxes(prog.window, expected=("Veltmora",)))
     after = s.settle(prog)
     if not t.check(changed, "%s: its answer appears on the map after the drop at %s" % (name, point), after):
+        t.unplaced = getattr(t, "unplaced", 0) + 1
+        if t.unplaced >= 3:
+            raise h.Failed("three names could not be placed: giving up on the game")
         return after
     box = changed_bbox(before, after, rect)
     dark_before = before.crop(*rect).count(h.is_dark)

@@ -43,7 +43,8 @@ def recorded_drop(t, prog, index, point, wav, clip_length, expect_answer):
         # starts with the silence floor.
         time.sleep(0.4)
         prog.drag_name(index, point)
-        shown = h.wait_until(lambda: prog.shot().crop(*rect).rgb != before.rgb, timeout=3 if expect_answer else 0.3)
+        shown = h.wait_until(lambda: prog.shot().crop(*rect).rgb != before.rgb,
+                             timeout=3 if expect_answer else 0.3)
         time.sleep(clip_length + 0.8)
     finally:
         s.stop_recording(rec)
@@ -52,11 +53,11 @@ def recorded_drop(t, prog, index, point, wav, clip_length, expect_answer):
 
 def measure(t, wav, what):
     whole = h.sox_stat(wav)
-    if h.loud_span(wav, LOUD) is None:
-        return None, whole
-    span = h.loud_span(wav, relative=SPAN_LEVEL)
+    span = h.loud_span(wav, relative=SPAN_LEVEL) if h.loud_span(wav, LOUD) else None
     log("%s: recorded %.2f s, sound at %s, peak %.4f" % (what, whole.get("Length (seconds)", 0), span,
                                                         whole.get("Maximum amplitude", -1)))
+    if span is None:
+        return None, whole
     start, end = span
     return (span, h.sox_stat(wav, start, end - start)), whole
 
@@ -154,11 +155,16 @@ def body(t):
     for w, title in box:
         t.require(s.answer_box(w, title), "the box %r closes on Return" % title)
 
+    # Exit while a sound is playing: the program still ends cleanly.
+    prog.drag_name(china, nepal_point)
+    time.sleep(0.1)
     prog.click(*h.centre(h.EXIT_BUTTON))
-    t.check(prog.wait_exit(10) == 0, "Exit ends the program with status 0")
+    status = prog.wait_exit(10)
+    t.check(status == 0, "Exit while the wrong drop's sound plays ends the program with status 0 (%s)" % status)
 
     # Without the sounds folder: silence, and the game goes on.
-    copy = s.copy_program(t.program, alter=lambda folder: shutil.rmtree(folder / "sounds"))
+    copy = s.copy_program(t.program,
+                          alter=lambda folder: shutil.rmtree(folder / "sounds", ignore_errors=True))
     prog = t.current = s.start(copy)
     rec_none = t.artifacts / "sound-none.wav"
     shown = recorded_drop(t, prog, china, china_point, rec_none, 0.5, True)
