@@ -1,0 +1,50 @@
+// Prints the first second of the day at which the quiz's start-up draw opens
+// the web site: the program's own start-up and random source, with the clock
+// stopped at each whole second in turn and a shell that only records. Used
+// to make the real program open the site on purpose (with its clock fixed
+// by fixedtime.c).
+
+#include "board/form1.h"
+#include "qt/systemclock.h"
+
+#include "fakes.h"
+
+#include <cstdio>
+
+using namespace drillix;
+
+namespace {
+
+class StoppedClock : public Clock
+{
+public:
+    float secondsSinceMidnight() override { return seconds; }
+    float seconds = 0;
+};
+
+} // namespace
+
+int main()
+{
+    for (int second = 0; second < 86400; ++second) {
+        test::FakeMessageBoxes boxes;
+        test::FakeSound sound;
+        test::FakeShell shell;
+        test::FakeSkin skin;
+        test::FakePictures pictures;
+        test::FakeFiles files;
+        StoppedClock clock;
+        clock.seconds = static_cast<float>(second);
+        SystemRandom random;
+        Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+        Application app{test::kInstallFolder};
+        Form1 form1(platform, app);
+        form1.Form_Load();
+        if (!shell.commands.empty()) {
+            std::printf("%d %s\n", second, shell.commands.front().c_str());
+            return 0;
+        }
+    }
+    std::fprintf(stderr, "no second of the day opens the web site\n");
+    return 1;
+}
