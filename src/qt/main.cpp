@@ -6,14 +6,15 @@
 #include "qt/appearance/qtskinengine.h"
 #include "qt/formaccessible.h"
 #include "qt/formwidget.h"
+#include "qt/lazysoundoutput.h"
 #include "qt/localfilesystem.h"
 #include "qt/qtmessageboxes.h"
 #include "qt/qtshell.h"
-#include "qt/sound/ffmpegsoundoutput.h"
 #include "qt/systemclock.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -29,7 +30,7 @@ int main(int argc, char *argv[])
     drillix::Application app(QCoreApplication::applicationDirPath().toStdString());
 
     drillix::QtMessageBoxes messageBoxes;
-    drillix::FfmpegSoundOutput sound;
+    drillix::LazySoundOutput sound(QCoreApplication::applicationDirPath() + QStringLiteral("/libdrillix-sound.so"));
     drillix::QtShell shell;
     drillix::QtSkinEngine skin;
     drillix::QtPictureLoader pictures;
@@ -47,5 +48,7 @@ int main(int argc, char *argv[])
     if (!form1.form().loaded())
         return 0;
     window.showCentred();
+    // The sound engine loads once the first frame is on its way.
+    QTimer::singleShot(200, [&sound] { sound.preload(); });
     return QApplication::exec();
 }

@@ -1,0 +1,29 @@
+#include "qt/lazysoundoutput.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace drillix;
+
+TEST(LazySound, TheRealModuleLoadsInTheBackgroundAndTakesTheWaitingRequest)
+{
+    LazySoundOutput sound(QStringLiteral(DRILLIX_SOUND_MODULE));
+    EXPECT_FALSE(sound.ready());
+    // Asked before it is there: the request waits, the caller does not.
+    sound.play("/nonexistent/correct.wma", 37);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sound.ready() || sound.failed(); }, 10000));
+    EXPECT_TRUE(sound.ready());
+    EXPECT_NO_THROW(sound.play("/nonexistent/wrong.wma", 37));
+}
+
+TEST(LazySound, AMissingModuleMeansSilence)
+{
+    LazySoundOutput sound(QStringLiteral("/nonexistent/libdrillix-sound.so"));
+    sound.preload();
+    sound.preload();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sound.failed(); }, 10000));
+    EXPECT_FALSE(sound.ready());
+    EXPECT_NO_THROW(sound.play("/x/correct.wma", 37));
+}
