@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
     drillix::Application app(QCoreApplication::applicationDirPath().toStdString());
 
     drillix::QtMessageBoxes messageBoxes;
-    drillix::LazySoundOutput sound(QCoreApplication::applicationDirPath() + QStringLiteral("/libdrillix-sound.so"));
+    drillix::LazySoundOutput sound(QCoreApplication::applicationDirPath() + QStringLiteral("/plugins/libdrillix-sound.so"));
     drillix::QtShell shell;
     drillix::QtSkinEngine skin;
     drillix::QtPictureLoader pictures;
