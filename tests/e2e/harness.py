@@ -44,7 +44,8 @@ SOURCE_ROOT = Path(__file__).resolve().parents[2]
 MAP_TABLES = SOURCE_ROOT / "src" / "board" / "maptables.cpp"
 
 SIDE_FILES = ["items.txt", "HAND-M.CUR", "x/o.cjs",
-              "sounds/correct.wma", "sounds/wrong.wma", "sounds/complete.wma"]
+              "sounds/correct.wma", "sounds/wrong.wma", "sounds/complete.wma",
+              "plugins/libdrillix-sound.so"]  # the sound engine, loaded once the window is up
 
 # Layout of the window, in window pixels.
 COUNTRIES = ["Bangladesh", "Bhutan", "Brunei", "Burma (Myanmar)", "Cambodia", "China", "India",
