@@ -1,6 +1,7 @@
 #include "qt/formwidget.h"
 
 #include "qt/appearance/cursors.h"
+#include "qt/devicepointer.h"
 #include "qt/qtcolours.h"
 
 #include <QCloseEvent>
@@ -12,6 +13,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 namespace drillix {
@@ -39,12 +41,18 @@ FormWidget::FormWidget(Form &form, QWidget *parent)
         controlAdded(*control);
     form.addObserver(this);
     form.setHandle(static_cast<std::int32_t>(winId() & 0x7FFFFFFF));
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        m_devicePointer = std::make_unique<DevicePointer>(static_cast<quint32>(winId()));
+        QCoreApplication::instance()->installNativeEventFilter(m_devicePointer.get());
+    }
     formChanged(FormProperty::Caption);
     formChanged(FormProperty::Icon);
 }
 
 FormWidget::~FormWidget()
 {
+    if (m_devicePointer)
+        QCoreApplication::instance()->removeNativeEventFilter(m_devicePointer.get());
     m_form.removeObserver(this);
 }
 
@@ -205,8 +213,23 @@ void FormWidget::updateDragPointer()
 
 QPoint FormWidget::toTwips(const QPointF &pos) const
 {
-    const QPoint p = pos.toPoint();
-    return QPoint(pixelCentreToTwips(p.x()), pixelCentreToTwips(p.y()));
+    const qreal ratio = devicePixelRatioF();
+    QPointF p = pos;
+    // Qt rounds the position to a whole logical pixel; the X server's own
+    // device position, when it belongs to this event, is exact.
+    if (ratio > 1.0 && m_devicePointer) {
+        if (const auto device = m_devicePointer->lastPosition()) {
+            const QPointF exact = *device / ratio;
+            if (std::abs(exact.x() - pos.x()) <= 0.5 && std::abs(exact.y() - pos.y()) <= 0.5)
+                p = exact;
+        }
+    }
+    // The centre of the device pixel lies half a device pixel in. Every
+    // region edge lies on a whole logical pixel, so a drop lands on the same
+    // control at any scale.
+    const qreal half = 0.5 / ratio;
+    return QPoint(static_cast<int>(std::floor((p.x() + half) * kTwipsPerPixel)),
+                  static_cast<int>(std::floor((p.y() + half) * kTwipsPerPixel)));
 }
 
 void FormWidget::paintEvent(QPaintEvent *event)

@@ -6,9 +6,13 @@
 #include <QHash>
 #include <QWidget>
 
+#include <memory>
+
 class QPushButton;
 
 namespace drillix {
+
+class DevicePointer;
 
 // The window of a form model: paints the light-weight controls, hosts real
 // widgets for the windowed ones, and turns Qt's mouse events into the
@@ -56,6 +60,7 @@ private:
     FormPainter m_painter;
     QHash<const Control *, QWidget *> m_windowed;
     bool m_dragCursorActive = false;
+    std::unique_ptr<DevicePointer> m_devicePointer;
 };
 
 } // namespace drillix

@@ -49,9 +49,4 @@ QRect toPixels(const TwipRect &rect)
     return QRect(x, y, toPixels(rect.right()) - x, toPixels(rect.bottom()) - y);
 }
 
-int pixelCentreToTwips(int pixel)
-{
-    return pixel * kTwipsPerPixel + kTwipsPerPixel / 2;
-}
-
 } // namespace drillix

@@ -21,7 +21,5 @@ QFont toQFont(const Font &font);
 // Twips to logical pixels, 15 to one, to the nearest pixel.
 QRect toPixels(const TwipRect &rect);
 int toPixels(int twips);
-// A logical pixel's centre in twips.
-int pixelCentreToTwips(int pixel);
 
 } // namespace drillix

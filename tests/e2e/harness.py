@@ -161,8 +161,9 @@ signal.signal(signal.SIGTERM, _terminate)
 signal.signal(signal.SIGHUP, _terminate)
 
 
-def run(argv, env=None, timeout=20, check=True):
-    r = subprocess.run(argv, env=env, timeout=timeout, capture_output=True, preexec_fn=_die_with_parent)
+def run(argv, env=None, timeout=20, check=True, cwd=None):
+    r = subprocess.run(argv, env=env, timeout=timeout, capture_output=True, preexec_fn=_die_with_parent,
+                       cwd=cwd)
     if check and r.returncode != 0:
         raise Failed("%s failed (%d): %s" % (" ".join(map(str, argv)), r.returncode,
                                              r.stderr.decode(errors="replace").strip()))
@@ -318,7 +319,8 @@ class XConnection:
     CLIENT_MESSAGE = 33
     Z_PIXMAP = 2
 
-    def __init__(self, display_name):
+    def __init__(self, display_name, size=(SCREEN_W, SCREEN_H)):
+        self.size = size
         name = ctypes.util.find_library("X11") or "libX11.so.6"
         x = self.x = ctypes.CDLL(name)
         x.XOpenDisplay.restype = ctypes.c_void_p
@@ -422,8 +424,10 @@ class XConnection:
         self.x.XSendEvent(self.dpy, window, False, 0, ctypes.byref(ev))
         self.x.XSync(self.dpy, False)
 
-    def grab(self, x=0, y=0, w=SCREEN_W, h=SCREEN_H):
+    def grab(self, x=0, y=0, w=None, h=None):
         """The screen's pixels (no pointer), as an Image."""
+        w = self.size[0] if w is None else w
+        h = self.size[1] if h is None else h
         img = self.x.XGetImage(self.dpy, self.root, x, y, w, h, 0xFFFFFFFF, self.Z_PIXMAP)
         if not img:
             raise Failed("XGetImage failed")
@@ -622,6 +626,7 @@ class Program:
         self.session, self.proc, self.folder, self.log_path = session, proc, folder, log_path
         self.window = None
         self.origin = None  # screen position of the client area's top-left corner
+        self.size = (CLIENT_W, CLIENT_H)  # the client area in screen pixels
         self.boxes_seen = []  # (title, when) of every box answered while starting
 
     # Coordinates
@@ -633,12 +638,12 @@ class Program:
 
     def shot(self):
         """The client area, without the pointer."""
-        return self.session.x.grab(self.origin[0], self.origin[1], CLIENT_W, CLIENT_H)
+        return self.session.x.grab(self.origin[0], self.origin[1], *self.size)
 
     def shot_with_pointer(self):
         """The client area with the pointer drawn in, by ffmpeg's x11grab."""
         full = self.session.screenshot_with_pointer()
-        return full.crop(self.origin[0], self.origin[1], CLIENT_W, CLIENT_H)
+        return full.crop(self.origin[0], self.origin[1], *self.size)
 
     # Input
 
@@ -685,8 +690,12 @@ class Program:
 class Session:
     """A private X server (and optionally a private sound server) for one test."""
 
-    def __init__(self, name, artifacts, sound=False):
+    def __init__(self, name, artifacts, sound=False, screen=(SCREEN_W, SCREEN_H), env=None):
+        """screen: the virtual screen's size; env: extra environment for the
+        program (QT_SCALE_FACTOR, say)."""
         self.name = name
+        self.screen_size = screen
+        self.extra_env = dict(env or {})
         self.artifacts = Path(artifacts)
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self.tmp = Path(tempfile.mkdtemp(prefix="drillix-e2e-%s." % name))
@@ -731,7 +740,7 @@ class Session:
     def _start_x(self):
         r, w = os.pipe()
         try:
-            self.xvfb = spawn(["Xvfb", "-displayfd", str(w), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
+            self.xvfb = spawn(["Xvfb", "-displayfd", str(w), "-screen", "0", "%dx%dx24" % self.screen_size,
                                "-nolisten", "tcp", "-noreset"], pass_fds=(w,),
                               stdout=subprocess.DEVNULL, stderr=open(self.tmp / "xvfb.log", "wb"))
             os.close(w)
@@ -751,7 +760,7 @@ class Session:
             if w is not None:
                 os.close(w)
         self.display = ":" + number.decode().strip()
-        self.x = XConnection(self.display)
+        self.x = XConnection(self.display, self.screen_size)
         log("Xvfb on display %s" % self.display)
 
     def _environment(self):
@@ -775,6 +784,7 @@ class Session:
                    QT_QPA_PLATFORM="xcb", LANG="C.UTF-8", PULSE_CLIENTCONFIG=str(client_conf),
                    PULSE_SERVER="unix:" + str(self.tmp / "pulse-socket"))
         env.pop("SESSION_MANAGER", None)
+        env.update(self.extra_env)
         return env
 
     def _start_pulse(self):
@@ -808,7 +818,7 @@ class Session:
 
     def screenshot_with_pointer(self):
         r = run(["ffmpeg", "-v", "error", "-f", "x11grab", "-draw_mouse", "1", "-video_size",
-                 "%dx%d" % (SCREEN_W, SCREEN_H), "-i", self.display, "-frames:v", "1",
+                 "%dx%d" % self.screen_size, "-i", self.display, "-frames:v", "1",
                  "-f", "image2pipe", "-vcodec", "ppm", "-"], env=self.env, timeout=30)
         return Image.from_ppm(r.stdout)
 
@@ -1017,6 +1027,6 @@ class Test:
         log("PASS %s" % self.name)
         sys.exit(0)
 
-    def open_session(self, sound=False):
-        self.session = Session(self.name, self.artifacts, sound=sound).__enter__()
+    def open_session(self, sound=False, **options):
+        self.session = Session(self.name, self.artifacts, sound=sound, **options).__enter__()
         return self.session
