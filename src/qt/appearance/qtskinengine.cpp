@@ -59,8 +59,52 @@ private:
     static inline QtMessageHandler s_previous = nullptr;
 };
 
+// Qt's parser recovers from some damage silently (an unclosed rule can
+// swallow what follows, or not, depending on what comes after), so the
+// shape is checked here first: comments and strings closed, braces
+// balanced, and nothing but rules at the top level.
+bool wellFormed(const QString &sheet)
+{
+    int depth = 0;
+    bool textAtTop = false; // a selector waiting for its "{"
+    const qsizetype n = sheet.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = sheet.at(i);
+        if (c == QLatin1Char('/') && i + 1 < n && sheet.at(i + 1) == QLatin1Char('*')) {
+            const qsizetype end = sheet.indexOf(QLatin1String("*/"), i + 2);
+            if (end < 0)
+                return false;
+            i = end + 1;
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            qsizetype j = i + 1;
+            while (j < n && sheet.at(j) != c && sheet.at(j) != QLatin1Char('\n'))
+                j += sheet.at(j) == QLatin1Char('\\') ? 2 : 1;
+            if (j >= n || sheet.at(j) != c)
+                return false;
+            i = j;
+            if (depth == 0)
+                textAtTop = true;
+        } else if (c == QLatin1Char('{')) {
+            if (depth == 0 && !textAtTop)
+                return false; // a block without a selector
+            ++depth;
+            textAtTop = false;
+        } else if (c == QLatin1Char('}')) {
+            if (--depth < 0)
+                return false;
+        } else if (depth == 0 && !c.isSpace()) {
+            if (c == QLatin1Char(';') || (c == QLatin1Char(':') && !textAtTop))
+                return false; // a declaration outside any rule
+            textAtTop = true;
+        }
+    }
+    return depth == 0 && !textAtTop;
+}
+
 bool styleSheetParses(const QString &sheet)
 {
+    if (!wellFormed(sheet))
+        return false;
     ParseWarningCatcher catcher;
     ParseWarningCatcher::s_caught = false;
     QWidget probe;
