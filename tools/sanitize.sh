@@ -26,13 +26,23 @@ fi
 cmake --build "$build" -j "$jobs"
 built=$(date +%s)
 
-ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:print_stacktrace=1:strict_string_checks=1:check_initialization_order=1:detect_invalid_pointer_pairs=0"
+# intercept_strndup=0: libxkbcommon-x11 (under Qt's xcb platform) calls
+# strndup on X replies that are not NUL-terminated, and GCC 12's ASan checks
+# one byte past the length it was given: a false report at every start-up.
+ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:print_stacktrace=1:strict_string_checks=1:check_initialization_order=1:intercept_strndup=0"
 UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 
+# Leaks are checked at the exit of every test process except the built
+# program in the end-to-end tests: there, with a sound server, PulseAudio's
+# client threads may still be ending when the leak check stops the world,
+# and LeakSanitizer's tracer then dies now and again ("Tracer caught signal
+# 11"). Memory errors and undefined behaviour stay fatal there too.
 status=0
-(cd "$build" && ctest --output-on-failure -j "$jobs" -LE fuzz --timeout 1800) || status=$?
+(cd "$build" && ctest --output-on-failure -j "$jobs" -LE 'fuzz|e2e' --timeout 1800) || status=$?
+ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"
+(cd "$build" && ctest --output-on-failure -j "$jobs" -L e2e -LE fuzz --timeout 1800) || status=$?
 end=$(date +%s)
 echo "sanitize: build $((built - start)) s, tests $((end - built)) s, status $status"
 exit "$status"

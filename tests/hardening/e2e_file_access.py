@@ -35,6 +35,15 @@ CALL = re.compile(r'^(\w+)\((.*)\)\s+=\s+(-?\d+|\?|0x[0-9a-f]+)(?:\s+(\w+))?')
 STRING = re.compile(r'"((?:[^"\\]|\\.)*)"')
 
 
+def sanitizer_files():
+    """Suppression files named in the sanitizers' settings, which a sanitizer
+    build reads at start-up."""
+    files = []
+    for var in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
+        files += re.findall(r"suppressions=([^:]+)", os.environ.get(var, ""))
+    return tuple(files) or ("/nonexistent-sanitizer-file",)
+
+
 def classify(path, install, home, tmp):
     p = os.path.normpath(path) if path.startswith("/") else path
     kinds = [
@@ -58,6 +67,7 @@ def classify(path, install, home, tmp):
         ("devices", ("/dev/",)),
         ("X server socket", ("/tmp/.X11-unix", "/tmp/.ICE-unix")),
         ("the URL opener stand-in", (str(tmp / "bin"),)),
+        ("sanitizer settings (sanitizer builds only)", sanitizer_files()),
     ]
     for kind, prefixes in kinds:
         for prefix in prefixes:
@@ -121,7 +131,11 @@ def desktop_like(env):
     """A session bus address, as every desktop session has one; without it
     libdbus (under Qt) would try to start a bus with dbus-launch. Nothing
     listens there, as in the other end-to-end tests."""
-    return dict(env, DBUS_SESSION_BUS_ADDRESS="unix:path=%s" % (Path(env["XDG_RUNTIME_DIR"]) / "no-bus"))
+    env = dict(env, DBUS_SESSION_BUS_ADDRESS="unix:path=%s" % (Path(env["XDG_RUNTIME_DIR"]) / "no-bus"))
+    if "ASAN_OPTIONS" in env:
+        # A sanitizer build: LeakSanitizer cannot work under ptrace.
+        env["ASAN_OPTIONS"] += ":detect_leaks=0"
+    return env
 
 
 def file_access(t):

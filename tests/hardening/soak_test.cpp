@@ -29,6 +29,20 @@ namespace {
 int g_games = 1000;
 constexpr long kAllowedGrowthKb = 1024;
 
+// AddressSanitizer keeps freed memory aside (its quarantine) and so grows
+// the resident figure by design; its leak check at exit covers that build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryIsMeasurable = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMemoryIsMeasurable = false;
+#else
+constexpr bool kMemoryIsMeasurable = true;
+#endif
+#else
+constexpr bool kMemoryIsMeasurable = true;
+#endif
+
 QPoint toPixels(int xTwips, int yTwips)
 {
     return {xTwips / 15, yTwips / 15};
@@ -182,7 +196,11 @@ TEST(Soak, AThousandGamesInOneProcessKeepMemoryFlat)
                 g_games, drops, wrong, s.counter.paints, seconds, afterFirst, afterLast, afterLast - afterFirst);
     EXPECT_GE(s.counter.paints, drops) << "the window repaints after each drop";
     EXPECT_EQ(sounds, drops + g_games) << "one sound a drop, one a completion";
-    EXPECT_LE(afterLast - afterFirst, kAllowedGrowthKb);
+    if (kMemoryIsMeasurable) {
+        EXPECT_LE(afterLast - afterFirst, kAllowedGrowthKb);
+    } else {
+        std::printf("[ note ] built with AddressSanitizer: the memory bound is not checked\n");
+    }
 }
 
 int main(int argc, char **argv)
