@@ -81,8 +81,10 @@ void FormPainter::paintControl(QPainter &painter, const Control &control, const 
             return;
         painter.save();
         painter.setClipRect(rect);
+        // Smooth also when unstretched: at a fractional scale the picture
+        // for the nearest density is still resampled.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         if (control.stretch()) {
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
             painter.drawPixmap(rect, pm);
         } else {
             painter.drawPixmap(rect.topLeft(), pm);
