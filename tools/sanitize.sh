@@ -29,9 +29,10 @@ built=$(date +%s)
 # intercept_strndup=0: libxkbcommon-x11 (under Qt's xcb platform) calls
 # strndup on X replies that are not NUL-terminated, and GCC 12's ASan checks
 # one byte past the length it was given: a false report at every start-up.
-ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:print_stacktrace=1:strict_string_checks=1:check_initialization_order=1:intercept_strndup=0"
-UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
+# Settings already in the environment come last, and so win.
+ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:print_stacktrace=1:strict_string_checks=1:check_initialization_order=1:intercept_strndup=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 
 # Leaks are checked at the exit of every test process except the built
