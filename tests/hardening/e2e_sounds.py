@@ -4,6 +4,7 @@ the real program and a private PulseAudio whose output is recorded. Sounds
 never give a box: trouble means silence, and the game plays on. A ten-minute
 sound is cut off at once by the next drop."""
 
+import os
 import random
 import shutil
 import time
@@ -129,6 +130,8 @@ def body(t):
     silent_and_sound(t, "sounds folder missing", lambda f: remove(f, "sounds"), False, False)
     silent_and_sound(t, "wrong.wma missing", lambda f: remove(f, "sounds/wrong.wma"), False)
     silent_and_sound(t, "wrong.wma empty", lambda f: write(f, "sounds/wrong.wma", b""), False)
+    silent_and_sound(t, "wrong.wma is a FIFO",
+                     lambda f: (remove(f, "sounds/wrong.wma"), os.mkfifo(f / "sounds" / "wrong.wma")), False)
     silent_and_sound(t, "wrong.wma garbage",
                      lambda f: write(f, "sounds/wrong.wma", random.Random(3).randbytes(20000)), False)
     silent_and_sound(t, "wrong.wma is a WAV file (plays)", lambda f: shutil.copy(wav, f / "sounds" / "wrong.wma"), True)

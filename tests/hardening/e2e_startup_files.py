@@ -41,6 +41,10 @@ def names_cases(shipped):
         ("LF only", lambda f: write(f, "items.txt", shipped.replace(b"\r\n", b"\n")), 0, False),
         ("Windows-1252 and invalid UTF-8", lambda f: write(f, "items.txt", cp1252), 0, False),
         ("NUL bytes", lambda f: write(f, "items.txt", nul), 0, False),
+        # Special files must not block or run on for ever.
+        ("items.txt is a FIFO", lambda f: (remove(f, "items.txt"), os.mkfifo(f / "items.txt")), 1, None),
+        ("items.txt links to /dev/zero",
+         lambda f: (remove(f, "items.txt"), os.symlink("/dev/zero", f / "items.txt")), 1, None),
     ]
 
 
@@ -72,6 +76,7 @@ def cursor_cases(hand):
         ("cursor: 50 MB file", lambda f: write(f, "HAND-M.CUR", hand + bytes(50 * 1024 * 1024 - len(hand))), 1),
         ("cursor: a folder named HAND-M.CUR",
          lambda f: (remove(f, "HAND-M.CUR"), os.mkdir(f / "HAND-M.CUR")), 1),
+        ("cursor: a FIFO", lambda f: (remove(f, "HAND-M.CUR"), os.mkfifo(f / "HAND-M.CUR")), 1),
     ]
 
 
@@ -83,6 +88,8 @@ def skin_cases(skin):
         ("skin: style-sheet syntax error",
          lambda f: write(f, "x/o.cjs", b"[skin]\nformat = 1\n[controls]\nQPushButton { color: red; \n"), 1),
         ("skin: layout error", lambda f: write(f, "x/o.cjs", b"QPushButton { color: red; }\n"), 1),
+        ("skin: a FIFO (no normal file: counts as absent)",
+         lambda f: (remove(f, "x/o.cjs"), os.mkfifo(f / "x" / "o.cjs")), 0),
         ("skin: dangling link (counts as absent)",
          lambda f: (remove(f, "x/o.cjs"), os.symlink(f / "x" / "nowhere.cjs", f / "x" / "o.cjs")), 0),
     ]
