@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test bench map-accuracy install clean
+.PHONY: all deps configure build run test bench map-accuracy sanitize fuzz-long package install clean
 
 all: build
 
@@ -33,8 +33,20 @@ bench: build
 map-accuracy: build
 	cmake --build $(BUILD) --target map-accuracy
 
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	./tools/sanitize.sh build-asan
+
+# Each fuzz target for 10 million runs or 30 minutes.
+fuzz-long: deps
+	./fuzz/build.sh build-fuzz && ./fuzz/long-run.sh build-fuzz
+
+# The Debian package, in build/.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
 install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz
