@@ -1,10 +1,12 @@
+// Qt test programs run on the offscreen platform: no display needed.
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
-    // Test discovery starts the binary without the tests' environment.
+    // Test discovery starts this binary without the test's environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
