@@ -45,6 +45,9 @@ def names_cases(shipped):
         ("items.txt is a FIFO", lambda f: (remove(f, "items.txt"), os.mkfifo(f / "items.txt")), 1, None),
         ("items.txt links to /dev/zero",
          lambda f: (remove(f, "items.txt"), os.symlink("/dev/zero", f / "items.txt")), 1, None),
+        # A regular file whose every read fails (EIO).
+        ("items.txt fails to read",
+         lambda f: (remove(f, "items.txt"), os.symlink("/proc/self/mem", f / "items.txt")), 1, None),
     ]
 
 

@@ -26,6 +26,7 @@
 #include <functional>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace drillix;
@@ -184,6 +185,20 @@ TEST(StartupFiles, NamesFile)
         {"missing", [](Installation &w) { w.remove("items.txt"); }, {130}, "File not found"},
         {"a folder", [](Installation &w) { w.makeFolder("items.txt"); }, {130}, "Path/File access error"},
         {"empty", [](Installation &w) { w.write("items.txt", {}); }, {}},
+        {"a FIFO",
+         [](Installation &w) {
+             w.remove("items.txt");
+             ASSERT_EQ(::mkfifo(QFile::encodeName(w.path("items.txt")).constData(), 0600), 0);
+         },
+         {130}, "Path/File access error"},
+        // A regular file whose every read fails (EIO): reported once, and the
+        // reading ends.
+        {"every read fails",
+         [](Installation &w) {
+             w.remove("items.txt");
+             ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), w.path("items.txt")));
+         },
+         {134}, "Device I/O error"},
         {"two blank lines", [&](Installation &w) { w.write("items.txt", blanks); }, repeated({142, 148}, 2)},
         {"24 lines", [](Installation &w) { w.write("items.txt", withExtraLines(24)); }, {142, 148},
          "Control array element '23' doesn't exist"},
