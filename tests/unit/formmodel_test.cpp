@@ -32,6 +32,15 @@ struct EventLog : FormEvents {
     void unload(int &) override { events.push_back("unload"); }
 };
 
+// A label in automatic drag mode at the client area's top-left corner.
+Control &addDraggable(Form &form)
+{
+    Control &name = form.addControl(ControlKind::Label, "name");
+    name.setGeometry({0, 0, 500, 300});
+    name.setDragMode(DragMode::Automatic);
+    return name;
+}
+
 } // namespace
 
 TEST(ControlArray, LoadedMemberCopiesMemberZeroAndStartsHidden)
@@ -102,9 +111,7 @@ TEST(Drag, AutomaticControlsDragAndEventsGoToTheControlUnderThePointer)
     Form form("F", smallWindow());
     EventLog log;
     form.setEventSink(&log);
-    Control &name = form.addControl(ControlKind::Label, "name");
-    name.setGeometry({0, 0, 500, 300});
-    name.setDragMode(DragMode::Automatic);
+    Control &name = addDraggable(form);
     Control &target = form.addControl(ControlKind::Picture, "target");
     target.setGeometry({1000, 1000, 500, 500});
     Control &still = form.addControl(ControlKind::Label, "still");
@@ -131,9 +138,7 @@ TEST(Drag, ReleaseOutsideTheWindowDropsNothing)
     Form form("F", smallWindow());
     EventLog log;
     form.setEventSink(&log);
-    Control &name = form.addControl(ControlKind::Label, "name");
-    name.setGeometry({0, 0, 500, 300});
-    name.setDragMode(DragMode::Automatic);
+    addDraggable(form);
 
     form.pressMouse(100, 100);
     form.moveMouse(-400, 100);
@@ -154,9 +159,7 @@ TEST(Drag, AFailingHandlerDoesNotEndTheProgram)
     } events;
     Form form("F", smallWindow());
     form.setEventSink(&events);
-    Control &name = form.addControl(ControlKind::Label, "name");
-    name.setGeometry({0, 0, 500, 300});
-    name.setDragMode(DragMode::Automatic);
+    addDraggable(form);
     form.pressMouse(100, 100);
     EXPECT_NO_THROW(form.releaseMouse(100, 100));
     EXPECT_FALSE(form.dragging());
