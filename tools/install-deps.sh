@@ -13,7 +13,7 @@ PACKAGES="
   xvfb xauth xdotool x11-utils imagemagick ffmpeg sox
   pulseaudio pulseaudio-utils icoutils
   desktop-file-utils appstream lintian dpkg-dev file
-  clang-14 libclang-rt-14-dev strace fontconfig
+  clang-14 libclang-rt-14-dev strace fontconfig fonts-dejavu-core
 "
 
 missing=""

@@ -77,15 +77,17 @@ bool isExposed(const Control &c)
 
 FormAccessible::FormAccessible(FormWidget *widget)
     : QAccessibleWidget(widget, QAccessible::Window)
+    , m_model(&widget->form())
 {
 }
 
 FormAccessible::~FormAccessible()
 {
-    FormWidget *w = form();
+    // Runs while the widget itself is being destroyed: only the model is
+    // still safe to reach.
     auto &ids = registry();
     for (auto it = ids.begin(); it != ids.end();) {
-        if (w && &it.key()->form() == &w->form()) {
+        if (&it.key()->form() == m_model) {
             QAccessible::deleteAccessibleInterface(it.value());
             it = ids.erase(it);
         } else {

@@ -4,6 +4,7 @@
 
 namespace drillix {
 
+class Form;
 class FormWidget;
 
 // The form's painted controls are no widgets, so assistive technology would
@@ -27,6 +28,10 @@ public:
 private:
     FormWidget *form() const;
     QList<QAccessibleInterface *> paintedChildren() const;
+
+    // Kept from the start: the interface may outlive the widget's own part
+    // of its destruction.
+    const Form *m_model;
 };
 
 } // namespace drillix
