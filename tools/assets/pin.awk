@@ -58,7 +58,7 @@ function pixels(   x, y, dx, dy, u, v, p, q, edge, i, row, c, nb) {
     print "static char *pin[] = {"
     print "\"32 32 8 1\","
     print "\". c None\","
-    printf "\"K c %s\",\n\"B c %s\",\n\"L c %s\",\n\"W c %s\",\n", OUTLINE, BASE, LIGHT, SPEC
+    printf "\"K c %s\",\n\"B c %s\",\n\"L c %s\",\n\"W c %s\",\n", OUTLINE, BASE, LIGHT, SHINE
     printf "\"D c %s\",\n\"g c %s\",\n\"s c %s\",\n", DARK, STEELLINE, STEEL
     for (y = 0; y < 32; y++) {
         row = ""
@@ -117,7 +117,7 @@ function vector(   needle, waist, a, b, hwa, hwb) {
     vpart(rrect(CU0, CU1, -CHW, CHW, CR), \
         rrect(CU0, CU1, -CHW, -SHADEV * CHW, CR), rrect(CU0, CU1, SHADEV * CHW, CHW, CR))
     # glint on the cap, drawn over the outline pass's fill
-    printf "stroke none\nfill %s\n%s\n", SPEC, \
+    printf "stroke none\nfill %s\n%s\n", SHINE, \
         rrect(CU0 + 1.6, CU1 - 1.4, -SPECV1 * CHW, -SPECV0 * CHW, 0.7)
 }
 
@@ -131,7 +131,7 @@ BEGIN {
     WAISTHW = 3.2; WAISTTAPER = 0.07; NEEDLEHW = 0.95
     SHADEV = 0.4; SPECV0 = 0.55; SPECV1 = 0.8
     LINEW = 0.9
-    OUTLINE = "#0B2350"; BASE = "#2F74D0"; LIGHT = "#8DBAF5"; SPEC = "#D6E8FF"
+    OUTLINE = "#0B2350"; BASE = "#2F74D0"; LIGHT = "#8DBAF5"; SHINE = "#D6E8FF"
     DARK = "#1B4C98"; STEELLINE = "#38414C"; STEEL = "#C9D2DC"
     if (MODE == "vector") vector(); else pixels()
     exit
