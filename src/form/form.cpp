@@ -181,6 +181,12 @@ void Form::notifyForm(FormProperty what)
         o->formChanged(what);
 }
 
+namespace {
+// Event positions are relative to the control that receives them.
+int relativeX(const Control *c, int x) { return c ? x - c->left() : x; }
+int relativeY(const Control *c, int y) { return c ? y - c->top() : y; }
+} // namespace
+
 template<class F>
 void Form::guarded(const char *event, F &&f)
 {
@@ -217,8 +223,8 @@ void Form::dispatchDragOver(Control *target, int x, int y, DragState state)
         m_dragTarget = target;
         m_dragTargetIsForm = target == nullptr;
     }
-    const int rx = target ? x - target->left() : x;
-    const int ry = target ? y - target->top() : y;
+    const int rx = relativeX(target, x);
+    const int ry = relativeY(target, y);
     Control &source = *m_dragSource;
     guarded("drag-over", [&] { m_events->dragOver(target, source, rx, ry, state); });
 }
@@ -229,8 +235,8 @@ void Form::moveMouse(int x, int y)
         if (!insideClient(x, y))
             return;
         Control *hit = hitTest(x, y);
-        const int rx = hit ? x - hit->left() : x;
-        const int ry = hit ? y - hit->top() : y;
+        const int rx = relativeX(hit, x);
+        const int ry = relativeY(hit, y);
         guarded("mouse-move", [&] { m_events->mouseMove(hit, rx, ry); });
         return;
     }
@@ -259,15 +265,12 @@ void Form::releaseMouse(int x, int y)
     if (!dragging())
         return;
     Control &source = *m_dragSource;
-    m_dragSource = nullptr;
-    m_dragTarget = nullptr;
-    m_dragTargetIsForm = false;
-    notifyForm(FormProperty::Drag);
+    cancelDrag();
     if (!insideClient(x, y))
         return;
     Control *target = hitTest(x, y);
-    const int rx = target ? x - target->left() : x;
-    const int ry = target ? y - target->top() : y;
+    const int rx = relativeX(target, x);
+    const int ry = relativeY(target, y);
     guarded("drop", [&] { m_events->dragDrop(target, source, rx, ry); });
 }
 
