@@ -14,6 +14,9 @@ PACKAGES="
   pulseaudio pulseaudio-utils icoutils
   desktop-file-utils appstream lintian dpkg-dev file
   clang-14 libclang-rt-14-dev strace fontconfig fonts-dejavu-core
+  libpulse-dev
+  openbox qt6-gtk-platformtheme
+  sway grim qt6-wayland libwayland-dev libwayland-bin
 "
 
 missing=""
