@@ -114,7 +114,7 @@ struct Bench {
             std::fprintf(stderr, "bench_frontend: the window was never exposed\n");
             std::exit(2);
         }
-        window.watched = toPixels(quiz.w().maplabel[kJapan].geometry());
+        window.watched = toPixels(quiz.w().controls().answerLabels[kJapan].geometry());
         settle();
     }
 
@@ -122,7 +122,7 @@ struct Bench {
     // through the same way as the release to come.
     void prepare(bool throughWindow)
     {
-        quiz.w().PushButton1_Click();
+        quiz.w().restart();
         quiz.sound.played.clear();
         settle();
         if (throughWindow) {
@@ -159,11 +159,11 @@ struct Bench {
         const SteadyClock::time_point handled = SteadyClock::now();
         QCoreApplication::processEvents();
         const SteadyClock::time_point flushed = SteadyClock::now();
-        if (window.armed || !quiz.w().maplabel[kJapan].visible()) {
+        if (window.armed || !quiz.w().controls().answerLabels[kJapan].visible()) {
             std::fprintf(stderr, "bench_frontend: the answer was not painted after one pass of the event loop"
                                  " (answer %s, %d paints, placed %d, dragging %d)\n",
-                         quiz.w().maplabel[kJapan].visible() ? "shown" : "hidden", window.paintsSeen,
-                         quiz.w().placedCount, quiz.form().dragging());
+                         quiz.w().controls().answerLabels[kJapan].visible() ? "shown" : "hidden", window.paintsSeen,
+                         quiz.w().placedCount(), quiz.form().dragging());
             std::exit(2);
         }
         return {msSince(t0, handled), msSince(t0, window.paintedAt), msSince(t0, flushed)};

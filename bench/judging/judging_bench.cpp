@@ -6,7 +6,7 @@
 //
 // Figures are printed; nothing is asserted.
 
-#include "board/maptables.h"
+#include "quiz/maptables.h"
 
 #include "fakes.h"
 
@@ -27,12 +27,12 @@ struct Point {
 };
 
 // A point where region `r`'s own drop target is the frontmost control.
-Point winningPoint(Form1 &w, int r)
+Point winningPoint(QuizWindow &w, int r)
 {
-    const TwipRect rect = w.piccoor[r].geometry();
+    const TwipRect rect = w.controls().dropTargets[r].geometry();
     for (int py = rect.top + 7; py < rect.bottom(); py += 15)
         for (int px = std::max<int>(rect.left, 0) + 7; px < rect.right(); px += 15)
-            if (w.form().hitTest(px, py) == &w.piccoor[r])
+            if (w.form().hitTest(px, py) == &w.controls().dropTargets[r])
                 return {px, py};
     std::fprintf(stderr, "region %d has no point of its own\n", r);
     std::abort();
@@ -49,9 +49,9 @@ int regionOf(int label)
 
 // Where a person grabs a name label: 150 twips below its top, where only
 // this label lies.
-Point grabPoint(Form1 &w, int label)
+Point grabPoint(QuizWindow &w, int label)
 {
-    const TwipRect from = w.labels[label].geometry();
+    const TwipRect from = w.controls().nameLabels[label].geometry();
     return {from.left + 30, from.top + 150};
 }
 
@@ -83,34 +83,38 @@ void BM_HitTest(benchmark::State &state)
 BENCHMARK(BM_HitTest);
 
 // Judging alone, as the form calls it once the drop target is known.
-void BM_PiccoorDragDrop_Wrong(benchmark::State &state)
+void BM_DropOnTarget_Wrong(benchmark::State &state)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
-    Control &china = w.labels[kChina];
+    QuizWindow &w = quiz.w();
+    Control &china = w.controls().nameLabels[kChina];
     for (auto _ : state) {
-        w.piccoor_DragDrop(kJapanRegion, china, 0, 0);
+        w.dropOnTarget(kJapanRegion, china);
         trimSoundLog(quiz);
     }
 }
-BENCHMARK(BM_PiccoorDragDrop_Wrong);
+BENCHMARK(BM_DropOnTarget_Wrong);
 
-void BM_PiccoorDragDrop_Right(benchmark::State &state)
+void BM_DropOnTarget_Right(benchmark::State &state)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
-    Control &japan = w.labels[kJapan];
+    QuizWindow &w = quiz.w();
+    Control &japan = w.controls().nameLabels[kJapan];
     for (auto _ : state) {
-        w.placedCount = 0; // never reach the end of the game
-        w.piccoor_DragDrop(kJapanRegion, japan, 0, 0);
+        if (w.placedCount() > 20) { // never reach the end of the game
+            state.PauseTiming();
+            w.restart();
+            state.ResumeTiming();
+        }
+        w.dropOnTarget(kJapanRegion, japan);
         trimSoundLog(quiz);
     }
-    if (!w.maplabel[kJapan].visible())
+    if (!w.controls().answerLabels[kJapan].visible())
         state.SkipWithError("the answer did not show");
 }
-BENCHMARK(BM_PiccoorDragDrop_Right);
+BENCHMARK(BM_DropOnTarget_Right);
 
 // --- through the form's pointer input --------------------------------------
 
@@ -120,7 +124,7 @@ void BM_PointerDrop_Wrong(benchmark::State &state)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     const Point from = grabPoint(w, kChina);
     const Point to = winningPoint(w, kJapanRegion);
     for (auto _ : state) {
@@ -139,7 +143,7 @@ void BM_PointerDrag_Wrong(benchmark::State &state)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     const Point from = grabPoint(w, kChina);
     const Point to = winningPoint(w, kJapanRegion);
     for (auto _ : state) {
@@ -159,7 +163,7 @@ void BM_PointerDrop_RightWholeGame(benchmark::State &state)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     Point from[kCountryCount];
     Point to[kCountryCount];
     for (int i = 0; i < kCountryCount; ++i) {
@@ -183,24 +187,22 @@ BENCHMARK(BM_PointerDrop_RightWholeGame);
 
 // One right drop, the board put back after it inside the timed loop; the
 // put-back alone is timed below so that it can be taken off.
-void resetJapan(Form1 &w)
+void resetJapan(QuizWindow &w)
 {
-    w.labels[kJapan].setVisible(true);
-    w.maplabel[kJapan].setVisible(false);
-    w.placedCount = 0;
+    w.restart();
 }
 
 void BM_PointerDrop_RightPlusReset(benchmark::State &state)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     const Point from = grabPoint(w, kJapan);
     const Point to = winningPoint(w, kJapanRegion);
     for (auto _ : state) {
         quiz.form().pressMouse(from.x, from.y);
         quiz.form().releaseMouse(to.x, to.y);
-        if (!w.maplabel[kJapan].visible()) {
+        if (!w.controls().answerLabels[kJapan].visible()) {
             state.SkipWithError("the answer did not show");
             break;
         }
@@ -214,10 +216,10 @@ void BM_ResetOnly(benchmark::State &state)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     for (auto _ : state) {
-        w.labels[kJapan].setVisible(false);
-        w.maplabel[kJapan].setVisible(true);
+        w.controls().nameLabels[kJapan].setVisible(false);
+        w.controls().answerLabels[kJapan].setVisible(true);
         resetJapan(w);
     }
 }

@@ -4,7 +4,7 @@
 // trimSpaces. Besides the sanitizers' checks, each result is
 // checked against what the reader promises.
 
-#include "board/namesfile.h"
+#include "quiz/namesfile.h"
 #include "form/failure.h"
 #include "form/platform.h"
 

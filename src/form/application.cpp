@@ -20,17 +20,6 @@ std::string Application::sideFile(const std::string &literal) const
     return path;
 }
 
-void Application::addForm(Form *form)
-{
-    if (std::find(m_forms.begin(), m_forms.end(), form) == m_forms.end())
-        m_forms.push_back(form);
-}
-
-void Application::removeForm(Form *form)
-{
-    m_forms.erase(std::remove(m_forms.begin(), m_forms.end(), form), m_forms.end());
-}
-
 int msgBox(MessageBoxes &boxes, const Application &app, const std::string &prompt, int style,
            const std::optional<std::string> &title)
 {

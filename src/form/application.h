@@ -2,15 +2,13 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace drillix {
 
-class Form;
 class MessageBoxes;
 
-// What the whole process shares: where the program is installed, the title
-// that message boxes fall back on, and the windows that are loaded.
+// What the whole process shares: where the program is installed, and the
+// title that message boxes fall back on.
 class Application
 {
 public:
@@ -27,14 +25,9 @@ public:
     const std::string &title() const { return m_title; }
     void setTitle(const std::string &title) { m_title = title; }
 
-    void addForm(Form *form);
-    void removeForm(Form *form);
-    const std::vector<Form *> &forms() const { return m_forms; }
-
 private:
     std::string m_path;
     std::string m_title;
-    std::vector<Form *> m_forms;
 };
 
 // A modal message box; a box that names no title shows the application title.

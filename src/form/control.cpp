@@ -4,10 +4,11 @@
 
 namespace drillix {
 
-Control::Control(Form &form, ControlKind kind, std::string name, std::int16_t index)
+Control::Control(Form &form, ControlKind kind, std::string name, ControlArray *array, std::int16_t index)
     : m_form(&form)
     , m_kind(kind)
     , m_name(std::move(name))
+    , m_array(array)
     , m_index(index)
 {
 }

@@ -10,6 +10,7 @@
 
 namespace drillix {
 
+class ControlArray;
 class Form;
 
 enum class ControlKind {
@@ -18,8 +19,6 @@ enum class ControlKind {
     Rectangle,  // a drawn shape: never receives the mouse
     PushButton,
     TextBox,
-    MediaPlayer,
-    SkinFramework, // has no visible form at run time
 };
 
 enum class DragMode { Manual, Automatic };
@@ -45,8 +44,9 @@ enum class Property {
 class Control
 {
 public:
-    Control(Form &form, ControlKind kind, std::string name, std::int16_t index = -1);
-    virtual ~Control() = default;
+    // The name is the object name that skin files select the control by.
+    Control(Form &form, ControlKind kind, std::string name, ControlArray *array = nullptr, std::int16_t index = -1);
+    ~Control() = default;
 
     Control(const Control &) = delete;
     Control &operator=(const Control &) = delete;
@@ -54,24 +54,18 @@ public:
     Form &form() const { return *m_form; }
     ControlKind kind() const { return m_kind; }
     const std::string &name() const { return m_name; }
+    // The control array it belongs to, or null for a single control.
+    ControlArray *array() const { return m_array; }
     // The index in its control array, or -1 for a single control.
     std::int16_t index() const { return m_index; }
-    bool isArrayMember() const { return m_index >= 0; }
     // "labels(3)" or "Label1": for messages and debugging.
     std::string displayName() const;
 
-    // Buttons, the text box and the player are windows of their own and
-    // always lie in front of the light-weight controls.
-    bool isWindowed() const
-    {
-        return m_kind == ControlKind::PushButton || m_kind == ControlKind::TextBox
-               || m_kind == ControlKind::MediaPlayer;
-    }
+    // Buttons and the text box are windows of their own and always lie in
+    // front of the light-weight controls.
+    bool isWindowed() const { return m_kind == ControlKind::PushButton || m_kind == ControlKind::TextBox; }
     // Whether a mouse event or a drop over this control stops at it.
-    bool receivesMouse() const
-    {
-        return m_kind != ControlKind::Rectangle && m_kind != ControlKind::SkinFramework;
-    }
+    bool receivesMouse() const { return m_kind != ControlKind::Rectangle; }
 
     TwipRect geometry() const { return m_geometry; }
     std::int16_t left() const { return m_geometry.left; }
@@ -138,6 +132,7 @@ private:
     Form *m_form;
     ControlKind m_kind;
     std::string m_name;
+    ControlArray *m_array;
     std::int16_t m_index;
 
     TwipRect m_geometry;

@@ -25,8 +25,7 @@ Control &ControlArray::addDesigned()
 {
     if (count() > std::numeric_limits<std::int16_t>::max())
         throw Failure("Out of memory");
-    m_members.push_back(std::make_unique<Control>(m_form, m_kind, m_name,
-                                                  static_cast<std::int16_t>(count())));
+    m_members.push_back(std::make_unique<Control>(m_form, m_kind, m_name, this, static_cast<std::int16_t>(count())));
     m_form.adopt(*m_members.back());
     return *m_members.back();
 }
@@ -40,7 +39,7 @@ Control &ControlArray::load(int index)
     if (index > std::numeric_limits<std::int16_t>::max())
         throw Failure("Subscript out of range");
 
-    auto member = std::make_unique<Control>(m_form, m_kind, m_name, static_cast<std::int16_t>(index));
+    auto member = std::make_unique<Control>(m_form, m_kind, m_name, this, static_cast<std::int16_t>(index));
     member->copySettingsFrom(*m_members.front());
     m_members.push_back(std::move(member));
     Control &loaded = *m_members.back();

@@ -3,7 +3,6 @@
 #include "form/failure.h"
 
 #include <algorithm>
-#include <iostream>
 
 namespace drillix {
 
@@ -17,21 +16,15 @@ Form::~Form() = default;
 
 Control &Form::addControl(ControlKind kind, const std::string &name)
 {
-    return addSpecialControl(std::make_unique<Control>(*this, kind, name));
-}
-
-void Form::registerSingle(Control &control)
-{
-    m_singles[control.name()] = &control;
-    adopt(control);
+    m_singles.push_back(std::make_unique<Control>(*this, kind, name));
+    adopt(*m_singles.back());
+    return *m_singles.back();
 }
 
 ControlArray &Form::addArray(ControlKind kind, const std::string &name)
 {
-    auto array = std::make_unique<ControlArray>(*this, kind, name);
-    ControlArray &ref = *array;
-    m_arrays[name] = std::move(array);
-    return ref;
+    m_arrays.push_back(std::make_unique<ControlArray>(*this, kind, name));
+    return *m_arrays.back();
 }
 
 void Form::adopt(Control &control)
@@ -55,22 +48,6 @@ void Form::setStackingOrder(const std::vector<Control *> &frontToBack)
     m_stack.insert(m_stack.end(), frontToBack.rbegin(), frontToBack.rend());
     restackWindowed();
     notifyForm(FormProperty::ZOrder);
-}
-
-Control &Form::control(const std::string &name) const
-{
-    auto it = m_singles.find(name);
-    if (it == m_singles.end())
-        throw Failure("Object required: '" + name + "'");
-    return *it->second;
-}
-
-ControlArray &Form::array(const std::string &name) const
-{
-    auto it = m_arrays.find(name);
-    if (it == m_arrays.end())
-        throw Failure("Object required: '" + name + "'");
-    return *it->second;
 }
 
 std::vector<Control *> Form::stackingOrder() const
@@ -195,7 +172,7 @@ void Form::guarded(const char *event, F &&f)
     try {
         f();
     } catch (const std::exception &e) {
-        std::cerr << "drillix: " << event << " handler failed: " << e.what() << '\n';
+        m_events->handlerFailed(event, e.what());
     }
 }
 
@@ -294,19 +271,15 @@ void Form::click(Control &control)
     guarded("click", [&] { m_events->click(control); });
 }
 
-bool Form::unload()
+void Form::unload()
 {
     if (!m_loaded)
-        return true;
-    int cancel = 0;
-    guarded("unload", [&] { m_events->unload(cancel); });
-    if (cancel != 0)
-        return false;
+        return;
+    guarded("unload", [&] { m_events->unloading(); });
     m_loaded = false;
     cancelDrag();
     for (FormObserver *o : std::vector<FormObserver *>(m_observers))
         o->unloaded();
-    return true;
 }
 
 } // namespace drillix

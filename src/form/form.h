@@ -8,14 +8,14 @@
 #include "form/picture.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace drillix {
 
-// Standard pointer values of a form.
+// Pointer values of a form, numbered as the platform's window designer
+// numbers them.
 inline constexpr int kPointerDefault = 0;
 inline constexpr int kPointerCustom = 99; // shows the form's mouse icon
 
@@ -34,15 +34,13 @@ public:
     virtual void unloaded() {}
 };
 
-// The designed, fixed settings of a window.
+// The designed, fixed settings of a window: it is never resized, and the
+// front end centres it on the screen.
 struct WindowSettings {
     int clientWidth = 0;  // twips
     int clientHeight = 0; // twips
-    bool resizable = false;
     bool minimiseButton = true;
     bool maximiseButton = false;
-    bool centredOnScreen = true;
-    bool shownInTaskbar = true;
     Font font;
 };
 
@@ -62,26 +60,14 @@ public:
     const WindowSettings &settings() const { return m_settings; }
 
     // --- building -----------------------------------------------------
+    // The name is the object name that skin files select the control by.
     Control &addControl(ControlKind kind, const std::string &name);
-    // For controls with behaviour of their own (the media player, the skin
-    // framework): the form takes ownership.
-    template<class T>
-    T &addSpecialControl(std::unique_ptr<T> control)
-    {
-        T &ref = *control;
-        m_owned.push_back(std::move(control));
-        registerSingle(ref);
-        return ref;
-    }
     ControlArray &addArray(ControlKind kind, const std::string &name);
     // Sets the stacking of every light-weight control at once, front first.
     // Controls left out keep their place behind those named.
     void setStackingOrder(const std::vector<Control *> &frontToBack);
     void adopt(Control &control); // for ControlArray
 
-    // --- lookup ---------------------------------------------------------
-    Control &control(const std::string &name) const; // throws Failure
-    ControlArray &array(const std::string &name) const; // throws Failure
     // The window's control collection, in the order the controls were made.
     const std::vector<Control *> &controls() const { return m_collection; }
     // Back to front; windowed controls are kept after (in front of) all
@@ -134,11 +120,10 @@ public:
 
     // --- life ------------------------------------------------------------
     bool loaded() const { return m_loaded; }
-    // Raises the unload event; unless cancelled the form is gone afterwards.
-    bool unload();
+    // Raises the unload event; the form is gone afterwards.
+    void unload();
 
 private:
-    void registerSingle(Control &control);
     void restackWindowed();
     void notifyForm(FormProperty what);
     void dispatchDragOver(Control *target, int x, int y, DragState state);
@@ -149,9 +134,8 @@ private:
 
     std::string m_name;
     WindowSettings m_settings;
-    std::vector<std::unique_ptr<Control>> m_owned;
-    std::map<std::string, Control *> m_singles;
-    std::map<std::string, std::unique_ptr<ControlArray>> m_arrays;
+    std::vector<std::unique_ptr<Control>> m_singles;
+    std::vector<std::unique_ptr<ControlArray>> m_arrays;
     std::vector<Control *> m_collection;
     std::vector<Control *> m_stack; // back to front, all kinds
     // The windowed ones of m_stack in the same order, so that hit-testing

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace drillix {
 
@@ -16,7 +17,14 @@ class FormEvents
 public:
     virtual ~FormEvents() = default;
 
-    virtual void unload(int &cancel) { (void)cancel; }
+    // The form is about to go; it cannot be kept.
+    virtual void unloading() {}
+    // A handler without an error trap of its own failed; the failure went
+    // no further.
+    virtual void handlerFailed(const char *event, const std::string &description)
+    {
+        (void)event, (void)description;
+    }
     virtual void click(Control &control) { (void)control; }
     virtual void mouseMove(Control *control, int x, int y) { (void)control, (void)x, (void)y; }
     virtual void dragOver(Control *target, Control &source, int x, int y, DragState state)

@@ -14,7 +14,7 @@
 
 namespace drillix {
 
-// Message box styles, as the platform numbers them.
+// Message box styles and results, numbered as the platform numbers them.
 inline constexpr int kMsgBoxOkOnly = 0;
 inline constexpr int kMsgBoxExclamation = 48;
 inline constexpr int kMsgBoxResultOk = 1;
@@ -50,14 +50,17 @@ public:
     virtual void run(const std::string &commandLine, int windowStyle) = 0;
 };
 
-// The engine behind the skin framework control.
+inline constexpr std::int32_t kSkinTheControls = 1;
+
+// Skins the window from a skin file.
 class SkinEngine
 {
 public:
     virtual ~SkinEngine() = default;
     // Reads and checks a skin file; throws when it is damaged.
     virtual void loadSkin(const std::string &path, const std::string &section) = 0;
-    // Option flags (a bit set whose meanings the engine documents).
+    // Option flags (a bit set whose meanings the engine documents; bit 0
+    // skins the window's controls).
     virtual std::int32_t applyOptions() const = 0;
     virtual void setApplyOptions(std::int32_t options) = 0;
     virtual void setApplyColours(bool on) = 0;
@@ -112,6 +115,14 @@ public:
     virtual float next() = 0;
 };
 
+// Where the program's warnings go: a failure that no error report shows.
+class Diagnostics
+{
+public:
+    virtual ~Diagnostics() = default;
+    virtual void warning(const std::string &message) = 0;
+};
+
 // Everything the program reaches outside itself, handed in at start-up.
 struct Platform {
     MessageBoxes &messageBoxes;
@@ -122,6 +133,7 @@ struct Platform {
     FileSystem &files;
     Clock &clock;
     RandomSource &random;
+    Diagnostics &diagnostics;
 };
 
 } // namespace drillix

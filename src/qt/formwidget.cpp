@@ -267,16 +267,12 @@ void FormWidget::closeEvent(QCloseEvent *event)
         return;
     }
     // The close box takes the same way out as the Exit button.
-    bool gone = true;
     try {
-        gone = m_form.unload();
+        m_form.unload();
     } catch (const std::exception &e) {
         std::cerr << "drillix: unload failed: " << e.what() << '\n';
     }
-    if (gone)
-        event->accept();
-    else
-        event->ignore();
+    event->accept();
 }
 
 bool FormWidget::eventFilter(QObject *watched, QEvent *event)

@@ -1,6 +1,6 @@
 // Veltmora Drillix: drag each country's name onto its place on the map.
 
-#include "board/form1.h"
+#include "quiz/quizwindow.h"
 #include "form/application.h"
 #include "qt/appearance/qtpictureloader.h"
 #include "qt/appearance/qtskinengine.h"
@@ -8,6 +8,7 @@
 #include "qt/formwidget.h"
 #include "qt/lazysoundoutput.h"
 #include "qt/localfilesystem.h"
+#include "qt/qtdiagnostics.h"
 #include "qt/qtmessageboxes.h"
 #include "qt/qtshell.h"
 #include "qt/systemclock.h"
@@ -37,14 +38,15 @@ int main(int argc, char *argv[])
     drillix::LocalFileSystem files;
     drillix::SystemClock clock;
     drillix::SystemRandom random;
-    drillix::Platform platform{messageBoxes, sound, shell, skin, pictures, files, clock, random};
+    drillix::QtDiagnostics diagnostics;
+    drillix::Platform platform{messageBoxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
 
-    drillix::Form1 form1(platform, app);
+    drillix::QuizWindow form1(platform, app);
     drillix::FormWidget window(form1.form());
     skin.registerWindow(form1.form().handle(), &window);
     QObject::connect(&window, &drillix::FormWidget::formUnloaded, &qapp, &QCoreApplication::quit);
 
-    form1.Form_Load();
+    form1.start();
     if (!form1.form().loaded())
         return 0;
     window.showCentred();

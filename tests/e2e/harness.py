@@ -41,7 +41,7 @@ SCREEN_W, SCREEN_H = 1280, 1024
 TWIPS_PER_PIXEL = 15
 
 SOURCE_ROOT = Path(__file__).resolve().parents[2]
-MAP_TABLES = SOURCE_ROOT / "src" / "board" / "maptables.cpp"
+MAP_TABLES = SOURCE_ROOT / "src" / "quiz" / "maptables.cpp"
 
 SIDE_FILES = ["items.txt", "HAND-M.CUR", "x/o.cjs",
               "sounds/correct.wma", "sounds/wrong.wma", "sounds/complete.wma",

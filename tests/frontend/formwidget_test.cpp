@@ -84,7 +84,7 @@ TEST(FormWidget, MouseDragPlacesANameAndTheFrameShowsIt)
     const QImage before = s.shot();
     // Japan (label 8) onto Japan's region: twips (8250..9225, 2040..4395).
     s.drag(QPoint(746, 80 + 14 * 8 + 10), QPoint(8700 / 15, 3300 / 15));
-    EXPECT_TRUE(s.quiz.w().maplabel[8].visible());
+    EXPECT_TRUE(s.quiz.w().controls().answerLabels[8].visible());
     EXPECT_EQ(s.quiz.sound.played.back(), s.quiz.soundFile("correct.wma"));
 
     const QImage after = s.shot();
@@ -102,13 +102,13 @@ TEST(FormWidget, ButtonsAndPointerReachTheModel)
 {
     ShownQuiz s;
     s.drag(QPoint(746, 80 + 14 * 8 + 10), QPoint(8700 / 15, 3300 / 15));
-    ASSERT_EQ(s.quiz.w().placedCount, 1);
+    ASSERT_EQ(s.quiz.w().placedCount(), 1);
     auto *restart = s.window.findChild<QPushButton *>(QStringLiteral("PushButton1"));
     QTest::mouseMove(restart, QPoint(10, 10));
     EXPECT_EQ(s.quiz.form().mousePointer(), 99);
     QTest::mouseClick(restart, Qt::LeftButton);
-    EXPECT_EQ(s.quiz.w().placedCount, 0);
-    EXPECT_TRUE(s.quiz.w().labels[8].visible());
+    EXPECT_EQ(s.quiz.w().placedCount(), 0);
+    EXPECT_TRUE(s.quiz.w().controls().nameLabels[8].visible());
     QTest::mouseMove(&s.window, QPoint(1000, 400));
     EXPECT_EQ(s.quiz.form().mousePointer(), 0);
 }

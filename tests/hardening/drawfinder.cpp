@@ -4,7 +4,7 @@
 // to make the real program open the site on purpose (with its clock fixed
 // by fixedtime.c).
 
-#include "board/form1.h"
+#include "quiz/quizwindow.h"
 #include "qt/systemclock.h"
 
 #include "fakes.h"
@@ -36,10 +36,11 @@ int main()
         StoppedClock clock;
         clock.seconds = static_cast<float>(second);
         SystemRandom random;
-        Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+        test::FakeDiagnostics diagnostics;
+        Platform platform{boxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
         Application app{test::kInstallFolder};
-        Form1 form1(platform, app);
-        form1.Form_Load();
+        QuizWindow quiz(platform, app);
+        quiz.start();
         if (!shell.commands.empty()) {
             std::printf("%d %s\n", second, shell.commands.front().c_str());
             return 0;

@@ -3,7 +3,7 @@
 // case checks the reports in their order and the board that results; the
 // large ones also print what they cost.
 
-#include "board/namesfile.h"
+#include "quiz/namesfile.h"
 
 #include "fakes.h"
 #include "memory.h"
@@ -54,10 +54,10 @@ Steps extraLineSteps(int lines, bool severalFields = false)
 void expectShippedBoard(Quiz &quiz)
 {
     for (int i = 0; i < 23; ++i) {
-        EXPECT_EQ(quiz.w().labels[i].caption(), test::countryNames()[static_cast<std::size_t>(i)]) << i;
-        EXPECT_TRUE(quiz.w().labels[i].visible()) << i;
+        EXPECT_EQ(quiz.w().controls().nameLabels[i].caption(), test::countryNames()[static_cast<std::size_t>(i)]) << i;
+        EXPECT_TRUE(quiz.w().controls().nameLabels[i].visible()) << i;
     }
-    EXPECT_EQ(quiz.w().piccoor.count(), 66) << "the drop targets are laid whatever the names file holds";
+    EXPECT_EQ(quiz.w().controls().dropTargets.count(), 66) << "the drop targets are laid whatever the names file holds";
 }
 
 bool isValidUtf8(const std::string &s)
@@ -154,14 +154,15 @@ struct QuizWithFile {
     Files files;
     test::FakeClock clock;
     test::FakeRandom random;
-    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+    test::FakeDiagnostics diagnostics;
+    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
     Application app{test::kInstallFolder};
-    std::unique_ptr<Form1> window;
+    std::unique_ptr<QuizWindow> window;
 
     explicit QuizWithFile(std::function<std::unique_ptr<InputFile>()> opener)
     {
         files.open = std::move(opener);
-        window = std::make_unique<Form1>(platform, app);
+        window = std::make_unique<QuizWindow>(platform, app);
         window->form().setHandle(4242);
     }
 
@@ -192,13 +193,13 @@ TEST(NamesFileMatrix, MissingEmptyOrUnopenableGiveTheDesignedLabels)
 
     // What the file system says when items.txt is a folder or unreadable.
     QuizWithFile folder([]() -> std::unique_ptr<InputFile> { throw Failure("Path/File access error"); });
-    folder.window->Form_Load();
+    folder.window->start();
     EXPECT_EQ(folder.steps(), Steps{130});
 
-    for (Form1 *w : {&missing.w(), &empty.w(), folder.window.get()}) {
+    for (QuizWindow *w : {&missing.w(), &empty.w(), folder.window.get()}) {
         for (int i = 0; i < 23; ++i)
-            EXPECT_EQ(w->labels[i].caption(), "Label3");
-        EXPECT_EQ(w->piccoor.count(), 66);
+            EXPECT_EQ(w->controls().nameLabels[i].caption(), "Label3");
+        EXPECT_EQ(w->controls().dropTargets.count(), 66);
         EXPECT_TRUE(w->form().loaded());
     }
 }
@@ -226,8 +227,8 @@ TEST(NamesFileMatrix, LineEndsCrLfCrAloneLfAloneAndMixed)
         Quiz quiz;
         loadWith(quiz, test::namesFile(names, "\n"));
         EXPECT_EQ(quiz.reportedSteps(), Steps{});
-        EXPECT_EQ(quiz.w().labels[0].caption(), test::namesFile(names, "\n"));
-        EXPECT_EQ(quiz.w().labels[1].caption(), "Label3");
+        EXPECT_EQ(quiz.w().controls().nameLabels[0].caption(), test::namesFile(names, "\n"));
+        EXPECT_EQ(quiz.w().controls().nameLabels[1].caption(), "Label3");
     }
     {
         SCOPED_TRACE("mixed: CR LF, CR, LF CR and CR CR (an empty line)");
@@ -236,7 +237,7 @@ TEST(NamesFileMatrix, LineEndsCrLfCrAloneLfAloneAndMixed)
         EXPECT_EQ(quiz.reportedSteps(), (Steps{142, 148})) << "the one empty line";
         const std::vector<std::string> want = {"China", "India", "Japan\n", "Nepal", "Label3", "Laos"};
         for (std::size_t i = 0; i < want.size(); ++i)
-            EXPECT_EQ(quiz.w().labels[static_cast<int>(i)].caption(), want[i]) << i;
+            EXPECT_EQ(quiz.w().controls().nameLabels[static_cast<int>(i)].caption(), want[i]) << i;
     }
 }
 
@@ -249,7 +250,7 @@ TEST(NamesFileMatrix, BlankLinesAnywhereGiveTwoReportsEachAndLeaveTheirLabel)
         loadWith(quiz, test::namesFile(names));
         // 24 lines: the blank one, and the 24th past the end.
         EXPECT_EQ(quiz.reportedSteps(), (Steps{142, 148, 142, 148})) << "blank line at " << at;
-        EXPECT_EQ(quiz.w().labels[static_cast<int>(at)].caption(), "Label3");
+        EXPECT_EQ(quiz.w().controls().nameLabels[static_cast<int>(at)].caption(), "Label3");
     }
     Quiz onlyBlanks;
     loadWith(onlyBlanks, "\r\n\r\n\r\n");
@@ -269,14 +270,14 @@ TEST(NamesFileMatrix, UndecodableAndNulBytesBecomeTextWithoutReports)
                    + nul + "\r\n"
                    "\0\0\0\r\n"s);
     EXPECT_EQ(quiz.reportedSteps(), Steps{});
-    EXPECT_EQ(quiz.w().labels[0].caption(), "Ürümqi");
-    EXPECT_EQ(quiz.w().labels[1].caption(), "“Quoted” €");
-    EXPECT_EQ(quiz.w().labels[2].caption(), "Ã( broken");
-    EXPECT_EQ(quiz.w().labels[5].caption(), "Việt Nam");
-    EXPECT_EQ(quiz.w().labels[6].caption(), nul) << "NUL bytes are kept, not cut at";
-    EXPECT_EQ(quiz.w().labels[7].caption(), std::string(3, '\0'));
+    EXPECT_EQ(quiz.w().controls().nameLabels[0].caption(), "Ürümqi");
+    EXPECT_EQ(quiz.w().controls().nameLabels[1].caption(), "“Quoted” €");
+    EXPECT_EQ(quiz.w().controls().nameLabels[2].caption(), "Ã( broken");
+    EXPECT_EQ(quiz.w().controls().nameLabels[5].caption(), "Việt Nam");
+    EXPECT_EQ(quiz.w().controls().nameLabels[6].caption(), nul) << "NUL bytes are kept, not cut at";
+    EXPECT_EQ(quiz.w().controls().nameLabels[7].caption(), std::string(3, '\0'));
     for (int i = 0; i < 8; ++i)
-        EXPECT_TRUE(isValidUtf8(quiz.w().labels[i].caption())) << i;
+        EXPECT_TRUE(isValidUtf8(quiz.w().controls().nameLabels[i].caption())) << i;
 }
 
 TEST(NamesFileMatrix, LinesPastTheTwentyThirdAreReportedOneBoxAtATime)
@@ -320,15 +321,15 @@ TEST(NamesFileMatrix, AHundredMegabyteLineIsCutOffInBoundedMemory)
     QuizWithFile quiz([] {
         return std::make_unique<GeneratedFile>("China\r\n", 'x', kLine, "\r\nJapan\r\n");
     });
-    quiz.window->Form_Load();
+    quiz.window->start();
     const long after = test::peakResidentKb();
 
     // The long line: cut off (136), so nothing to show (142, 148).
     EXPECT_EQ(quiz.steps(), (Steps{136, 142, 148}));
     EXPECT_NE(quiz.boxes.shown.at(0).text.find("over 1 MB"), std::string::npos) << quiz.boxes.shown.at(0).text;
-    EXPECT_EQ(quiz.window->labels[0].caption(), "China");
-    EXPECT_EQ(quiz.window->labels[1].caption(), "Label3");
-    EXPECT_EQ(quiz.window->labels[2].caption(), "Japan") << "reading goes on after the long line";
+    EXPECT_EQ(quiz.window->controls().nameLabels[0].caption(), "China");
+    EXPECT_EQ(quiz.window->controls().nameLabels[1].caption(), "Label3");
+    EXPECT_EQ(quiz.window->controls().nameLabels[2].caption(), "Japan") << "reading goes on after the long line";
     ASSERT_GT(before, 0);
     std::printf("[ figure ] 100 MB line: peak resident memory %ld kB before, %ld kB after (+%ld kB)%s\n", before,
                 after, after - before, peakReset ? "" : " (peak not resettable here)");
@@ -342,9 +343,9 @@ TEST(NamesFileMatrix, AReadErrorIsReportedOnceAndEndsTheReading)
     {
         SCOPED_TRACE("failing from the first byte");
         QuizWithFile quiz([] { return std::make_unique<FailingFile>(""); });
-        quiz.window->Form_Load();
+        quiz.window->start();
         EXPECT_EQ(quiz.steps(), Steps{134});
-        EXPECT_EQ(quiz.window->labels[0].caption(), "Label3");
+        EXPECT_EQ(quiz.window->controls().nameLabels[0].caption(), "Label3");
     }
     {
         // A failing disk fails every read after the first: the reader used
@@ -357,11 +358,11 @@ TEST(NamesFileMatrix, AReadErrorIsReportedOnceAndEndsTheReading)
             if (quiz.boxes.shown.size() > 50)
                 throw Endless{};
         };
-        EXPECT_NO_THROW(quiz.window->Form_Load()) << "endless reports";
+        EXPECT_NO_THROW(quiz.window->start()) << "endless reports";
         EXPECT_EQ(quiz.steps(), (Steps{136, 142, 148}));
-        EXPECT_EQ(quiz.window->labels[0].caption(), "China");
-        EXPECT_EQ(quiz.window->labels[1].caption(), "Label3");
-        EXPECT_EQ(quiz.window->labels[2].caption(), "Label3");
+        EXPECT_EQ(quiz.window->controls().nameLabels[0].caption(), "China");
+        EXPECT_EQ(quiz.window->controls().nameLabels[1].caption(), "Label3");
+        EXPECT_EQ(quiz.window->controls().nameLabels[2].caption(), "Label3");
         EXPECT_EQ(reads, 2) << "the failing file is not tried again and again";
     }
 }

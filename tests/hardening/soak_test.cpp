@@ -54,24 +54,24 @@ std::vector<QPoint> dropPoints()
 {
     test::Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     std::vector<QPoint> points(23);
     for (int i = 0; i < 23; ++i) {
-        const std::string name = w.labels[i].tag();
+        const std::string name = w.controls().nameLabels[i].tag();
         bool found = false;
         for (int t = 65; t >= 0 && !found; --t) {
-            if (w.piccoor[t].tag() != name)
+            if (w.controls().dropTargets[t].tag() != name)
                 continue;
-            const TwipRect r = w.piccoor[t].geometry();
+            const TwipRect r = w.controls().dropTargets[t].geometry();
             for (int y = r.top + 15; y < r.top + r.height - 15 && !found; y += 15) {
                 for (int x = r.left + 15; x < r.left + r.width - 15 && !found; x += 15) {
                     bool good = true;
                     for (bool answersShown : {false, true}) {
                         for (int k = 0; k < 23; ++k)
-                            w.maplabel[k].setVisible(answersShown);
+                            w.controls().answerLabels[k].setVisible(answersShown);
                         const QPoint px = toPixels(x, y);
                         Control *hit = quiz.form().hitTest(px.x() * 15 + 7, px.y() * 15 + 7);
-                        good = good && hit == &w.piccoor[t];
+                        good = good && hit == &w.controls().dropTargets[t];
                     }
                     if (good) {
                         points[static_cast<std::size_t>(i)] = toPixels(x, y);
@@ -115,7 +115,7 @@ struct SoakWindow {
 
     QPoint grabPoint(int label)
     {
-        const TwipRect r = quiz.w().labels[label].geometry();
+        const TwipRect r = quiz.w().controls().nameLabels[label].geometry();
         return toPixels(r.left + 30, r.top + 150);
     }
 
@@ -136,7 +136,7 @@ TEST(Soak, AThousandGamesInOneProcessKeepMemoryFlat)
 {
     const std::vector<QPoint> points = dropPoints();
     SoakWindow s;
-    Form1 &w = s.quiz.w();
+    QuizWindow &w = s.quiz.w();
     auto *restart = s.window.findChild<QPushButton *>(QStringLiteral("PushButton1"));
     ASSERT_NE(restart, nullptr);
 
@@ -152,21 +152,21 @@ TEST(Soak, AThousandGamesInOneProcessKeepMemoryFlat)
             const int i = (n * 7 + game) % 23;
             if ((n + game) % 4 == 0) {
                 const int other = (i + 5) % 23;
-                const int placed = w.placedCount;
+                const int placed = w.placedCount();
                 s.drag(i, points[static_cast<std::size_t>(other)]);
                 ++drops;
                 ++wrong;
-                ASSERT_EQ(w.placedCount, placed) << "game " << game << ": a wrong drop counted";
-                ASSERT_TRUE(w.labels[i].visible()) << "game " << game << ": the name came back after a wrong drop";
+                ASSERT_EQ(w.placedCount(), placed) << "game " << game << ": a wrong drop counted";
+                ASSERT_TRUE(w.controls().nameLabels[i].visible()) << "game " << game << ": the name came back after a wrong drop";
             }
             s.drag(i, points[static_cast<std::size_t>(i)]);
             ++drops;
             if (n < 22) {
-                ASSERT_EQ(w.placedCount, n + 1) << "game " << game << ", name " << i;
+                ASSERT_EQ(w.placedCount(), n + 1) << "game " << game << ", name " << i;
             }
         }
         ASSERT_EQ(s.quiz.boxes.shown.size(), boxesBefore + 1) << "game " << game << ": one completion box";
-        ASSERT_EQ(w.placedCount, 0) << "game " << game << ": the completion restarts the game";
+        ASSERT_EQ(w.placedCount(), 0) << "game " << game << ": the completion restarts the game";
         // The whole board as it now shows, then a Restart click for good
         // measure.
         const QImage frame = s.window.grab().toImage();
@@ -174,7 +174,7 @@ TEST(Soak, AThousandGamesInOneProcessKeepMemoryFlat)
         QTest::mouseClick(restart, Qt::LeftButton);
         QCoreApplication::processEvents();
         for (int i = 0; i < 23; ++i)
-            ASSERT_TRUE(w.labels[i].visible() && !w.maplabel[i].visible()) << "game " << game;
+            ASSERT_TRUE(w.controls().nameLabels[i].visible() && !w.controls().answerLabels[i].visible()) << "game " << game;
         // Only the completion box: no error report at any time.
         ASSERT_EQ(s.quiz.reportedSteps(), std::vector<int>{});
         // The fakes keep a record of every call: empty it, so that only the

@@ -4,7 +4,7 @@
 // reported, in order: the end-to-end test e2e_startup_files.py counts the
 // same boxes through the real program.
 
-#include "board/form1.h"
+#include "quiz/quizwindow.h"
 #include "form/application.h"
 #include "qt/appearance/qtpictureloader.h"
 #include "qt/appearance/qtskinengine.h"
@@ -93,18 +93,19 @@ struct Started {
     LocalFileSystem files;
     test::FakeClock clock;
     test::FakeRandom random;
-    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+    test::FakeDiagnostics diagnostics;
+    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
     Application app;
-    Form1 form1;
+    QuizWindow quiz;
     FormWidget window;
 
     explicit Started(const Installation &where)
         : app(where.folder())
-        , form1(platform, app)
-        , window(form1.form())
+        , quiz(platform, app)
+        , window(quiz.form())
     {
-        skin.registerWindow(form1.form().handle(), &window);
-        form1.Form_Load();
+        skin.registerWindow(quiz.form().handle(), &window);
+        quiz.start();
     }
 
     Steps steps() const
@@ -160,8 +161,8 @@ void runCases(const std::vector<Case> &cases)
         Started started(where);
         EXPECT_EQ(started.steps(), c.steps);
         EXPECT_NE(started.firstText().find(c.text), std::string::npos) << started.firstText();
-        EXPECT_TRUE(started.form1.form().loaded());
-        EXPECT_EQ(started.form1.piccoor.count(), 66);
+        EXPECT_TRUE(started.quiz.form().loaded());
+        EXPECT_EQ(started.quiz.controls().dropTargets.count(), 66);
     }
 }
 
@@ -172,7 +173,7 @@ TEST(StartupFiles, ShippedFilesGiveNoReport)
     Installation where;
     Started started(where);
     EXPECT_EQ(started.steps(), Steps{});
-    EXPECT_EQ(started.form1.labels[0].caption(), "Bangladesh");
+    EXPECT_EQ(started.quiz.controls().nameLabels[0].caption(), "Bangladesh");
     EXPECT_EQ(started.skin.skinName(), QStringLiteral("Panel Blue"));
 }
 
@@ -244,7 +245,7 @@ TEST(StartupFiles, AHundredMegabyteLineInARealFile)
     const long after = test::peakResidentKb();
     EXPECT_EQ(started.steps(), (Steps{136, 142, 148}));
     EXPECT_NE(started.firstText().find("over 1 MB"), std::string::npos);
-    EXPECT_EQ(started.form1.labels[22].caption(), "Vietnam");
+    EXPECT_EQ(started.quiz.controls().nameLabels[22].caption(), "Vietnam");
     std::printf("[ figure ] 100 MB line through the real file system: peak resident %ld kB -> %ld kB (+%ld kB)\n",
                 before, after, after - before);
     if (peakReset) {

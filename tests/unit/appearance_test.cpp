@@ -1,4 +1,4 @@
-#include "app/appearance.h"
+#include "quiz/fileexists.h"
 
 #include "fakes.h"
 
@@ -12,15 +12,15 @@ const std::string kSkin = std::string(test::kInstallFolder) + "/x/o.cjs";
 const std::string kCursor = std::string(test::kInstallFolder) + "/HAND-M.CUR";
 } // namespace
 
-TEST(FileExists, TrueForFilesAndFoldersFalseOtherwise)
+TEST(fileExists, TrueForFilesAndFoldersFalseOtherwise)
 {
     test::FakeFiles files;
     files.files["/a/file"] = "";
     files.folders.insert("/a");
-    EXPECT_TRUE(FileExists(files, "/a/file"));
-    EXPECT_TRUE(FileExists(files, "/a"));
-    EXPECT_FALSE(FileExists(files, "/a/none"));
-    EXPECT_FALSE(FileExists(files, ""));
+    EXPECT_TRUE(fileExists(files, "/a/file"));
+    EXPECT_TRUE(fileExists(files, "/a"));
+    EXPECT_FALSE(fileExists(files, "/a/none"));
+    EXPECT_FALSE(fileExists(files, ""));
 }
 
 TEST(Skin, AbsentSkinTouchesNothing)
@@ -30,7 +30,7 @@ TEST(Skin, AbsentSkinTouchesNothing)
     quiz.load();
     EXPECT_TRUE(quiz.skin.calls.empty());
     EXPECT_EQ(quiz.form().backColour(), kWhite);
-    EXPECT_EQ(quiz.w().Label1.backColour(), kSystemButtonFace) << "designed value, untouched";
+    EXPECT_EQ(quiz.w().controls().instructionsHeading.backColour(), kSystemButtonFace) << "designed value, untouched";
     EXPECT_TRUE(quiz.boxes.shown.empty());
 }
 
@@ -47,13 +47,13 @@ TEST(Skin, PresentSkinMakesTheFiveCallsInOrder)
 {
     Quiz quiz;
     quiz.files.files[kSkin] = "skin";
-    quiz.w().labels[0].setBackColour(kWhite);
+    quiz.w().controls().nameLabels[0].setBackColour(kWhite);
     quiz.load();
     const std::vector<std::string> expected = {
         "load " + kSkin + " []", "read options", "write options 65", "colours on", "metrics on", "apply 4242"};
     EXPECT_EQ(quiz.skin.calls, expected);
     EXPECT_EQ(quiz.form().backColour(), kSystemButtonFace);
-    EXPECT_EQ(quiz.w().labels[0].backColour(), kSystemButtonFace);
+    EXPECT_EQ(quiz.w().controls().nameLabels[0].backColour(), kSystemButtonFace);
     EXPECT_TRUE(quiz.boxes.shown.empty());
 }
 
@@ -67,7 +67,7 @@ TEST(Skin, DamagedSkinIsReportedAt100AndTheCursorStepStillRuns)
     EXPECT_EQ(quiz.reportedSteps(), std::vector<int>{100});
     EXPECT_EQ(quiz.skin.calls.size(), 1u) << "the rest of the skin step is skipped";
     EXPECT_EQ(quiz.form().mouseIcon().source, kCursor);
-    EXPECT_EQ(quiz.w().labels[0].caption(), "Bangladesh");
+    EXPECT_EQ(quiz.w().controls().nameLabels[0].caption(), "Bangladesh");
 }
 
 TEST(Pointer, ButtonsSetTheHandThePanelAndWindowTheDefault)
@@ -75,17 +75,17 @@ TEST(Pointer, ButtonsSetTheHandThePanelAndWindowTheDefault)
     Quiz quiz;
     quiz.load();
     Form &form = quiz.form();
-    Form1 &w = quiz.w();
-    form.mouseMoveOver(w.PushButton1, 5, 5);
+    QuizWindow &w = quiz.w();
+    form.mouseMoveOver(w.controls().restartButton, 5, 5);
     EXPECT_EQ(form.mousePointer(), 99);
     form.moveMouse(9000, 5000); // straight onto the map: the hand stays
     EXPECT_EQ(form.mousePointer(), 99);
     form.moveMouse(12000, 100); // the panel, clear of the labels
     EXPECT_EQ(form.mousePointer(), 0);
-    form.mouseMoveOver(w.PushButton2, 5, 5);
+    form.mouseMoveOver(w.controls().exitButton, 5, 5);
     EXPECT_EQ(form.mousePointer(), 99);
     form.moveMouse(12000, 1300); // over a name label: kept
     EXPECT_EQ(form.mousePointer(), 99);
-    w.Form_MouseMove();
+    w.pointerOverBackground();
     EXPECT_EQ(form.mousePointer(), 0);
 }

@@ -1,4 +1,4 @@
-#include "board/maptables.h"
+#include "quiz/maptables.h"
 
 #include "fakes.h"
 
@@ -23,9 +23,9 @@ TEST(NamesFile, EachLineFeedsOneLabelInOrder)
     Quiz quiz;
     quiz.load();
     for (int i = 0; i < 23; ++i) {
-        EXPECT_EQ(quiz.w().labels[i].caption(), test::countryNames()[i]);
-        EXPECT_EQ(quiz.w().labels[i].tag(), test::countryNames()[i]);
-        EXPECT_TRUE(quiz.w().labels[i].visible());
+        EXPECT_EQ(quiz.w().controls().nameLabels[i].caption(), test::countryNames()[i]);
+        EXPECT_EQ(quiz.w().controls().nameLabels[i].tag(), test::countryNames()[i]);
+        EXPECT_TRUE(quiz.w().controls().nameLabels[i].visible());
     }
     EXPECT_TRUE(quiz.boxes.shown.empty());
 }
@@ -34,19 +34,19 @@ TEST(NamesFile, FieldsCaptionsAndTags)
 {
     Quiz quiz;
     loadWith(quiz, "China,Beijing\r\nJapan,\r\n,Nepal\r\n  Laos  \r\nA,B,C");
-    Form1 &w = quiz.w();
-    EXPECT_EQ(w.labels[0].caption(), "China");
-    EXPECT_EQ(w.labels[0].tag(), "China,Beijing");
-    EXPECT_EQ(w.labels[1].caption(), "Japan");
-    EXPECT_EQ(w.labels[1].tag(), "Japan,");
-    EXPECT_EQ(w.labels[2].caption(), "");
-    EXPECT_EQ(w.labels[2].tag(), ",Nepal");
-    EXPECT_EQ(w.labels[3].caption(), "  Laos  ");
-    EXPECT_EQ(w.labels[3].tag(), "  Laos  ");
-    EXPECT_EQ(w.labels[4].tag(), "A,B,C");
-    EXPECT_EQ(w.labels[5].caption(), "Label3") << "labels without a line keep their design";
-    EXPECT_EQ(w.labels[5].tag(), "");
-    EXPECT_TRUE(w.labels[5].visible());
+    QuizWindow &w = quiz.w();
+    EXPECT_EQ(w.controls().nameLabels[0].caption(), "China");
+    EXPECT_EQ(w.controls().nameLabels[0].tag(), "China,Beijing");
+    EXPECT_EQ(w.controls().nameLabels[1].caption(), "Japan");
+    EXPECT_EQ(w.controls().nameLabels[1].tag(), "Japan,");
+    EXPECT_EQ(w.controls().nameLabels[2].caption(), "");
+    EXPECT_EQ(w.controls().nameLabels[2].tag(), ",Nepal");
+    EXPECT_EQ(w.controls().nameLabels[3].caption(), "  Laos  ");
+    EXPECT_EQ(w.controls().nameLabels[3].tag(), "  Laos  ");
+    EXPECT_EQ(w.controls().nameLabels[4].tag(), "A,B,C");
+    EXPECT_EQ(w.controls().nameLabels[5].caption(), "Label3") << "labels without a line keep their design";
+    EXPECT_EQ(w.controls().nameLabels[5].tag(), "");
+    EXPECT_TRUE(w.controls().nameLabels[5].visible());
     EXPECT_TRUE(quiz.boxes.shown.empty());
 }
 
@@ -55,9 +55,9 @@ TEST(NamesFile, BlankLineIsReportedTwiceAndShiftsLaterNames)
     Quiz quiz;
     loadWith(quiz, "Bangladesh\r\n\r\nBhutan\r\n");
     EXPECT_EQ(quiz.reportedSteps(), (std::vector<int>{142, 148}));
-    EXPECT_EQ(quiz.w().labels[0].caption(), "Bangladesh");
-    EXPECT_EQ(quiz.w().labels[1].caption(), "Label3");
-    EXPECT_EQ(quiz.w().labels[2].caption(), "Bhutan");
+    EXPECT_EQ(quiz.w().controls().nameLabels[0].caption(), "Bangladesh");
+    EXPECT_EQ(quiz.w().controls().nameLabels[1].caption(), "Label3");
+    EXPECT_EQ(quiz.w().controls().nameLabels[2].caption(), "Bhutan");
     EXPECT_NE(quiz.boxes.shown[0].text.find("in Trendolix2021/08/31.Form1.Form_Load at line 142"), std::string::npos);
 }
 
@@ -70,7 +70,7 @@ TEST(NamesFile, LinesPastTheTwentyThirdAreReportedAndChangeNothing)
     loadWith(quiz, test::namesFile(names));
     EXPECT_EQ(quiz.reportedSteps(), (std::vector<int>{142, 146, 142, 148}));
     EXPECT_NE(quiz.boxes.shown[0].text.find("Control array element '23' doesn't exist"), std::string::npos);
-    EXPECT_EQ(quiz.w().labels[22].caption(), "Vietnam");
+    EXPECT_EQ(quiz.w().controls().nameLabels[22].caption(), "Vietnam");
 }
 
 TEST(NamesFile, TrailingEmptyLineIsOneMoreLine)
@@ -84,8 +84,8 @@ TEST(NamesFile, LineFeedsAloneMakeOneLine)
 {
     Quiz quiz;
     loadWith(quiz, "China\nJapan\n");
-    EXPECT_EQ(quiz.w().labels[0].caption(), "China\nJapan\n");
-    EXPECT_EQ(quiz.w().labels[1].caption(), "Label3");
+    EXPECT_EQ(quiz.w().controls().nameLabels[0].caption(), "China\nJapan\n");
+    EXPECT_EQ(quiz.w().controls().nameLabels[1].caption(), "Label3");
 }
 
 TEST(NamesFile, MissingOrEmptyFileLeavesTheDesignAndStillSetsUp)
@@ -97,10 +97,10 @@ TEST(NamesFile, MissingOrEmptyFileLeavesTheDesignAndStillSetsUp)
     loadWith(empty, "");
     EXPECT_TRUE(empty.boxes.shown.empty());
     for (Quiz *quiz : {&missing, &empty}) {
-        EXPECT_EQ(quiz->w().labels[0].caption(), "Label3");
-        EXPECT_EQ(quiz->w().piccoor.count(), 66);
-        EXPECT_EQ(quiz->w().placedCount, 0);
-        EXPECT_TRUE(quiz->w().labels[22].visible());
+        EXPECT_EQ(quiz->w().controls().nameLabels[0].caption(), "Label3");
+        EXPECT_EQ(quiz->w().controls().dropTargets.count(), 66);
+        EXPECT_EQ(quiz->w().placedCount(), 0);
+        EXPECT_TRUE(quiz->w().controls().nameLabels[22].visible());
     }
 }
 
@@ -108,14 +108,14 @@ TEST(DropTargets, OneOverEachHiddenRegionWithItsGeometryAndTag)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
-    ASSERT_EQ(w.piccoor.count(), kRegionCount);
+    QuizWindow &w = quiz.w();
+    ASSERT_EQ(w.controls().dropTargets.count(), kRegionCount);
     for (int i = 0; i < kRegionCount; ++i) {
-        EXPECT_FALSE(w.shape[i].visible());
-        EXPECT_TRUE(w.piccoor[i].visible());
-        EXPECT_EQ(w.piccoor[i].geometry(), w.shape[i].geometry()) << i;
-        EXPECT_EQ(w.piccoor[i].tag(), kRegionTable[static_cast<std::size_t>(i)].tag);
-        EXPECT_EQ(w.piccoor[i].dragMode(), DragMode::Manual);
+        EXPECT_FALSE(w.controls().regions[i].visible());
+        EXPECT_TRUE(w.controls().dropTargets[i].visible());
+        EXPECT_EQ(w.controls().dropTargets[i].geometry(), w.controls().regions[i].geometry()) << i;
+        EXPECT_EQ(w.controls().dropTargets[i].tag(), kRegionTable[static_cast<std::size_t>(i)].tag);
+        EXPECT_EQ(w.controls().dropTargets[i].dragMode(), DragMode::Manual);
     }
     // Laid in index order: the last light-weight controls are the targets,
     // 65 frontmost.
@@ -126,7 +126,7 @@ TEST(DropTargets, OneOverEachHiddenRegionWithItsGeometryAndTag)
             lightweight.push_back(c);
     ASSERT_GE(lightweight.size(), 66u);
     for (int i = 0; i < 66; ++i)
-        EXPECT_EQ(lightweight[lightweight.size() - 66 + static_cast<std::size_t>(i)], &w.piccoor[i]);
+        EXPECT_EQ(lightweight[lightweight.size() - 66 + static_cast<std::size_t>(i)], &w.controls().dropTargets[i]);
 }
 
 TEST(DropTargets, AFailureIsReportedAndTheSameTargetGoesOn)
@@ -138,6 +138,6 @@ TEST(DropTargets, AFailureIsReportedAndTheSameTargetGoesOn)
     quiz.form().addObserver(&failing);
     quiz.load();
     EXPECT_EQ(quiz.reportedSteps(), std::vector<int>{168});
-    EXPECT_TRUE(quiz.w().piccoor[5].visible()) << "steps after the failure still ran";
-    EXPECT_EQ(quiz.w().piccoor[5].dragMode(), DragMode::Manual);
+    EXPECT_TRUE(quiz.w().controls().dropTargets[5].visible()) << "steps after the failure still ran";
+    EXPECT_EQ(quiz.w().controls().dropTargets[5].dragMode(), DragMode::Manual);
 }

@@ -1,4 +1,4 @@
-#include "app/errorreport.h"
+#include "quiz/errorreport.h"
 
 #include "fakes.h"
 
@@ -23,7 +23,7 @@ TEST(ErrorReport, EmptyDescriptionStartsWithTheLineBreak)
 TEST(ErrorReport, BoxIsAWarningWithItsOwnTitle)
 {
     test::FakeMessageBoxes boxes;
-    ShowErrorReport(boxes, "Boom", "in L ", 7);
+    showErrorReport(boxes, "Boom", "in L ", 7);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Application Error");
     EXPECT_EQ(boxes.shown[0].style, 48);

@@ -1,4 +1,4 @@
-#include "board/maptables.h"
+#include "quiz/maptables.h"
 
 #include "fakes.h"
 
@@ -11,12 +11,12 @@ namespace {
 
 // A point of region `r` that no higher-index target covers: where its own
 // drop target wins.
-bool winningPoint(Form1 &w, int r, int &x, int &y)
+bool winningPoint(QuizWindow &w, int r, int &x, int &y)
 {
-    const TwipRect rect = w.piccoor[r].geometry();
+    const TwipRect rect = w.controls().dropTargets[r].geometry();
     for (int py = rect.top + 7; py < rect.bottom(); py += 15) {
         for (int px = std::max<int>(rect.left, 0) + 7; px < rect.right(); px += 15) {
-            if (w.form().hitTest(px, py) == &w.piccoor[r]) {
+            if (w.form().hitTest(px, py) == &w.controls().dropTargets[r]) {
                 x = px;
                 y = py;
                 return true;
@@ -40,19 +40,19 @@ TEST(Judging, EveryNameIsRightOnEveryOneOfItsRegions)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     for (const RegionRow &region : kRegionTable) {
         int x = 0, y = 0;
         ASSERT_TRUE(winningPoint(w, region.index, x, y)) << "region " << region.index << " is wholly covered";
         const int label = answerIndex(region.tag);
-        w.PushButton1_Click();
+        w.restart();
         quiz.sound.played.clear();
         quiz.dragLabelTo(label, x, y);
-        EXPECT_FALSE(w.labels[label].visible()) << region.index;
-        EXPECT_TRUE(w.maplabel[label].visible()) << region.index;
-        EXPECT_EQ(w.maplabel[label].caption(), region.tag);
-        EXPECT_TRUE(w.maplabel[label].font().bold);
-        EXPECT_EQ(w.placedCount, 1);
+        EXPECT_FALSE(w.controls().nameLabels[label].visible()) << region.index;
+        EXPECT_TRUE(w.controls().answerLabels[label].visible()) << region.index;
+        EXPECT_EQ(w.controls().answerLabels[label].caption(), region.tag);
+        EXPECT_TRUE(w.controls().answerLabels[label].font().bold);
+        EXPECT_EQ(w.placedCount(), 1);
         EXPECT_EQ(quiz.sound.played, std::vector<std::string>{quiz.soundFile("correct.wma")});
     }
     EXPECT_EQ(quiz.sound.volumes.back(), 37);
@@ -62,11 +62,11 @@ TEST(Judging, WrongDropPlaysWrongAndChangesNothingElse)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     quiz.dragLabelToTarget(5 /* China */, 25 /* Japan */);
-    EXPECT_TRUE(w.labels[5].visible());
-    EXPECT_FALSE(w.maplabel[5].visible());
-    EXPECT_EQ(w.placedCount, 0);
+    EXPECT_TRUE(w.controls().nameLabels[5].visible());
+    EXPECT_FALSE(w.controls().answerLabels[5].visible());
+    EXPECT_EQ(w.placedCount(), 0);
     EXPECT_EQ(quiz.sound.played, std::vector<std::string>{quiz.soundFile("wrong.wma")});
 }
 
@@ -94,16 +94,16 @@ TEST(Judging, TagRules)
     for (const Case &c : cases) {
         Quiz quiz;
         quiz.load();
-        Form1 &w = quiz.w();
-        w.labels[3].setTag(c.tag);
+        QuizWindow &w = quiz.w();
+        w.controls().nameLabels[3].setTag(c.tag);
         int x = 0, y = 0;
         ASSERT_TRUE(winningPoint(w, c.target, x, y));
         quiz.dragLabelTo(3, x, y);
-        EXPECT_EQ(w.maplabel[3].visible(), c.correct) << '"' << c.tag << '"';
-        EXPECT_EQ(w.labels[3].visible(), !c.correct) << '"' << c.tag << '"';
+        EXPECT_EQ(w.controls().answerLabels[3].visible(), c.correct) << '"' << c.tag << '"';
+        EXPECT_EQ(w.controls().nameLabels[3].visible(), !c.correct) << '"' << c.tag << '"';
         EXPECT_EQ(quiz.sound.played.back(), quiz.soundFile(c.correct ? "correct.wma" : "wrong.wma")) << c.tag;
         if (c.correct) {
-            EXPECT_EQ(w.maplabel[3].caption(), c.caption);
+            EXPECT_EQ(w.controls().answerLabels[3].caption(), c.caption);
         }
     }
 }
@@ -112,16 +112,16 @@ TEST(Judging, OverlapsGoToTheHigherIndex)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     // Singapore's own band lies between Malaysia (33, above) and Indonesia (23, below).
-    EXPECT_EQ(quiz.form().hitTest(5900, 9200), &w.piccoor[45]);
-    EXPECT_EQ(quiz.form().hitTest(5900, 9100), &w.piccoor[45]) << "45 lies over 33";
-    EXPECT_EQ(quiz.form().hitTest(5900, 9300), &w.piccoor[45]) << "45 lies over 23";
-    EXPECT_EQ(quiz.form().hitTest(5900, 9350), &w.piccoor[23]);
+    EXPECT_EQ(quiz.form().hitTest(5900, 9200), &w.controls().dropTargets[45]);
+    EXPECT_EQ(quiz.form().hitTest(5900, 9100), &w.controls().dropTargets[45]) << "45 lies over 33";
+    EXPECT_EQ(quiz.form().hitTest(5900, 9300), &w.controls().dropTargets[45]) << "45 lies over 23";
+    EXPECT_EQ(quiz.form().hitTest(5900, 9350), &w.controls().dropTargets[23]);
     // China (8) under Kazakhstan (26).
-    EXPECT_EQ(quiz.form().hitTest(3000, 3800), &w.piccoor[26]);
+    EXPECT_EQ(quiz.form().hitTest(3000, 3800), &w.controls().dropTargets[26]);
     quiz.dragLabelTo(9 /* Kazakhstan */, 3000, 3800);
-    EXPECT_TRUE(w.maplabel[9].visible());
+    EXPECT_TRUE(w.controls().answerLabels[9].visible());
     // Only drops on targets are judged: the open sea, the panel, a button
     // and the world outside the window do nothing at all.
     quiz.sound.played.clear();
@@ -131,30 +131,30 @@ TEST(Judging, OverlapsGoToTheHigherIndex)
     quiz.dragLabelTo(0, 11000, 9100); // the Restart button
     quiz.dragLabelTo(0, 20000, 100);  // outside the window
     EXPECT_EQ(quiz.sound.played, std::vector<std::string>{quiz.soundFile("wrong.wma")});
-    EXPECT_TRUE(w.labels[0].visible());
+    EXPECT_TRUE(w.controls().nameLabels[0].visible());
 }
 
 TEST(Judging, DropOnANameLabelShowsTheSourceAndJudgesNothing)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
-    const TwipRect other = w.labels[15].geometry();
+    QuizWindow &w = quiz.w();
+    const TwipRect other = w.controls().nameLabels[15].geometry();
     quiz.dragLabelTo(2, other.left + 30, other.top + 150);
-    EXPECT_TRUE(w.labels[2].visible());
+    EXPECT_TRUE(w.controls().nameLabels[2].visible());
     EXPECT_TRUE(quiz.sound.played.empty());
-    EXPECT_EQ(w.labels[2].dragIcon(), w.Image2.picture()) << "the drag showed the pin";
+    EXPECT_EQ(w.controls().nameLabels[2].dragIcon(), w.controls().pinPicture.picture()) << "the drag showed the pin";
 }
 
 TEST(Judging, TheTwentyThirdDropCompletesTheMapAndStartsAgain)
 {
     Quiz quiz;
     quiz.load();
-    Form1 &w = quiz.w();
+    QuizWindow &w = quiz.w();
     std::vector<bool> answersWhenBoxShown;
     quiz.boxes.onShow = [&](const test::ShownBox &) {
         for (int i = 0; i < 23; ++i)
-            answersWhenBoxShown.push_back(w.maplabel[i].visible());
+            answersWhenBoxShown.push_back(w.controls().answerLabels[i].visible());
     };
     const int firstRegion[23] = {4, 0, 6, 35, 9, 8, 15, 21, 25, 26, 29, 33, 34, 41, 43, 44, 59, 45, 46, 47, 48, 49, 54};
     for (int game = 0; game < 2; ++game) {
@@ -164,7 +164,7 @@ TEST(Judging, TheTwentyThirdDropCompletesTheMapAndStartsAgain)
             quiz.sound.played.clear();
             quiz.dragLabelTo(i, x, y);
             if (i == 21) {
-                EXPECT_EQ(w.placedCount, 22);
+                EXPECT_EQ(w.placedCount(), 22);
                 EXPECT_EQ(quiz.sound.played, std::vector<std::string>{quiz.soundFile("correct.wma")});
                 EXPECT_TRUE(quiz.boxes.shown.empty());
             }
@@ -175,10 +175,10 @@ TEST(Judging, TheTwentyThirdDropCompletesTheMapAndStartsAgain)
         EXPECT_EQ(quiz.boxes.shown[0].title, "Veltmora");
         EXPECT_EQ(quiz.boxes.shown[0].style, 0);
         EXPECT_EQ(answersWhenBoxShown, std::vector<bool>(23, true)) << "the full map shows behind the box";
-        EXPECT_EQ(w.placedCount, 0);
+        EXPECT_EQ(w.placedCount(), 0);
         for (int i = 0; i < 23; ++i) {
-            EXPECT_TRUE(w.labels[i].visible());
-            EXPECT_FALSE(w.maplabel[i].visible());
+            EXPECT_TRUE(w.controls().nameLabels[i].visible());
+            EXPECT_FALSE(w.controls().answerLabels[i].visible());
         }
         quiz.boxes.shown.clear();
         answersWhenBoxShown.clear();

@@ -1,5 +1,5 @@
-#include "app/applicationtitle.h"
-#include "board/layout.h"
+#include "quiz/applicationtitle.h"
+#include "quiz/layout.h"
 
 #include "fakes.h"
 
@@ -41,15 +41,14 @@ TEST(Startup, SetsCaptionIconAndTitleAndShowsNoBox)
 
 TEST(Startup, DisplayNameWithoutSpaceIsReportedAtStep108AndCaptionStays)
 {
-    Quiz quiz;
+    Quiz quiz(true, "Drillix");
     quiz.app.setTitle("before");
-    quiz.w().displayName = "Drillix";
     quiz.load();
     EXPECT_EQ(quiz.reportedSteps(), std::vector<int>{108});
     EXPECT_EQ(quiz.form().caption(), "Drillix");
     EXPECT_EQ(quiz.form().icon().source, kApplicationIcon);
     EXPECT_EQ(quiz.app.title(), "before");
-    EXPECT_EQ(quiz.w().labels[0].caption(), "Bangladesh") << "the set-up still runs";
+    EXPECT_EQ(quiz.w().controls().nameLabels[0].caption(), "Bangladesh") << "the set-up still runs";
 }
 
 TEST(WebSiteDraw, SevenOpensTheSiteAndAnythingElseNothing)
@@ -81,8 +80,8 @@ TEST(WebSiteDraw, AFailingShellIsReportedAt110AndStartUpGoesOn)
     quiz.shell.fail = true;
     quiz.load();
     EXPECT_EQ(quiz.reportedSteps(), std::vector<int>{110});
-    EXPECT_EQ(quiz.w().labels[22].caption(), "Vietnam");
-    EXPECT_EQ(quiz.w().piccoor.count(), 66);
+    EXPECT_EQ(quiz.w().controls().nameLabels[22].caption(), "Vietnam");
+    EXPECT_EQ(quiz.w().controls().dropTargets.count(), 66);
 }
 
 TEST(HandCursor, AbsentPresentAndDamaged)
@@ -111,16 +110,4 @@ TEST(HandCursor, AbsentPresentAndDamaged)
         EXPECT_TRUE(quiz.form().mouseIcon().isNull());
         EXPECT_EQ(quiz.form().caption(), "Veltmora Drillix");
     }
-}
-
-TEST(Shutdown, UnloadingTheMainWindowUnloadsTheOthersFirst)
-{
-    Quiz quiz;
-    quiz.load();
-    Form other("Splash", WindowSettings{});
-    quiz.app.addForm(&other);
-    EXPECT_TRUE(quiz.form().unload());
-    EXPECT_FALSE(other.loaded());
-    EXPECT_FALSE(quiz.form().loaded());
-    EXPECT_TRUE(quiz.boxes.shown.empty());
 }

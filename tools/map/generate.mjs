@@ -22,7 +22,7 @@ import { SEA, OTHER_LAND, OUTLINE, colourCountries, VISUAL_NEIGHBOURS } from './
 
 const here = dirname(fileURLToPath(import.meta.url));
 const repo = resolve(here, '..', '..');
-const TABLE = join(repo, 'src', 'board', 'maptables.cpp');
+const TABLE = join(repo, 'src', 'quiz', 'maptables.cpp');
 const PICTURES = join(repo, 'data', 'pictures');
 const PROJECTION_FILE = join(here, 'projection.json');
 const OUTLINE_WIDTH = 0.6; // 1x pixels

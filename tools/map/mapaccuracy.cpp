@@ -10,7 +10,7 @@
 
 #include "mapcheck.h"
 
-#include "board/maptables.h"
+#include "quiz/maptables.h"
 
 #include <QColor>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "mapcheck.h"
 
-#include "board/maptables.h"
+#include "quiz/maptables.h"
 
 #include <QImage>
 

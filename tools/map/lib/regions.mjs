@@ -1,5 +1,5 @@
 // Reads the drop regions straight from the program's own table in
-// src/board/maptables.cpp, so the map is always fitted to the regions the
+// src/quiz/maptables.cpp, so the map is always fitted to the regions the
 // program really uses.
 
 import { readFileSync } from 'node:fs';

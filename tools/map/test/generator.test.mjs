@@ -12,7 +12,7 @@ import { colourCountries, PASTELS } from '../lib/colours.mjs';
 import { measure } from '../lib/accuracy.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
-const tableSource = readFileSync(join(here, '..', '..', '..', 'src', 'board', 'maptables.cpp'), 'utf8');
+const tableSource = readFileSync(join(here, '..', '..', '..', 'src', 'quiz', 'maptables.cpp'), 'utf8');
 const haveModules = existsSync(join(here, '..', 'node_modules', 'd3-geo'));
 
 test('scanline fill takes pixels by their centres, even-odd, and rejects broken rings', () => {

@@ -2,11 +2,11 @@
 // lands on, and the places where a correctly placed name is shown.
 // Twips, measured from the client area's top-left corner.
 
-#include "board/maptables.h"
+#include "quiz/maptables.h"
 
 namespace drillix {
 
-// One row per `shape` member, in index order. Several rows may share a
+// One row per `regions` member, in index order. Several rows may share a
 // country; rows of one country need not be adjacent (Malaysia is 5, 7, 33).
 const std::array<RegionRow, kRegionCount> kRegionTable = {{
     //  index  tag                   left   top  width height
@@ -78,7 +78,7 @@ const std::array<RegionRow, kRegionCount> kRegionTable = {{
     { 65, "Russia",             7650,  1830,   495,   975},
 }};
 
-// One row per `maplabel` member: answer label i belongs to the country at
+// One row per `answerLabels` member: answer label i belongs to the country at
 // position i of the alphabetical list, which is also the names file's order.
 const std::array<AnswerLabelRow, kCountryCount> kAnswerLabelTable = {{
     //  index  country               left   top  width height

@@ -1,6 +1,6 @@
 // Once per start, one time in a hundred, the product's web site is opened.
 
-#include "board/form1.h"
+#include "quiz/quizwindow.h"
 
 #include <cmath>
 #include <cstdint>
@@ -12,7 +12,7 @@ const char *const kWebSiteAddress = "https://www.veltmora.example/drillix/";
 constexpr std::int16_t kWinningDraw = 7;
 } // namespace
 
-void Form1::drawWebSite()
+void QuizWindow::drawWebSite()
 {
     m_platform.random.seed(m_platform.clock.secondsSinceMidnight());
     const float r = m_platform.random.next();

@@ -3,7 +3,7 @@
 // Stand-ins for the platform pieces: each records what the program asked of
 // it, so that a whole game runs in a unit test without a display.
 
-#include "board/form1.h"
+#include "quiz/quizwindow.h"
 #include "form/application.h"
 #include "form/failure.h"
 #include "form/platform.h"
@@ -175,6 +175,13 @@ public:
     std::vector<float> seeds;
 };
 
+class FakeDiagnostics : public Diagnostics
+{
+public:
+    void warning(const std::string &message) override { warnings.push_back(message); }
+    std::vector<std::string> warnings;
+};
+
 // Makes a chosen change of a chosen control fail, as a failing platform
 // call would.
 class FailingChange : public FormObserver
@@ -223,25 +230,26 @@ struct Quiz {
     FakeFiles files;
     FakeClock clock;
     FakeRandom random;
-    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+    FakeDiagnostics diagnostics;
+    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
     Application app{kInstallFolder};
-    std::unique_ptr<Form1> window;
+    std::unique_ptr<QuizWindow> window;
 
-    explicit Quiz(bool withNames = true)
+    explicit Quiz(bool withNames = true, const std::string &productName = kProductName)
     {
         if (withNames)
             files.files[itemsPath()] = namesFile(countryNames());
-        window = std::make_unique<Form1>(platform, app);
+        window = std::make_unique<QuizWindow>(platform, app, productName);
         window->form().setHandle(4242);
     }
 
     std::string itemsPath() const { return std::string(kInstallFolder) + "/items.txt"; }
     std::string soundFile(const char *name) const { return std::string(kInstallFolder) + "/sounds/" + name; }
 
-    Form1 &w() { return *window; }
+    QuizWindow &w() { return *window; }
     Form &form() { return window->form(); }
 
-    void load() { window->Form_Load(); }
+    void load() { window->start(); }
 
     std::vector<int> reportedSteps() const
     {
@@ -258,7 +266,7 @@ struct Quiz {
     // `target`, through the form's pointer input as a person would.
     void dragLabelToTarget(int label, int target)
     {
-        const TwipRect to = window->piccoor[target].geometry();
+        const TwipRect to = window->controls().dropTargets[target].geometry();
         dragLabelTo(label, to.left + to.width / 2, to.top + to.height / 2);
     }
 
@@ -266,7 +274,7 @@ struct Quiz {
     // by 75 twips, and there only this label lies.
     void dragLabelTo(int label, int x, int y)
     {
-        const TwipRect from = window->labels[label].geometry();
+        const TwipRect from = window->controls().nameLabels[label].geometry();
         form().pressMouse(from.left + 30, from.top + 150);
         form().moveMouse(from.left + 300, from.top + 150);
         form().moveMouse(x, y);

@@ -1,4 +1,4 @@
-#include "board/namesfile.h"
+#include "quiz/namesfile.h"
 
 #include "form/failure.h"
 #include "form/platform.h"

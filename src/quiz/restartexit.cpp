@@ -1,7 +1,7 @@
 // The Restart and Exit buttons. The restart also ends the set-up and
 // follows the completion message, so every game starts from here.
 
-#include "board/form1.h"
+#include "quiz/quizwindow.h"
 
 namespace drillix {
 
@@ -11,18 +11,18 @@ const char *const kExitLocation = "in Trendolix2021/08/31.Form1.PushButton2_Clic
 constexpr std::int16_t kLastLabel = 22;
 } // namespace
 
-void Form1::PushButton1_Click()
+void QuizWindow::restart()
 {
     ErrorTrap trap(kRestartLocation, errorReporter());
 
-    trap.step(100, [&] { placedCount = 0; });
+    trap.step(100, [&] { m_placedCount = 0; });
     for (std::int16_t i = 0; i <= kLastLabel; ++i) { // 102
-        trap.step(104, [&] { maplabel[i].setVisible(false); });
-        trap.step(106, [&] { labels[i].setVisible(true); });
+        trap.step(104, [&] { m_controls.answerLabels[i].setVisible(false); });
+        trap.step(106, [&] { m_controls.nameLabels[i].setVisible(true); });
     }
 }
 
-void Form1::PushButton2_Click()
+void QuizWindow::exit()
 {
     ErrorTrap trap(kExitLocation, errorReporter());
     trap.step(100, [&] { m_form->unload(); });

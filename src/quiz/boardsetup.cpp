@@ -1,9 +1,9 @@
-// The last part of the start-up: the names go into the name labels, a drop
+// The last part of the start-up: the names go into the name nameLabels, a drop
 // target is laid over every map region, and the first game begins.
 
-#include "board/form1.h"
+#include "quiz/quizwindow.h"
 
-#include "board/namesfile.h"
+#include "quiz/namesfile.h"
 #include "form/failure.h"
 
 #include <optional>
@@ -22,15 +22,15 @@ const std::string &firstField(const std::vector<std::string> &fields)
 
 } // namespace
 
-void Form1::setUpBoard(ErrorTrap &trap)
+void QuizWindow::setUpBoard(ErrorTrap &trap)
 {
-    trap.step(128, [&] { placedCount = 0; });
+    trap.step(128, [&] { m_placedCount = 0; });
     readNames(trap);
     layDropTargets(trap);
-    trap.step(176, [&] { PushButton1_Click(); });
+    trap.step(176, [&] { restart(); });
 }
 
-void Form1::readNames(ErrorTrap &trap)
+void QuizWindow::readNames(ErrorTrap &trap)
 {
     std::unique_ptr<InputFile> file;
     trap.step(130, [&] { file = m_platform.files.openForInput(m_app.sideFile("\\items.txt")); });
@@ -54,33 +54,33 @@ void Form1::readNames(ErrorTrap &trap)
         trap.step(138, [&] { whole = line; });
         std::vector<std::string> fields;
         trap.step(140, [&] { fields = splitFields(whole); });
-        trap.step(142, [&] { labels[n].setCaption(firstField(fields)); });
+        trap.step(142, [&] { m_controls.nameLabels[n].setCaption(firstField(fields)); });
         bool severalFields = false;
         trap.step(144, [&] { severalFields = fields.size() >= 2; });
         if (severalFields)
-            trap.step(146, [&] { labels[n].setTag(whole); });
+            trap.step(146, [&] { m_controls.nameLabels[n].setTag(whole); });
         else
-            trap.step(148, [&] { labels[n].setTag(firstField(fields)); });
+            trap.step(148, [&] { m_controls.nameLabels[n].setTag(firstField(fields)); });
         trap.step(150, [&] { ++n; });
     }
 }
 
-void Form1::layDropTargets(ErrorTrap &trap)
+void QuizWindow::layDropTargets(ErrorTrap &trap)
 {
     // Each target comes to the front as it is laid, so where two overlap
     // the one with the higher index is in front and receives the drop.
     for (std::int16_t i = 0; i <= 65; ++i) { // 152
         if (i > 0) // 154
-            trap.step(156, [&] { piccoor.load(i); });
-        trap.step(158, [&] { shape[i].setVisible(false); });
-        trap.step(160, [&] { piccoor[i].setLeft(shape[i].left()); });
-        trap.step(162, [&] { piccoor[i].setTop(shape[i].top()); });
-        trap.step(164, [&] { piccoor[i].setWidth(shape[i].width()); });
-        trap.step(166, [&] { piccoor[i].setHeight(shape[i].height()); });
-        trap.step(168, [&] { piccoor[i].setTag(shape[i].tag()); });
-        trap.step(170, [&] { piccoor[i].setDragMode(DragMode::Manual); });
-        trap.step(172, [&] { piccoor[i].setVisible(true); });
-        trap.step(174, [&] { m_form->bringToFront(piccoor[i]); });
+            trap.step(156, [&] { m_controls.dropTargets.load(i); });
+        trap.step(158, [&] { m_controls.regions[i].setVisible(false); });
+        trap.step(160, [&] { m_controls.dropTargets[i].setLeft(m_controls.regions[i].left()); });
+        trap.step(162, [&] { m_controls.dropTargets[i].setTop(m_controls.regions[i].top()); });
+        trap.step(164, [&] { m_controls.dropTargets[i].setWidth(m_controls.regions[i].width()); });
+        trap.step(166, [&] { m_controls.dropTargets[i].setHeight(m_controls.regions[i].height()); });
+        trap.step(168, [&] { m_controls.dropTargets[i].setTag(m_controls.regions[i].tag()); });
+        trap.step(170, [&] { m_controls.dropTargets[i].setDragMode(DragMode::Manual); });
+        trap.step(172, [&] { m_controls.dropTargets[i].setVisible(true); });
+        trap.step(174, [&] { m_form->bringToFront(m_controls.dropTargets[i]); });
     }
 }
 

@@ -1,4 +1,4 @@
-#include "app/errorreport.h"
+#include "quiz/errorreport.h"
 
 #include "form/platform.h"
 
@@ -11,7 +11,7 @@ std::string errorReportText(const std::string &description, const std::string &l
            + "Please email screenshot of this message to " + kSupportAddress;
 }
 
-void ShowErrorReport(MessageBoxes &boxes, const std::string &description, const std::string &location,
+void showErrorReport(MessageBoxes &boxes, const std::string &description, const std::string &location,
                      int step)
 {
     boxes.show(errorReportText(description, location, step), kMsgBoxExclamation, kErrorReportTitle);

@@ -8,6 +8,6 @@ class FileSystem;
 
 // True when the file's last-modification time can be read; any error,
 // including an empty or invalid path, means false. A folder counts too.
-bool FileExists(FileSystem &files, std::string path);
+bool fileExists(FileSystem &files, const std::string &path);
 
 } // namespace drillix

@@ -20,10 +20,10 @@ struct AnswerLabelRow {
     std::int16_t left, top, width, height;
 };
 
-// The map regions (`shape` 0 to 65): rectangles laid over the countries of
+// The map regions (`regions` 0 to 65): rectangles laid over the countries of
 // the map picture, each tagged with the exact name of its country.
 extern const std::array<RegionRow, kRegionCount> kRegionTable;
-// The answer labels (`maplabel` 0 to 22), in the alphabetical order of the
+// The answer nameLabels (`answerLabels` 0 to 22), in the alphabetical order of the
 // countries they belong to.
 extern const std::array<AnswerLabelRow, kCountryCount> kAnswerLabelTable;
 

@@ -14,7 +14,7 @@ inline constexpr const char *kSupportAddress = "support@veltmora.example";
 std::string errorReportText(const std::string &description, const std::string &location, int step);
 
 // Shows the one error box of the program and returns when it is closed.
-void ShowErrorReport(MessageBoxes &boxes, const std::string &description, const std::string &location,
+void showErrorReport(MessageBoxes &boxes, const std::string &description, const std::string &location,
                      int step);
 
 } // namespace drillix

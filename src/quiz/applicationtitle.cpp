@@ -1,4 +1,4 @@
-#include "app/applicationtitle.h"
+#include "quiz/applicationtitle.h"
 
 #include "form/failure.h"
 
