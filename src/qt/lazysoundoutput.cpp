@@ -1,14 +1,18 @@
 #include "qt/lazysoundoutput.h"
 
 #include <QLibrary>
+#include <QLoggingCategory>
 #include <QMetaObject>
-
-#include <iostream>
 
 namespace drillix {
 
-LazySoundOutput::LazySoundOutput(QString modulePath)
+namespace {
+Q_LOGGING_CATEGORY(lcSoundLoader, "drillix.sound")
+}
+
+LazySoundOutput::LazySoundOutput(QString modulePath, std::string decoderProgram)
     : m_modulePath(std::move(modulePath))
+    , m_decoderProgram(std::move(decoderProgram))
 {
 }
 
@@ -21,12 +25,13 @@ LazySoundOutput::~LazySoundOutput()
     m_output.reset();
 }
 
-void LazySoundOutput::preload()
+void LazySoundOutput::preload(std::vector<std::string> soundsToPrepare)
 {
     std::lock_guard lock(m_mutex);
     if (m_started)
         return;
     m_started = true;
+    m_soundsToPrepare = std::move(soundsToPrepare);
     m_loader = std::thread([this, path = m_modulePath] {
         QLibrary library(path);
         Factory factory = nullptr;
@@ -46,10 +51,13 @@ void LazySoundOutput::loaded(Factory factory, const QString &error)
 {
     if (!factory) {
         m_failed = true;
-        std::cerr << "drillix: no sound: " << error.toStdString() << '\n';
+        qCWarning(lcSoundLoader) << "no sound:" << error;
         return;
     }
-    m_output.reset(factory());
+    std::vector<const char *> sounds;
+    for (const std::string &sound : m_soundsToPrepare)
+        sounds.push_back(sound.c_str());
+    m_output.reset(factory(m_decoderProgram.c_str(), sounds.data(), sounds.size()));
     if (m_pending) {
         m_output->play(m_pending->path, m_pending->volume);
         m_pending.reset();

@@ -8,7 +8,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace drillix {
 
@@ -20,21 +22,24 @@ namespace drillix {
 class LazySoundOutput : public SoundOutput
 {
 public:
-    explicit LazySoundOutput(QString modulePath);
+    // decoderProgram: the sound decoder program the player runs.
+    LazySoundOutput(QString modulePath, std::string decoderProgram);
     ~LazySoundOutput() override;
 
     LazySoundOutput(const LazySoundOutput &) = delete;
     LazySoundOutput &operator=(const LazySoundOutput &) = delete;
 
     void play(const std::string &path, int volumePercent) override;
-    // Starts loading the module, if that has not started yet.
-    void preload();
+    // Starts loading the module, if that has not started yet; the player
+    // then decodes these sounds ahead of their first play.
+    void preload(std::vector<std::string> soundsToPrepare = {});
 
     bool ready() const { return m_output != nullptr; }
     bool failed() const { return m_failed; }
 
 private:
-    using Factory = SoundOutput *(*)();
+    using Factory = SoundOutput *(*)(const char *decoderProgram, const char *const *soundsToPrepare,
+                                     std::size_t soundCount);
     void loaded(Factory factory, const QString &error);
 
     struct Request {
@@ -43,6 +48,8 @@ private:
     };
 
     QString m_modulePath;
+    std::string m_decoderProgram;
+    std::vector<std::string> m_soundsToPrepare;
     QObject m_guiThread; // receives the loader's result on the GUI thread
     std::mutex m_mutex;
     std::thread m_loader;

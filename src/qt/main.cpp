@@ -31,7 +31,9 @@ int main(int argc, char *argv[])
     drillix::Application app(QCoreApplication::applicationDirPath().toStdString());
 
     drillix::QtMessageBoxes messageBoxes;
-    drillix::LazySoundOutput sound(QCoreApplication::applicationDirPath() + QStringLiteral("/plugins/libdrillix-sound.so"));
+    const QString programDir = QCoreApplication::applicationDirPath();
+    drillix::LazySoundOutput sound(programDir + QStringLiteral("/plugins/libdrillix-sound.so"),
+                                   (programDir + QStringLiteral("/drillix-sound-decoder")).toStdString());
     drillix::QtShell shell;
     drillix::QtSkinEngine skin;
     drillix::QtPictureLoader pictures;
@@ -50,7 +52,11 @@ int main(int argc, char *argv[])
     if (!form1.form().loaded())
         return 0;
     window.showCentred();
-    // The sound engine loads once the first frame is on its way.
-    QTimer::singleShot(200, [&sound] { sound.preload(); });
+    // The sound engine loads once the first frame is on its way, and decodes
+    // the game's sounds before the first drop.
+    QTimer::singleShot(200, [&sound, &app] {
+        sound.preload({app.sideFile("/sounds/correct.wma"), app.sideFile("/sounds/wrong.wma"),
+                       app.sideFile("/sounds/complete.wma")});
+    });
     return QApplication::exec();
 }

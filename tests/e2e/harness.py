@@ -45,7 +45,8 @@ MAP_TABLES = SOURCE_ROOT / "src" / "quiz" / "maptables.cpp"
 
 SIDE_FILES = ["items.txt", "HAND-M.CUR", "x/o.cjs",
               "sounds/correct.wma", "sounds/wrong.wma", "sounds/complete.wma",
-              "plugins/libdrillix-sound.so"]  # the sound engine, loaded once the window is up
+              "plugins/libdrillix-sound.so",  # the sound engine, loaded once the window is up
+              "drillix-sound-decoder"]  # the program that decodes the sounds for it
 
 # Layout of the window, in window pixels.
 COUNTRIES = ["Bangladesh", "Bhutan", "Brunei", "Burma (Myanmar)", "Cambodia", "China", "India",

@@ -45,28 +45,28 @@ class Decoder : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        dir_ = std::make_unique<TempDir>();
-        ready_ = haveProgram("ffmpeg") && makeTone(clip("tone.wma"), 440, 1.0, 0.5, "-c:a wmav2 -f asf")
+        m_dir = std::make_unique<TempDir>();
+        m_ready = haveProgram("ffmpeg") && makeTone(clip("tone.wma"), 440, 1.0, 0.5, "-c:a wmav2 -f asf")
                  && makeTone(clip("tone.wav"), 660, 0.5, 0.5, "-c:a pcm_s16le -f wav")
                  && makeTone(clip("mono.wav"), 330, 0.3, 0.5, "-c:a pcm_s16le -f wav", kRate, 1)
                  && makeTone(clip("long.wma"), 440, 30, 0.5, "-c:a wmav2 -f asf");
-        if (!ready_)
+        if (!m_ready)
             return;
         // A WAV file under the name the program uses for its sounds.
         writeFile(clip("renamed.wma"), readFile(clip("tone.wav")));
     }
-    static void TearDownTestSuite() { dir_.reset(); }
+    static void TearDownTestSuite() { m_dir.reset(); }
 
     void SetUp() override
     {
-        if (!ready_)
+        if (!m_ready)
             GTEST_SKIP() << "ffmpeg is missing or could not make the test clips";
     }
 
-    static std::string clip(const std::string &name) { return dir_->file(name); }
+    static std::string clip(const std::string &name) { return m_dir->file(name); }
 
-    static inline std::unique_ptr<TempDir> dir_;
-    static inline bool ready_ = false;
+    static inline std::unique_ptr<TempDir> m_dir;
+    static inline bool m_ready = false;
 };
 
 TEST_F(Decoder, WmaGivesTheToneItHolds)

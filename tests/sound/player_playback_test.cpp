@@ -26,9 +26,9 @@ class Playback : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        dir_ = std::make_unique<TempDir>();
+        m_dir = std::make_unique<TempDir>();
         if (!haveProgram("ffmpeg")) {
-            why_ = "ffmpeg is not installed";
+            m_why = "ffmpeg is not installed";
             return;
         }
         const bool made = makeTone(clip("ten-minutes.wma"), 440, 600, 0.5, "-c:a wmav2 -f asf")
@@ -37,41 +37,41 @@ protected:
                           && makeTone(clip("blip.wma"), 880, 0.02, 0.5, "-c:a pcm_s16le -f wav")
                           && makeTone(clip("third.wma"), 660, 0.3, 0.5, "-c:a pcm_s16le -f wav");
         if (!made) {
-            why_ = "ffmpeg could not make the test clips";
+            m_why = "ffmpeg could not make the test clips";
             return;
         }
         writeFile(clip("garbage.wma"), std::string(20000, '\x33'));
-        server_ = std::make_unique<PulseServer>();
-        if (!server_->start(why_))
-            server_.reset();
+        m_server = std::make_unique<PulseServer>();
+        if (!m_server->start(m_why))
+            m_server.reset();
     }
 
     static void TearDownTestSuite()
     {
-        server_.reset();
-        dir_.reset();
+        m_server.reset();
+        m_dir.reset();
     }
 
     void SetUp() override
     {
-        if (!server_)
-            GTEST_SKIP() << "no private PulseAudio server: " << why_;
-        ASSERT_TRUE(server_->startRecording());
+        if (!m_server)
+            GTEST_SKIP() << "no private PulseAudio server: " << m_why;
+        ASSERT_TRUE(m_server->startRecording());
     }
 
-    std::vector<std::int16_t> recordedLeft() { return channel(server_->stopRecording(), 2, 0); }
+    std::vector<std::int16_t> recordedLeft() { return channel(m_server->stopRecording(), 2, 0); }
 
-    static std::string clip(const std::string &name) { return dir_->file(name); }
+    static std::string clip(const std::string &name) { return m_dir->file(name); }
 
-    static inline std::unique_ptr<TempDir> dir_;
-    static inline std::unique_ptr<PulseServer> server_;
-    static inline std::string why_;
+    static inline std::unique_ptr<TempDir> m_dir;
+    static inline std::unique_ptr<PulseServer> m_server;
+    static inline std::string m_why;
 };
 
 TEST_F(Playback, PlaysAClipThroughAtTheVolumeGiven)
 {
     EventLog log;
-    FfmpegSoundOutput player(log.listener());
+    PulseSoundOutput player(kDecoder, log.listener());
     player.play(clip("one-second.wma"), 37);
     ASSERT_TRUE(log.waitFor(Kind::Finished, clip("one-second.wma")));
     EXPECT_LT(log.indexOf(Kind::Started, clip("one-second.wma")), log.indexOf(Kind::Finished, clip("one-second.wma")));
@@ -89,7 +89,7 @@ TEST_F(Playback, PlaysAClipThroughAtTheVolumeGiven)
 TEST_F(Playback, ANewSoundCutsOffATenMinuteOne)
 {
     EventLog log;
-    FfmpegSoundOutput player(log.listener());
+    PulseSoundOutput player(kDecoder, log.listener());
     player.play(clip("ten-minutes.wma"), 37);
     ASSERT_TRUE(log.waitFor(Kind::Started, clip("ten-minutes.wma")));
     std::this_thread::sleep_for(500ms);
@@ -115,7 +115,7 @@ TEST_F(Playback, ANewSoundCutsOffATenMinuteOne)
 TEST_F(Playback, AnUnplayableFileOrTheEndOfThePlayerSilencesTheSound)
 {
     EventLog log;
-    auto player = std::make_unique<FfmpegSoundOutput>(log.listener());
+    auto player = std::make_unique<PulseSoundOutput>(kDecoder, log.listener());
     player->play(clip("ten-minutes.wma"), 37);
     ASSERT_TRUE(log.waitFor(Kind::Started, clip("ten-minutes.wma")));
     std::this_thread::sleep_for(300ms);
@@ -144,7 +144,7 @@ TEST_F(Playback, AClipShorterThanTheServerBufferIsHeard)
     // The server starts a stream only once part of its buffer is filled;
     // 20 ms alone would never start.
     EventLog log;
-    FfmpegSoundOutput player(log.listener());
+    PulseSoundOutput player(kDecoder, log.listener());
     player.play(clip("blip.wma"), 37);
     ASSERT_TRUE(log.waitFor(Kind::Finished, clip("blip.wma")));
     std::this_thread::sleep_for(200ms);
@@ -156,7 +156,7 @@ TEST_F(Playback, AClipShorterThanTheServerBufferIsHeard)
 TEST_F(Playback, OfQuickRequestsTheLastIsWhatPlays)
 {
     EventLog log;
-    FfmpegSoundOutput player(log.listener());
+    PulseSoundOutput player(kDecoder, log.listener());
     player.play(clip("ten-minutes.wma"), 37);
     player.play(clip("one-second.wma"), 37);
     player.play(clip("half-second.wma"), 37);
@@ -180,7 +180,7 @@ TEST_F(Playback, OfQuickRequestsTheLastIsWhatPlays)
 TEST_F(Playback, TheSameFileAgainStartsItAfresh)
 {
     EventLog log;
-    FfmpegSoundOutput player(log.listener());
+    PulseSoundOutput player(kDecoder, log.listener());
     player.play(clip("one-second.wma"), 37);
     ASSERT_TRUE(log.waitFor(Kind::Started, clip("one-second.wma")));
     std::this_thread::sleep_for(400ms);
@@ -200,11 +200,11 @@ TEST_F(Playback, ManySoundsInARowAllPlayWhole)
     // Each sound opens a new stream; none may come out with gaps or
     // stretched, however many went before.
     EventLog log;
-    FfmpegSoundOutput player(log.listener());
+    PulseSoundOutput player(kDecoder, log.listener());
     for (int i = 1; i <= 15; ++i) {
         if (i == 15) { // record the last one alone
-            server_->stopRecording();
-            ASSERT_TRUE(server_->startRecording());
+            m_server->stopRecording();
+            ASSERT_TRUE(m_server->startRecording());
         }
         player.play(clip("third.wma"), 37);
         ASSERT_TRUE(log.waitFor(Kind::Finished, clip("third.wma"), i));

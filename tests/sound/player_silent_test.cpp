@@ -23,7 +23,7 @@ TEST(PlayerWithoutDevice, EveryRequestEndsInSilence)
     ASSERT_EQ(::mkdir(dir.file("folder.wma").c_str(), 0700), 0);
 
     EventLog log;
-    FfmpegSoundOutput player(log.listener());
+    PulseSoundOutput player(kDecoder, log.listener());
     for (const std::string &path : {dir.file("garbage.wma"), dir.file("fifo.wma"), dir.file("folder.wma"),
                                    dir.file("missing.wma"), std::string()}) {
         player.play(path, 37);
@@ -39,7 +39,7 @@ TEST(PlayerWithoutDevice, AFloodOfRequestsEndsWithTheLast)
 {
     EventLog log;
     {
-        FfmpegSoundOutput player(log.listener());
+        PulseSoundOutput player(kDecoder, log.listener());
         for (int i = 0; i < 2000; ++i)
             player.play("/nonexistent/" + std::to_string(i) + ".wma", i % 150 - 20);
         ASSERT_TRUE(log.waitFor(Kind::Silent, "/nonexistent/1999.wma"));
@@ -53,13 +53,13 @@ TEST(PlayerWithoutDevice, AFloodOfRequestsEndsWithTheLast)
 TEST(PlayerWithoutDevice, EndsCleanlyAtAnyPoint)
 {
     // Never used, used once, and ended while its thread is still starting.
-    { FfmpegSoundOutput unused; }
+    { PulseSoundOutput unused(kDecoder); }
     for (int i = 0; i < 20; ++i) {
-        FfmpegSoundOutput player;
+        PulseSoundOutput player(kDecoder);
         player.play("/nonexistent.wma", 37);
     }
     EventLog log;
-    FfmpegSoundOutput player(log.listener());
+    PulseSoundOutput player(kDecoder, log.listener());
     player.play("/nonexistent.wma", 37);
     EXPECT_TRUE(log.waitFor(Kind::Silent, "/nonexistent.wma"));
 }

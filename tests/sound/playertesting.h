@@ -2,7 +2,7 @@
 
 // Collects what a player reports, for tests to wait on and inspect.
 
-#include "qt/sound/ffmpegsoundoutput.h"
+#include "qt/sound/pulsesoundoutput.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -12,17 +12,20 @@
 
 namespace drillix::soundtest {
 
+// The decoder program as built.
+inline const std::string kDecoder = DRILLIX_SOUND_DECODER;
+
 class EventLog
 {
 public:
     using Kind = SoundEvent::Kind;
 
-    FfmpegSoundOutput::Listener listener()
+    SoundListener listener()
     {
         return [this](const SoundEvent &event) {
-            std::lock_guard lock(mutex_);
-            events_.push_back(event);
-            changed_.notify_all();
+            std::lock_guard lock(m_mutex);
+            m_events.push_back(event);
+            m_changed.notify_all();
         };
     }
 
@@ -30,28 +33,28 @@ public:
     // a broken player from hanging the test run.
     bool waitFor(Kind kind, const std::string &path, int times = 1)
     {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return countLocked(kind, path) >= times; });
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(30), [&] { return countLocked(kind, path) >= times; });
     }
 
     int count(Kind kind, const std::string &path)
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         return countLocked(kind, path);
     }
 
     std::vector<SoundEvent> events()
     {
-        std::lock_guard lock(mutex_);
-        return events_;
+        std::lock_guard lock(m_mutex);
+        return m_events;
     }
 
     // Position of the first such event, or -1.
     int indexOf(Kind kind, const std::string &path)
     {
-        std::lock_guard lock(mutex_);
-        for (std::size_t i = 0; i < events_.size(); ++i)
-            if (events_[i].kind == kind && events_[i].path == path)
+        std::lock_guard lock(m_mutex);
+        for (std::size_t i = 0; i < m_events.size(); ++i)
+            if (m_events[i].kind == kind && m_events[i].path == path)
                 return int(i);
         return -1;
     }
@@ -60,14 +63,14 @@ private:
     int countLocked(Kind kind, const std::string &path) const
     {
         int n = 0;
-        for (const auto &event : events_)
+        for (const auto &event : m_events)
             n += event.kind == kind && event.path == path;
         return n;
     }
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<SoundEvent> events_;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<SoundEvent> m_events;
 };
 
 } // namespace drillix::soundtest

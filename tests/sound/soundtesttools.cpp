@@ -83,13 +83,13 @@ std::string makeTempDir()
 
 } // namespace
 
-TempDir::TempDir() : path_(makeTempDir()) {}
+TempDir::TempDir() : m_path(makeTempDir()) {}
 
 TempDir::~TempDir()
 {
-    if (!path_.empty()) {
+    if (!m_path.empty()) {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(m_path, ignored);
     }
 }
 
@@ -182,23 +182,23 @@ bool PulseServer::start(std::string &why)
         why = "pulseaudio, pactl, pacat or parecord is not installed";
         return false;
     }
-    home_ = makeTempDir();
-    runtime_ = makeTempDir();
-    if (home_.empty() || runtime_.empty()) {
+    m_home = makeTempDir();
+    m_runtime = makeTempDir();
+    if (m_home.empty() || m_runtime.empty()) {
         why = "no temporary folder";
         return false;
     }
-    ::chmod(runtime_.c_str(), 0700);
-    ::setenv("HOME", home_.c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+    ::chmod(m_runtime.c_str(), 0700);
+    ::setenv("HOME", m_home.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
     ::unsetenv("PULSE_SERVER");
     ::unsetenv("PULSE_RUNTIME_PATH");
 
-    server_ = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
+    m_server = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
                      "--load=module-native-protocol-unix auth-anonymous=1",
                      "--load=module-null-sink sink_name=S rate=44100 channels=2"});
     bool answering = false;
-    for (int i = 0; i < 100 && server_ > 0 && !answering; ++i) {
+    for (int i = 0; i < 100 && m_server > 0 && !answering; ++i) {
         answering = run("pactl info");
         if (!answering)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -210,40 +210,40 @@ bool PulseServer::start(std::string &why)
     }
     // An idle null sink runs ahead of real time; a steady silent stream
     // keeps it to the clock, so that recordings are complete.
-    silence_ = spawn({"pacat", "--latency-msec=20", "--device=S"}, "/dev/zero");
+    m_silence = spawn({"pacat", "--latency-msec=20", "--device=S"}, "/dev/zero");
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     return true;
 }
 
 bool PulseServer::startRecording()
 {
-    recording_ = runtime_ + "/recording.wav";
-    recorder_ = spawn({"parecord", "--latency-msec=20", "--device=S.monitor", "--file-format=wav", recording_});
+    m_recording = m_runtime + "/recording.wav";
+    m_recorder = spawn({"parecord", "--latency-msec=20", "--device=S.monitor", "--file-format=wav", m_recording});
     // Give the recorder time to connect before anything plays.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    return recorder_ > 0;
+    return m_recorder > 0;
 }
 
 std::vector<std::int16_t> PulseServer::stopRecording()
 {
-    end(recorder_, SIGINT);
+    end(m_recorder, SIGINT);
     DecodeLimits limits;
-    const DecodeResult result = decodeAudioFile(recording_, kRate, 2, limits);
+    const DecodeResult result = decodeAudioFile(m_recording, kRate, 2, limits);
     return result.audio.samples;
 }
 
 void PulseServer::stop()
 {
-    end(recorder_, SIGINT);
-    end(silence_);
-    end(server_);
+    end(m_recorder, SIGINT);
+    end(m_silence);
+    end(m_server);
     std::error_code ignored;
-    if (!home_.empty())
-        std::filesystem::remove_all(home_, ignored);
-    if (!runtime_.empty())
-        std::filesystem::remove_all(runtime_, ignored);
-    home_.clear();
-    runtime_.clear();
+    if (!m_home.empty())
+        std::filesystem::remove_all(m_home, ignored);
+    if (!m_runtime.empty())
+        std::filesystem::remove_all(m_runtime, ignored);
+    m_home.clear();
+    m_runtime.clear();
 }
 
 } // namespace drillix::soundtest

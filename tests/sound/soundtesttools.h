@@ -21,11 +21,11 @@ public:
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
 
-    const std::string &path() const { return path_; }
-    std::string file(const std::string &name) const { return path_ + "/" + name; }
+    const std::string &path() const { return m_path; }
+    std::string file(const std::string &name) const { return m_path + "/" + name; }
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 // Runs a shell command with its output discarded; true when it succeeded.
@@ -80,12 +80,12 @@ public:
 private:
     void stop();
 
-    std::string home_;
-    std::string runtime_;
-    pid_t server_ = -1;
-    pid_t silence_ = -1;
-    pid_t recorder_ = -1;
-    std::string recording_;
+    std::string m_home;
+    std::string m_runtime;
+    pid_t m_server = -1;
+    pid_t m_silence = -1;
+    pid_t m_recorder = -1;
+    std::string m_recording;
 };
 
 } // namespace drillix::soundtest

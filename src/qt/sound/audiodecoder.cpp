@@ -208,11 +208,11 @@ AudioDecoder::~AudioDecoder() = default;
 bool AudioDecoder::open(const std::string &path, int targetRate, int channels, const DecodeLimits &limits)
 {
     quietenFfmpeg();
-    state_.reset();
-    error_.clear();
+    m_state.reset();
+    m_error.clear();
     auto fail = [this](std::string why) {
-        state_.reset();
-        error_ = std::move(why);
+        m_state.reset();
+        m_error = std::move(why);
         return false;
     };
 
@@ -292,15 +292,15 @@ bool AudioDecoder::open(const std::string &path, int targetRate, int channels, c
     state->outChannels = channels;
     av_channel_layout_default(&state->outLayout, channels);
     state->maxFrames = std::size_t(limits.maxSeconds) * std::size_t(targetRate);
-    state_ = std::move(state);
+    m_state = std::move(state);
     return true;
 }
 
 bool AudioDecoder::decode(std::vector<std::int16_t> &out, std::size_t minFrames)
 {
-    if (!state_ || state_->finished)
+    if (!m_state || m_state->finished)
         return false;
-    State &s = *state_;
+    State &s = *m_state;
     const std::size_t goal = s.frames + std::max<std::size_t>(minFrames, 1);
 
     while (!s.finished && s.frames < goal) {
@@ -349,17 +349,17 @@ bool AudioDecoder::decode(std::vector<std::int16_t> &out, std::size_t minFrames)
 
 bool AudioDecoder::atEnd() const
 {
-    return !state_ || state_->finished;
+    return !m_state || m_state->finished;
 }
 
 std::size_t AudioDecoder::framesDecoded() const
 {
-    return state_ ? state_->frames : 0;
+    return m_state ? m_state->frames : 0;
 }
 
 const std::string &AudioDecoder::error() const
 {
-    return error_;
+    return m_error;
 }
 
 DecodeResult decodeAudioFile(const std::string &path, int targetRate, int channels, const DecodeLimits &limits)

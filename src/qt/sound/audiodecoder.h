@@ -65,8 +65,8 @@ public:
 
 private:
     struct State;
-    std::unique_ptr<State> state_;
-    std::string error_;
+    std::unique_ptr<State> m_state;
+    std::string m_error;
 };
 
 } // namespace drillix

@@ -1,6 +1,5 @@
-// Test main for the player: Qt's audio needs an application object.
+// Test main for the player tests.
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,6 +12,5 @@ int main(int argc, char **argv)
     // on this machine.
     ::setenv("PULSE_SERVER", "unix:/nonexistent/drillix/pulse", 1);
 #endif
-    QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,188 @@
+#include "qt/sound/decoderprocess.h"
+
+#include "qt/sound/decoderprotocol.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace drillix {
+
+namespace protocol = decoderprotocol;
+
+DecoderProcess::DecoderProcess(SamplesHandler onSamples, EndHandler onEnd)
+    : m_onSamples(std::move(onSamples))
+    , m_onEnd(std::move(onEnd))
+{
+}
+
+DecoderProcess::~DecoderProcess()
+{
+    stop();
+}
+
+bool DecoderProcess::start(const std::string &program, int maxSeconds, const std::vector<std::string> &files,
+                           std::string &error)
+{
+    stop();
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    std::vector<std::string> args{program, std::to_string(protocol::kRate), std::to_string(protocol::kChannels),
+                                  std::to_string(maxSeconds)};
+    args.insert(args.end(), files.begin(), files.end());
+    std::vector<char *> argv;
+    for (auto &arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    char *noEnvironment[] = {nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    // The program starts with no signal blocked or ignored, whatever the
+    // player's thread has set up.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    const int spawned = ::posix_spawn(&m_pid, program.c_str(), &actions, &attributes, argv.data(), noEnvironment);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (spawned != 0) {
+        m_pid = -1;
+        ::close(pipeFds[0]);
+        error = std::strerror(spawned);
+        return false;
+    }
+    m_fd = pipeFds[0];
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    m_file = 0;
+    m_partialBytes = 0;
+    m_recordLeft = 0;
+    return true;
+}
+
+bool DecoderProcess::read(std::size_t maxBytes)
+{
+    if (m_fd < 0)
+        return false;
+    char buffer[64 * 1024];
+    std::size_t taken = 0;
+    while (taken < maxBytes) {
+        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return true;
+        if (got <= 0 || !take(buffer, std::size_t(got))) {
+            stop();
+            return false;
+        }
+        taken += std::size_t(got);
+    }
+    return true;
+}
+
+bool DecoderProcess::take(const char *data, std::size_t bytes)
+{
+    m_samples.clear();
+    auto flushSamples = [this] {
+        if (!m_samples.empty())
+            m_onSamples(m_file, m_samples.data(), m_samples.size());
+        m_samples.clear();
+    };
+    while (bytes > 0) {
+        if (m_recordLeft == 0) {
+            const std::size_t want = std::min(sizeof(std::int32_t) - m_partialBytes, bytes);
+            std::memcpy(m_partial + m_partialBytes, data, want);
+            m_partialBytes += want;
+            data += want;
+            bytes -= want;
+            if (m_partialBytes < sizeof(std::int32_t))
+                break;
+            m_partialBytes = 0;
+            std::int32_t header = 0;
+            std::memcpy(&header, m_partial, sizeof header);
+            if (header > 0) {
+                if (header > protocol::kMaxRecordBytes || header % 2 != 0)
+                    return false;
+                m_recordLeft = std::size_t(header);
+                continue;
+            }
+            flushSamples();
+            if (header == protocol::kEnded)
+                m_onEnd(m_file, FileEnd::Ended);
+            else if (header == protocol::kNoSound)
+                m_onEnd(m_file, FileEnd::NoSound);
+            else if (header == protocol::kTooLong)
+                m_onEnd(m_file, FileEnd::TooLong);
+            else
+                return false;
+            ++m_file;
+            continue;
+        }
+        // Sample bytes; a sample split between reads waits in m_partial.
+        std::size_t usable = std::min(m_recordLeft, bytes);
+        if (m_partialBytes == 1) {
+            m_partial[1] = *data++;
+            --bytes;
+            --usable;
+            --m_recordLeft;
+            m_partialBytes = 0;
+            std::int16_t sample;
+            std::memcpy(&sample, m_partial, 2);
+            m_samples.push_back(sample);
+        }
+        const std::size_t whole = usable / 2 * 2;
+        const std::size_t before = m_samples.size();
+        m_samples.resize(before + whole / 2);
+        std::memcpy(m_samples.data() + before, data, whole);
+        data += whole;
+        bytes -= whole;
+        m_recordLeft -= whole;
+        if (usable > whole) {
+            m_partial[0] = *data++;
+            --bytes;
+            --m_recordLeft;
+            m_partialBytes = 1;
+        }
+    }
+    flushSamples();
+    return true;
+}
+
+void DecoderProcess::stop()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (m_pid > 0) {
+        // Its output is all read or no longer wanted; killing it also spares
+        // waiting for its own clean-up.
+        ::kill(m_pid, SIGKILL);
+        while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        m_pid = -1;
+    }
+}
+
+} // namespace drillix
