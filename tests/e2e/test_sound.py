@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Sound: what a correct drop, a wrong drop and the completed map play,
-recorded from a private PulseAudio null sink; and a game without its sounds
-folder, which is silent but goes on."""
+recorded from a private PulseAudio null sink; a sound file replaced while the
+program runs, whose new sound the next drop plays; and a game without its
+sounds folder, which is silent but goes on."""
 
 import shutil
 import time
@@ -161,6 +162,25 @@ def body(t):
     prog.click(*h.centre(h.EXIT_BUTTON))
     status = prog.wait_exit(10)
     t.check(status == 0, "Exit while the wrong drop's sound plays ends the program with status 0 (%s)" % status)
+
+    # A sound file replaced while the program runs: the next drop plays the
+    # new one.
+    copy = s.copy_program(t.program)
+    prog = t.current = s.start(copy)
+    recorded_drop(t, prog, nepal, china_point, t.artifacts / "sound-before-replace.wav", wrong.duration, False)
+    h.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=1500:duration=0.6",
+           "-ac", "2", "-c:a", "wmav2", str(work / "replacement.wma")], timeout=60)
+    replacement = Clip(work / "replacement.wma", work)
+    shutil.copy(replacement.path, copy.parent / "sounds" / "wrong.wma")
+    rec_replaced = t.artifacts / "sound-replaced.wav"
+    recorded_drop(t, prog, nepal, china_point, rec_replaced, replacement.duration, False)
+    freq = check_recording(t, "wrong drop after wrong.wma was replaced", rec_replaced, replacement)
+    if freq and results["wrong drop"]:
+        t.check(abs(freq - results["wrong drop"]) > 0.2 * results["wrong drop"],
+                "the replaced wrong.wma sounds different from the shipped one (%.0f Hz, %.0f Hz)"
+                % (freq, results["wrong drop"]))
+    prog.click(*h.centre(h.EXIT_BUTTON))
+    t.check(prog.wait_exit(10) == 0, "after the replaced sound: Exit ends the program with status 0")
 
     # Without the sounds folder: silence, and the game goes on.
     copy = s.copy_program(t.program,

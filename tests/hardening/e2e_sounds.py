@@ -2,11 +2,14 @@
 """Damaged, missing and huge sound files, and no sound server at all, with
 the real program and a private PulseAudio whose output is recorded. Sounds
 never give a box: trouble means silence, and the game plays on. A ten-minute
-sound is cut off at once by the next drop."""
+sound is cut off at once by the next drop. A sound server that never answers
+does not hold the program's end."""
 
 import os
 import random
 import shutil
+import socket
+import threading
 import time
 
 from e2e_common import h, log, close, remove, start_case, write
@@ -98,6 +101,62 @@ def ten_minutes(t, long_wma):
     close(t, prog, what)
 
 
+class HungSoundServer:
+    """A sound server socket that accepts connections and never answers."""
+
+    def __init__(self, path):
+        self.listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.listener.bind(str(path))
+        self.listener.listen(16)
+        self.held = []
+        threading.Thread(target=self._accept, daemon=True).start()
+
+    def _accept(self):
+        while True:
+            try:
+                self.held.append(self.listener.accept()[0])
+            except OSError:
+                return
+
+    def close(self):
+        self.listener.close()
+        for connection in self.held:
+            connection.close()
+
+
+def hung_server(t):
+    """With a sound server that never answers, drops stay instant and the
+    program ends at once, by Exit or by the close box."""
+    s = t.session
+    server = HungSoundServer(s.tmp / "pulse-socket")
+    try:
+        for how in ("Exit", "the close box"):
+            what = "hung sound server, %s" % how
+            prog = start_case(t, what, None, 0, program=t.program)
+            time.sleep(0.5)  # the sound engine is up and waiting on the server
+            point, _ = t.tables.drop_point("China")
+            rect = t.tables.answer_rect(COUNTRIES.index("China"))
+            before = prog.shot().crop(*rect)
+            prog.drag_name(COUNTRIES.index("China"), point)
+            t.check(h.wait_until(lambda: prog.shot().crop(*rect).rgb != before.rgb, timeout=2),
+                    "%s: the correct drop shows its answer" % what)
+            asked = time.monotonic()  # the click itself takes about 50 ms of this
+            if how == "Exit":
+                prog.click(*h.centre(h.EXIT_BUTTON))
+            else:
+                s.x.send_delete_window(prog.window)
+            status = prog.wait_exit(10)
+            took = time.monotonic() - asked
+            log("%s: the program ended %.3f s after it was asked to (status %s)" % (what, took, status))
+            t.check(status == 0 and took <= 1.0,
+                    "%s: the program ends within 1 s, with status 0 (%.3f s, status %s)" % (what, took, status))
+            t.check(len(server.held) > 0, "%s: the program did connect to the server (%d connections)"
+                    % (what, len(server.held)))
+    finally:
+        server.close()
+        os.unlink(s.tmp / "pulse-socket")
+
+
 def body(t):
     t.tables = h.MapTables()
 
@@ -115,6 +174,7 @@ def body(t):
             "%s: the answers still appear" % what, shot)
     t.check(not s.boxes(prog.window), "%s: no box" % what)
     close(t, prog, what)
+    hung_server(t)
     s.close()
 
     s = t.open_session(sound=True)
