@@ -19,6 +19,7 @@ import argparse
 import atexit
 import ctypes
 import ctypes.util
+import json
 import os
 import re
 import select
@@ -41,7 +42,10 @@ SCREEN_W, SCREEN_H = 1280, 1024
 TWIPS_PER_PIXEL = 15
 
 SOURCE_ROOT = Path(__file__).resolve().parents[2]
-MAP_TABLES = SOURCE_ROOT / "src" / "quiz" / "maptables.cpp"
+# The map as the program knows it (regions, answer places, where each window
+# pixel's drop goes), written by the build beside the program; set from
+# --program.
+MAP_DUMP = None
 
 SIDE_FILES = ["items.txt", "HAND-M.CUR", "x/o.cjs",
               "sounds/correct.wma", "sounds/wrong.wma", "sounds/complete.wma",
@@ -452,18 +456,6 @@ class XConnection:
 # ---------------------------------------------------------------------------
 # Map tables
 
-_ROW = re.compile(r'\{\s*(\d+)\s*,\s*"([^"]+)"\s*,\s*(-?\d+)\s*,\s*(-?\d+)\s*,\s*(-?\d+)\s*,\s*(-?\d+)\s*\}')
-
-
-def _table(source, name):
-    m = re.search(name + r"\s*=\s*\{\{(.*?)\}\};", source, re.S)
-    if not m:
-        raise Failed("table %s not found in %s" % (name, MAP_TABLES))
-    rows = [(int(a), t, int(l), int(tp), int(w), int(h)) for a, t, l, tp, w, h in _ROW.findall(m.group(1))]
-    for n, row in enumerate(rows):
-        if row[0] != n:
-            raise Failed("%s row %d has index %d" % (name, n, row[0]))
-    return rows
 
 
 def twips_to_pixel_range(start, length):
@@ -474,13 +466,18 @@ def twips_to_pixel_range(start, length):
 
 
 class MapTables:
-    def __init__(self, path=MAP_TABLES):
-        text = Path(path).read_text()
-        self.regions = _table(text, "kRegionTable")
-        self.answers = _table(text, "kAnswerLabelTable")
+    def __init__(self, path=None):
+        path = Path(path or MAP_DUMP)
+        try:
+            dump = json.loads(path.read_text())
+        except (OSError, ValueError) as e:
+            raise Failed("cannot read the map dump %s: %s" % (path, e))
+        self.regions = [(r["index"], r["tag"], *r["twips"]) for r in dump["regions"]]
+        self.answers = [(i, a["country"], *a["twips"]) for i, a in enumerate(dump["answers"])]
         if len(self.regions) != 66 or len(self.answers) != 23:
-            raise Failed("map tables have %d regions and %d answer places"
+            raise Failed("the map dump has %d regions and %d answer places"
                          % (len(self.regions), len(self.answers)))
+        self._hit_rows = dump["hitMap"]
         self._winner = None
 
     def answer_rect(self, i):
@@ -491,18 +488,17 @@ class MapTables:
         return (x0, y0, x1 - x0, y1 - y0)
 
     def winner_grid(self):
-        """For every map pixel, the index of the region a drop there goes to (255: none)."""
+        """For every map pixel, the index of the region a drop there goes to (255: none),
+        as the program's own hit test decides."""
         if self._winner is None:
-            grid = [bytearray(b"\xff" * (MAP_RIGHT + 1)) for _ in range(CLIENT_H)]
-            for idx, _tag, l, t, w, h in self.regions:  # later rows win
-                x0, x1 = twips_to_pixel_range(l, w)
-                y0, y1 = twips_to_pixel_range(t, h)
-                x0, x1 = max(0, x0), min(MAP_RIGHT + 1, x1)
-                y0, y1 = max(0, y0), min(CLIENT_H, y1)
-                if x0 >= x1:
-                    continue
-                for y in range(y0, y1):
-                    grid[y][x0:x1] = bytes([idx]) * (x1 - x0)
+            grid = []
+            for runs in self._hit_rows[:CLIENT_H]:
+                row = bytearray(b"\xff" * (MAP_RIGHT + 1))
+                for x, length, region in runs:
+                    end = min(x + length, MAP_RIGHT + 1)
+                    if region >= 0 and x < end:
+                        row[x:end] = bytes([region]) * (end - x)
+                grid.append(row)
             self._winner = grid
         return self._winner
 
@@ -967,6 +963,8 @@ class Test:
         p.add_argument("--artifacts", help="folder for screenshots and logs")
         self.args = p.parse_args()
         self.program = Path(self.args.program).resolve()
+        global MAP_DUMP
+        MAP_DUMP = self.program.parent / "map.json"
         self.artifacts = Path(self.args.artifacts or self.program.parent / "tests" / "e2e" / "artifacts")
         self.artifacts.mkdir(parents=True, exist_ok=True)
         global _log_file

@@ -1,6 +1,7 @@
 #include "mapcheck.h"
 
 #include "quiz/maptables.h"
+#include "startedquiz.h"
 
 #include <QImage>
 
@@ -143,12 +144,9 @@ Legend parseLegend(std::string_view text)
 
 int dropRegion(int twipX, int twipY)
 {
-    for (int i = drillix::kRegionCount - 1; i >= 0; --i) {
-        const auto &r = drillix::kRegionTable[std::size_t(i)];
-        if (twipX >= r.left && twipX < r.left + r.width && twipY >= r.top && twipY < r.top + r.height)
-            return i;
-    }
-    return -1;
+    // The program's own start-up and hit test decide, once laid out.
+    static const drillix::mapdump::StartedQuiz quiz;
+    return quiz.dropRegion(twipX, twipY);
 }
 
 namespace {

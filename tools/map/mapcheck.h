@@ -55,8 +55,7 @@ struct Legend {
 // or a quiz country left out.
 Legend parseLegend(std::string_view text);
 
-// The region a drop at this window twip goes to: the highest-index region
-// whose half-open rectangle holds it, or -1.
+// The region whose drop target takes a drop at this window twip, or -1.
 int dropRegion(int twipX, int twipY);
 
 // The window twip at the centre of a picture pixel.

@@ -26,8 +26,8 @@ export function markerCentre(projection, regions) {
   };
 }
 
-export function makeEvaluator(countries, regions) {
-  const drop = dropIndexMap(regions);
+export function makeEvaluator(countries, regions, hitMap) {
+  const drop = dropIndexMap(hitMap);
   const idOfTag = new Map(QUIZ_COUNTRIES.map((t, i) => [t, i + 1]));
   const shapes = countries.filter((c) => c.tag).map((c) => ({ id: idOfTag.get(c.tag), rings: lonLatRings(c.geometry) }));
   const label = new Uint8Array(CANVAS_WIDTH * CANVAS_HEIGHT);

@@ -1,6 +1,6 @@
-// Reads the drop regions straight from the program's own table in
-// src/quiz/maptables.cpp, so the map is always fitted to the regions the
-// program really uses.
+// Reads the drop regions from the map dump that the build writes with the
+// program's own core (build/map.json), so the map is always fitted to the
+// regions and the hit test the program really uses.
 
 import { readFileSync } from 'node:fs';
 
@@ -21,36 +21,34 @@ export const QUIZ_COUNTRIES = [
   'South Korea', 'Sri Lanka', 'Taiwan', 'Thailand', 'Vietnam',
 ];
 
-const ROW = /\{\s*(-?\d+)\s*,\s*"([^"]*)"\s*,\s*(-?\d+)\s*,\s*(-?\d+)\s*,\s*(-?\d+)\s*,\s*(-?\d+)\s*\}/g;
-
-// Parses the body of kRegionTable out of the C++ source text. Throws with a
-// clear message when the table is missing, short, out of order or tagged
-// with a name that is not a quiz country.
-export function parseRegionTable(source) {
-  const start = source.indexOf('kRegionTable');
-  if (start < 0) throw new Error('kRegionTable not found in the table source');
-  const open = source.indexOf('{{', start);
-  const close = source.indexOf('}};', open);
-  if (open < 0 || close < 0) throw new Error('kRegionTable has no {{ ... }}; body');
-  const body = source.slice(open + 1, close + 1);
-  const regions = [];
-  for (const m of body.matchAll(ROW)) {
-    const [index, left, top, width, height] = [m[1], m[3], m[4], m[5], m[6]].map(Number);
-    regions.push({ index, tag: m[2], left, top, width, height });
+// Parses the map dump's text. Throws with a clear message when it is not a
+// dump, has the wrong number of regions or tags a region with a name that
+// is not a quiz country.
+export function parseDump(text) {
+  let dump;
+  try {
+    dump = JSON.parse(text);
+  } catch (e) {
+    throw new Error(`the map dump is not JSON: ${e.message}`);
   }
+  if (!Array.isArray(dump.regions) || !Array.isArray(dump.hitMap)) throw new Error('the map dump has no regions or hit map');
+  const regions = dump.regions.map((r) => {
+    const [left, top, width, height] = r.twips;
+    return { index: r.index, tag: r.tag, left, top, width, height };
+  });
   if (regions.length !== REGION_COUNT) {
-    throw new Error(`kRegionTable has ${regions.length} rows, expected ${REGION_COUNT}`);
+    throw new Error(`the map dump has ${regions.length} regions, expected ${REGION_COUNT}`);
   }
   regions.forEach((r, i) => {
-    if (r.index !== i) throw new Error(`kRegionTable row ${i} carries index ${r.index}`);
+    if (r.index !== i) throw new Error(`region ${i} carries index ${r.index}`);
     if (!QUIZ_COUNTRIES.includes(r.tag)) throw new Error(`region ${i} has unknown tag "${r.tag}"`);
     if (r.width <= 0 || r.height <= 0) throw new Error(`region ${i} has an empty rectangle`);
   });
-  return regions;
+  return { regions, hitMap: dump.hitMap };
 }
 
-export function loadRegions(path) {
-  return parseRegionTable(readFileSync(path, 'utf8'));
+export function loadDump(path) {
+  return parseDump(readFileSync(path, 'utf8'));
 }
 
 // A region's rectangle in picture pixels (fractional, half-open).
@@ -64,22 +62,16 @@ export function regionPixels(r) {
 }
 
 // For every picture pixel, the index of the region a drop at its centre goes
-// to (the highest index whose half-open rectangle holds the centre), or -1.
-// The centre of picture pixel (px, py) is twip ((px-52)*15+7, (py-40)*15+7).
-export function dropIndexMap(regions, width = CANVAS_WIDTH, height = CANVAS_HEIGHT) {
+// to, or -1, from the dump's hit map (window pixel (x, y) is picture pixel
+// (x + 52, y + 40); the parts of the picture outside the window take no drop).
+export function dropIndexMap(hitMap, width = CANVAS_WIDTH, height = CANVAS_HEIGHT) {
   const map = new Int8Array(width * height).fill(-1);
-  for (let py = 0; py < height; py++) {
-    const ty = (py - ORIGIN_Y) * TWIPS_PER_PIXEL + 7;
-    for (let px = 0; px < width; px++) {
-      const tx = (px - ORIGIN_X) * TWIPS_PER_PIXEL + 7;
-      for (let i = regions.length - 1; i >= 0; i--) {
-        const r = regions[i];
-        if (tx >= r.left && tx < r.left + r.width && ty >= r.top && ty < r.top + r.height) {
-          map[py * width + px] = i;
-          break;
-        }
-      }
+  hitMap.forEach((runs, y) => {
+    const py = y + ORIGIN_Y;
+    if (py >= height) return;
+    for (const [x, length, region] of runs) {
+      for (let px = x + ORIGIN_X; px < Math.min(x + length + ORIGIN_X, width); px++) map[py * width + px] = region;
     }
-  }
+  });
   return map;
 }

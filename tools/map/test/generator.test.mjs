@@ -7,12 +7,13 @@ import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { fillRings, fillDisc, encodeGreyPng } from '../lib/raster.mjs';
-import { parseRegionTable, dropIndexMap, regionPixels, QUIZ_COUNTRIES, CANVAS_WIDTH } from '../lib/regions.mjs';
+import { parseDump, dropIndexMap, regionPixels, QUIZ_COUNTRIES, CANVAS_WIDTH } from '../lib/regions.mjs';
 import { colourCountries, PASTELS } from '../lib/colours.mjs';
 import { measure } from '../lib/accuracy.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
-const tableSource = readFileSync(join(here, '..', '..', '..', 'src', 'quiz', 'maptables.cpp'), 'utf8');
+// The map dump the build writes with the program's own core.
+const dumpText = readFileSync(process.env.DRILLIX_MAP_DUMP || join(here, '..', '..', '..', 'build', 'map.json'), 'utf8');
 const haveModules = existsSync(join(here, '..', 'node_modules', 'd3-geo'));
 
 test('scanline fill takes pixels by their centres, even-odd, and rejects broken rings', () => {
@@ -50,18 +51,19 @@ test('grey PNG holds the exact bytes it was given', () => {
   assert.throws(() => encodeGreyPng(pixels, 5, 3), /size/);
 });
 
-test('region table is read from the program source and bad tables are refused', () => {
-  const regions = parseRegionTable(tableSource);
+test('regions are read from the map dump and bad dumps are refused', () => {
+  const { regions } = parseDump(dumpText);
   assert.equal(regions.length, 66);
   assert.deepEqual(regionPixels(regions[45]), { x0: 442, y0: 646, x1: 459, y1: 663 });
-  assert.throws(() => parseRegionTable('int x;'), /not found/);
-  assert.throws(() => parseRegionTable(tableSource.replace('"Nepal"', '"Nepa1"')), /unknown tag "Nepa1"/);
-  assert.throws(() => parseRegionTable(tableSource.replace(/\{ *45, "Singapore".*\n/, '')), /65 rows/);
+  assert.throws(() => parseDump('int x;'), /not JSON/);
+  assert.throws(() => parseDump(dumpText.replace('"tag": "Nepal"', '"tag": "Nepa1"')), /unknown tag "Nepa1"/);
+  const short = JSON.parse(dumpText);
+  short.regions.pop();
+  assert.throws(() => parseDump(JSON.stringify(short)), /65 regions/);
 });
 
 test('a drop goes to the highest-index region holding the pixel centre', () => {
-  const regions = parseRegionTable(tableSource);
-  const drop = dropIndexMap(regions);
+  const drop = dropIndexMap(parseDump(dumpText).hitMap);
   const at = (px, py) => drop[py * CANVAS_WIDTH + px];
   assert.equal(at(442, 646), 45);  // Singapore's first pixel
   assert.equal(at(459, 650), 33);  // right of it: Malaysia beneath
@@ -70,8 +72,8 @@ test('a drop goes to the highest-index region holding the pixel centre', () => {
 });
 
 test('accuracy counts only visible pixels of quiz countries', () => {
-  const regions = parseRegionTable(tableSource);
-  const drop = dropIndexMap(regions);
+  const { regions, hitMap } = parseDump(dumpText);
+  const drop = dropIndexMap(hitMap);
   const idOfTag = new Map(QUIZ_COUNTRIES.map((t, i) => [t, i + 1]));
   const label = Uint8Array.from(drop, (r) => (r < 0 ? 0 : idOfTag.get(regions[r].tag)));
   const perfect = measure(label, drop, regions, idOfTag);

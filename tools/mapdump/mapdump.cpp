@@ -1,0 +1,173 @@
+// Writes the map as the program knows it, as JSON, for the tools and tests
+// that are not C++: the regions and answer places from the program's own
+// tables, and where a drop goes, from the program's own hit test.
+//
+//   drillix-map-dump FILE
+//
+// {"twipsPerPixel": 15, "client": [w, h], "countries": [...],
+//  "regions": [{"index", "tag", "twips": [l, t, w, h], "dropPoint": [x, y], "margin"}],
+//  "answers": [{"country", "twips": [l, t, w, h]}],
+//  "hitMap": [[[x, length, region], ...], ...]}
+//
+// hitMap has a row of runs for every window pixel row: the region whose
+// drop target takes a drop at each pixel's centre, or -1. A region's drop
+// point is a window pixel where a drop goes to that region's own target,
+// chosen as far (up to 6 pixels, its margin) from any pixel that goes to
+// another country.
+
+#include "startedquiz.h"
+
+#include "form/twips.h"
+#include "quiz/maptables.h"
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <vector>
+
+using namespace drillix;
+
+namespace {
+
+constexpr int kMarginCap = 6;
+
+std::string quoted(const std::string &text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+class HitMap
+{
+public:
+    HitMap(const mapdump::StartedQuiz &quiz, int width, int height)
+        : m_width(width)
+        , m_height(height)
+        , m_regions(std::size_t(width) * std::size_t(height))
+    {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                m_regions[index(x, y)] = quiz.dropRegionAtPixel(x, y);
+    }
+
+    int at(int x, int y) const
+    {
+        return x < 0 || y < 0 || x >= m_width || y >= m_height ? -1 : m_regions[index(x, y)];
+    }
+    const char *tagAt(int x, int y) const
+    {
+        const int r = at(x, y);
+        return r < 0 ? nullptr : kRegionTable[std::size_t(r)].tag;
+    }
+
+    // How far around (x, y), up to the cap, every pixel still goes to the country.
+    int margin(int x, int y, const std::string &country) const
+    {
+        for (int r = 1; r <= kMarginCap; ++r) {
+            for (int d = -r; d <= r; ++d) {
+                for (const auto &[px, py] : {std::pair{x + d, y - r}, {x + d, y + r}, {x - r, y + d}, {x + r, y + d}}) {
+                    const char *tag = tagAt(px, py);
+                    if (!tag || country != tag)
+                        return r - 1;
+                }
+            }
+        }
+        return kMarginCap;
+    }
+
+    void writeRuns(std::ostream &out) const
+    {
+        out << "[";
+        for (int y = 0; y < m_height; ++y) {
+            out << (y ? ",\n  [" : "\n  [");
+            int x = 0;
+            bool first = true;
+            while (x < m_width) {
+                const int region = at(x, y);
+                int end = x + 1;
+                while (end < m_width && at(end, y) == region)
+                    ++end;
+                out << (first ? "" : ",") << "[" << x << "," << end - x << "," << region << "]";
+                first = false;
+                x = end;
+            }
+            out << "]";
+        }
+        out << "]";
+    }
+
+private:
+    std::size_t index(int x, int y) const { return std::size_t(y) * std::size_t(m_width) + std::size_t(x); }
+
+    int m_width;
+    int m_height;
+    std::vector<int> m_regions;
+};
+
+void writeTwips(std::ostream &out, int left, int top, int width, int height)
+{
+    out << "[" << left << "," << top << "," << width << "," << height << "]";
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: drillix-map-dump FILE\n";
+        return 2;
+    }
+    const mapdump::StartedQuiz quiz;
+    const WindowSettings &settings = quiz.window().form().settings();
+    const int width = settings.clientWidth / kTwipsPerPixel;
+    const int height = settings.clientHeight / kTwipsPerPixel;
+    const HitMap hits(quiz, width, height);
+
+    std::ostringstream out;
+    out << "{\"twipsPerPixel\": " << kTwipsPerPixel << ", \"client\": [" << width << "," << height << "],\n";
+    out << "\"countries\": [";
+    for (std::size_t i = 0; i < kAnswerLabelTable.size(); ++i)
+        out << (i ? "," : "") << quoted(kAnswerLabelTable[i].country);
+    out << "],\n\"regions\": [";
+    for (const RegionRow &row : kRegionTable) {
+        int bestX = -1, bestY = -1, bestMargin = -1;
+        for (int y = 0; y < height && bestMargin < kMarginCap; ++y) {
+            for (int x = 0; x < width && bestMargin < kMarginCap; ++x) {
+                if (hits.at(x, y) != row.index)
+                    continue;
+                const int m = hits.margin(x, y, row.tag);
+                if (m > bestMargin)
+                    bestX = x, bestY = y, bestMargin = m;
+            }
+        }
+        out << (row.index ? ",\n  " : "\n  ") << "{\"index\": " << row.index << ", \"tag\": " << quoted(row.tag)
+            << ", \"twips\": ";
+        writeTwips(out, row.left, row.top, row.width, row.height);
+        // A region wholly covered by later ones takes no drop at all.
+        if (bestMargin >= 0)
+            out << ", \"dropPoint\": [" << bestX << "," << bestY << "], \"margin\": " << bestMargin;
+        out << "}";
+    }
+    out << "],\n\"answers\": [";
+    for (const AnswerLabelRow &row : kAnswerLabelTable) {
+        out << (row.index ? ",\n  " : "\n  ") << "{\"country\": " << quoted(row.country) << ", \"twips\": ";
+        writeTwips(out, row.left, row.top, row.width, row.height);
+        out << "}";
+    }
+    out << "],\n\"hitMap\": ";
+    hits.writeRuns(out);
+    out << "}\n";
+
+    std::ofstream file(argv[1], std::ios::binary);
+    file << out.str();
+    if (!file.flush()) {
+        std::cerr << "drillix-map-dump: cannot write " << argv[1] << '\n';
+        return 1;
+    }
+    return 0;
+}
