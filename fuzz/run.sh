@@ -4,6 +4,8 @@
 #
 #   fuzz/run.sh BUILD_DIR TARGET SECONDS [MAX_RUNS]
 #
+# With MAX_RUNS 0 the target only replays the seeds and the corpus, once
+# each (SECONDS 0: no time limit).
 # BUILD_DIR is the folder fuzz/build.sh built into. New inputs go to
 # BUILD_DIR/corpus/TARGET, crashes and hangs to BUILD_DIR/findings/. Exits
 # non-zero on a finding (libFuzzer's own status), 77 when the target was
