@@ -7,11 +7,13 @@
 
 namespace drillix {
 
-// A handler's error trap. The handler runs each numbered statement through
-// step(); a failure inside it, or inside anything it calls that traps
-// nothing itself, is reported with the handler's location text and that
-// statement's number, and the handler then goes on with its next statement.
-// The trap stays armed: every further failure gives a further report.
+// A handler's error trap. The handler runs each statement that can fail
+// through step() with its number; a failure inside it, or inside anything it
+// calls that traps nothing itself, is reported with the handler's location
+// text and that number, and the handler then goes on with its next
+// statement. The trap stays armed: every further failure gives a further
+// report. The location texts and step numbers are shown to the user in the
+// error report and asked for by support, so they never change.
 class ErrorTrap
 {
 public:

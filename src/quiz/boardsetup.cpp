@@ -24,7 +24,7 @@ const std::string &firstField(const std::vector<std::string> &fields)
 
 void QuizWindow::setUpBoard(ErrorTrap &trap)
 {
-    trap.step(128, [&] { m_placedCount = 0; });
+    m_placedCount = 0;
     readNames(trap);
     layDropTargets(trap);
     trap.step(176, [&] { restart(); });
@@ -40,7 +40,6 @@ void QuizWindow::readNames(ErrorTrap &trap)
         reader.emplace(*file);
 
     std::int32_t n = 0;
-    trap.step(132, [&] { n = 0; });
     for (;;) {
         bool more = false;
         // A read error here ends the reading rather than looping on it.
@@ -55,13 +54,11 @@ void QuizWindow::readNames(ErrorTrap &trap)
         std::vector<std::string> fields;
         trap.step(140, [&] { fields = splitFields(whole); });
         trap.step(142, [&] { m_controls.nameLabels[n].setCaption(firstField(fields)); });
-        bool severalFields = false;
-        trap.step(144, [&] { severalFields = fields.size() >= 2; });
-        if (severalFields)
+        if (fields.size() >= 2)
             trap.step(146, [&] { m_controls.nameLabels[n].setTag(whole); });
         else
             trap.step(148, [&] { m_controls.nameLabels[n].setTag(firstField(fields)); });
-        trap.step(150, [&] { ++n; });
+        ++n;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "form/failure.h"
 #include "form/platform.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace drillix {
@@ -96,6 +97,8 @@ bool LineReader::fill()
     m_size = 0;
     try {
         m_size = m_file.read(m_buffer.data(), m_buffer.size());
+        if (!m_pastStart)
+            skipByteOrderMark();
     } catch (...) {
         // Whatever follows a read error cannot be trusted, and a file that
         // fails for good would otherwise be tried again for ever: the
@@ -106,6 +109,26 @@ bool LineReader::fill()
     if (m_size == 0)
         m_eof = true;
     return m_size > 0;
+}
+
+void LineReader::skipByteOrderMark()
+{
+    // Editors on Windows start UTF-8 files with this mark; it is no part of
+    // the first name.
+    static constexpr char kMark[] = "\xEF\xBB\xBF";
+    while (m_size > 0 && m_size < 3) {
+        const std::size_t more = m_file.read(m_buffer.data() + m_size, m_buffer.size() - m_size);
+        if (more == 0)
+            break;
+        m_size += more;
+    }
+    m_pastStart = true;
+    if (m_size >= 3 && std::equal(kMark, kMark + 3, m_buffer.data()))
+        m_pos = 3;
+    if (m_pos == m_size && m_size > 0) {
+        m_pos = m_size = 0;
+        m_size = m_file.read(m_buffer.data(), m_buffer.size());
+    }
 }
 
 int LineReader::peek()

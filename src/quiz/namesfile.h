@@ -11,8 +11,9 @@ class InputFile;
 
 // Reads a text file line by line as the names file is read: a line ends at
 // a carriage return, which may be followed by a line feed; a line feed on
-// its own is part of the line; the last line needs no end. Lines come back
-// as UTF-8 (see decodeLine).
+// its own is part of the line; the last line needs no end. A UTF-8
+// byte-order mark at the very start is skipped. Lines come back as UTF-8
+// (see decodeLine).
 class LineReader
 {
 public:
@@ -31,6 +32,7 @@ public:
 
 private:
     bool fill();
+    void skipByteOrderMark();
     int peek();
 
     InputFile &m_file;
@@ -38,6 +40,7 @@ private:
     std::size_t m_pos = 0;
     std::size_t m_size = 0;
     bool m_eof = false;
+    bool m_pastStart = false;
     // A read error met after a whole line, given at the next read.
     std::exception_ptr m_error;
 };

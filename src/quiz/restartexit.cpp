@@ -15,7 +15,7 @@ void QuizWindow::restart()
 {
     ErrorTrap trap(kRestartLocation, errorReporter());
 
-    trap.step(100, [&] { m_placedCount = 0; });
+    m_placedCount = 0;
     for (std::int16_t i = 0; i <= kLastLabel; ++i) { // 102
         trap.step(104, [&] { m_controls.answerLabels[i].setVisible(false); });
         trap.step(106, [&] { m_controls.nameLabels[i].setVisible(true); });

@@ -34,6 +34,17 @@ TEST(LineReader, LineEndsAreCarriageReturnsWithOptionalLineFeed)
     EXPECT_EQ(readAll(" x ,y\r\n", 1), Lines{" x ,y"}) << "nothing trimmed";
 }
 
+TEST(LineReader, AByteOrderMarkAtTheStartIsNoText)
+{
+    for (std::size_t piece : {1, 2, 3, 4096}) {
+        EXPECT_EQ(readAll("\xEF\xBB\xBFJapan\r\n", piece), Lines{"Japan"}) << piece;
+        EXPECT_EQ(readAll("\xEF\xBB\xBF", piece), Lines{}) << "a mark alone is an empty file";
+        EXPECT_EQ(readAll("\xEF\xBB\xBF\r\n", piece), Lines{""});
+    }
+    EXPECT_EQ(readAll("a\r\n\xEF\xBB\xBF" "b"), (Lines{"a", "\xEF\xBB\xBF" "b"})) << "only at the very start";
+    EXPECT_EQ(readAll("\xEF\xBBJ"), Lines{"\xC3\xAF\xC2\xBBJ"}) << "half a mark is Windows-1252 text";
+}
+
 TEST(LineReader, ReadingPastTheEndFails)
 {
     test::FakeInputFile file("x");
