@@ -43,7 +43,7 @@ function halfwidth(p, u) { return (p == 4) ? CHW : (p == 3) ? FHW : waisthw(u) }
 # fill colour of a plastic part at (u,v), away from its outline
 function shade(p, u, v,   hw) {
     hw = halfwidth(p, u)
-    if (p == 4 && v < -SPECV0 * hw && v > -SPECV1 * hw && u > CU0 + 1.6 && u < CU1 - 1.4) return "W"
+    if (p == 4 && v < -HIGHLIGHTV0 * hw && v > -HIGHLIGHTV1 * hw && u > CU0 + 1.6 && u < CU1 - 1.4) return "W"
     if (v < -SHADEV * hw) return "L"
     if (v > SHADEV * hw) return "D"
     return "B"
@@ -118,7 +118,7 @@ function vector(   needle, waist, a, b, hwa, hwb) {
         rrect(CU0, CU1, -CHW, -SHADEV * CHW, CR), rrect(CU0, CU1, SHADEV * CHW, CHW, CR))
     # glint on the cap, drawn over the outline pass's fill
     printf "stroke none\nfill %s\n%s\n", SHINE, \
-        rrect(CU0 + 1.6, CU1 - 1.4, -SPECV1 * CHW, -SPECV0 * CHW, 0.7)
+        rrect(CU0 + 1.6, CU1 - 1.4, -HIGHLIGHTV1 * CHW, -HIGHLIGHTV0 * CHW, 0.7)
 }
 
 BEGIN {
@@ -129,7 +129,8 @@ BEGIN {
     FU0 = 11.2; FU1 = 15.4; FHW = 6.4; FR = 1.4
     CU0 = 22.6; CU1 = 29.8; CHW = 6.0; CR = 1.0
     WAISTHW = 3.2; WAISTTAPER = 0.07; NEEDLEHW = 0.95
-    SHADEV = 0.4; SPECV0 = 0.55; SPECV1 = 0.8
+    # shading bands, and the band of the highlight on the cap, in half widths from the axis
+    SHADEV = 0.4; HIGHLIGHTV0 = 0.55; HIGHLIGHTV1 = 0.8
     LINEW = 0.9
     OUTLINE = "#0B2350"; BASE = "#2F74D0"; LIGHT = "#8DBAF5"; SHINE = "#D6E8FF"
     DARK = "#1B4C98"; STEELLINE = "#38414C"; STEEL = "#C9D2DC"
