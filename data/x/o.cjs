@@ -24,6 +24,12 @@
     - A section with a variant, such as [colours:contrast], is used after
       the plain one when the skin is loaded with that variant, so it only
       needs what differs. The program loads no variant.
+    - A picture, url(name), is found from this file's folder when the name
+      is relative, wherever the program is started from: url(panel.png) is
+      x/panel.png beside the program, and url(x/panel.png) would look for
+      x/x/panel.png. A picture that is missing or that Qt cannot read, or
+      pictures taking more than 32 MB together once decoded (width x height
+      x 4 bytes each), make the skin damaged.
     Part and variant names are matched without regard to case. Each section
     must be valid for Qt's style-sheet parser, or the skin is refused with
     an error report and the window keeps its own look.

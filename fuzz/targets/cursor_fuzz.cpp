@@ -1,6 +1,7 @@
 // The picture and cursor loader on arbitrary bytes: the icon/cursor
 // directory checks, then Qt's image decoders, both on the bytes in memory
-// and through a file as the program loads HAND-M.CUR.
+// and through a file as the program loads HAND-M.CUR, whose image the
+// loader must keep once the file is gone.
 
 #include "form/failure.h"
 #include "qt/appearance/qtpictureloader.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -69,6 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         loaded = true;
         if (decoded && (p.hotSpotX != picture.hotSpotX || p.hotSpotY != picture.hotSpotY))
             broken("the file and the bytes give different hot spots");
+        QFile::remove(path);
+        const std::optional<drillix::PictureImages> kept = drillix::QtPictureLoader::keptImages(p.source);
+        if (!kept || (decoded && kept->image != picture.image))
+            broken("the loader did not keep the image it loaded");
     } catch (const drillix::Failure &) {
     }
     if (loaded != decoded)

@@ -1,7 +1,8 @@
 // The skin loader on arbitrary bytes: the file's layout (SkinFile::parse),
-// then, as the program does, the engine's load from a file, which also has
-// Qt's style-sheet parser check every section, and applying the skin to a
-// window.
+// then, as the program does, the engine's load from a file, which also finds
+// and checks the pictures that url() names (from the scratch folder, where
+// the seeds' pictures lie) and has Qt's style-sheet parser check every
+// section, and applying the skin to a window.
 
 #include "form/failure.h"
 #include "qt/appearance/qtskinengine.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -40,6 +42,14 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     drillix::fuzz::startApplication<QApplication>();
     scratch = std::make_unique<QTemporaryDir>();
+    // Pictures for the seeds' url()s: a small one, and one that declares
+    // 5000 x 5000 pixels in a few kilobytes.
+    QImage small(8, 8, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QImage huge(5000, 5000, QImage::Format_Mono);
+    huge.fill(0);
+    if (!small.save(scratch->filePath(QStringLiteral("b.png"))) || !huge.save(scratch->filePath(QStringLiteral("huge.png"))))
+        broken("cannot write the scratch pictures");
     return 0;
 }
 
@@ -85,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QWidget window;
     auto *button = new QPushButton(QStringLiteral("Restart"), &window);
     engine.registerWindow(1, &window);
-    engine.setApplyOptions(drillix::QtSkinEngine::kSkinControls | drillix::QtSkinEngine::kSkinWindow);
+    engine.setApplyOptions(-1);
     engine.setApplyColours(true);
     engine.setApplyMetrics(true);
     try {

@@ -1,5 +1,7 @@
 #include "qt/appearance/cursors.h"
 
+#include "qt/appearance/qtpictureloader.h"
+
 #include "testfiles.h"
 
 #include <QPixmap>
@@ -51,4 +53,31 @@ TEST(Cursors, AtRatioTwoUseTheDoubleSizeSiblingOrDoubleThePicture)
         EXPECT_EQ(topLeft(crisp), QColor(colour));
         EXPECT_EQ(cursorForPicture(picture, 1.0).pixmap().size(), QSize(32, 32));
     }
+}
+
+TEST(Cursors, PicturesTheLoaderLoadedAreReadOnceForTheLifeOfTheProgram)
+{
+    Scratch scratch;
+    const std::string hand = scratch.png(testImage(32, Qt::blue), QStringLiteral("HAND-M.CUR"));
+    scratch.png(testImage(64, Qt::red), QStringLiteral("HAND-M@2x.png"));
+    QtPictureLoader loader;
+    const Picture picture = loader.loadPicture(hand);
+
+    // Replaced, then deleted, before the pointer ever turns into the hand.
+    for (const bool deleted : {false, true}) {
+        SCOPED_TRACE(deleted ? "deleted" : "replaced");
+        if (deleted) {
+            ASSERT_TRUE(QFile::remove(QString::fromStdString(hand)));
+            ASSERT_TRUE(QFile::remove(scratch.path(QStringLiteral("HAND-M@2x.png"))));
+        } else {
+            scratch.png(testImage(32, Qt::green), QStringLiteral("HAND-M.CUR"));
+            scratch.png(testImage(64, Qt::green), QStringLiteral("HAND-M@2x.png"));
+        }
+        EXPECT_EQ(topLeft(cursorForPicture(picture, 1.0)), QColor(Qt::blue));
+        EXPECT_EQ(topLeft(cursorForPicture(picture, 2.0)), QColor(Qt::red));
+    }
+
+    // Loading again takes the new file, not a cursor made from the old one.
+    scratch.png(testImage(32, Qt::green), QStringLiteral("HAND-M.CUR"));
+    EXPECT_EQ(topLeft(cursorForPicture(loader.loadPicture(hand), 1.0)), QColor(Qt::green));
 }

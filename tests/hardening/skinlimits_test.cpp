@@ -1,12 +1,14 @@
 // Skin files built to strain Qt's style-sheet parser, just under the 1 MB
 // limit: deep nesting, long selector chains, many rules. Each must load or
 // be refused with a report, and a loaded one must apply; none may crash or
-// hang the start-up.
+// hang the start-up. And skin pictures that would take memory without end.
 
 #include "form/failure.h"
+#include "memory.h"
 #include "qt/appearance/qtskinengine.h"
 
 #include <QFile>
+#include <QImage>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -66,12 +68,62 @@ TEST(SkinLimits, StyleSheetsThatStrainTheParserLoadOrFailCleanly)
             EXPECT_EQ(std::string(failure.what()).rfind("Skin file ", 0), 0u) << failure.what();
         }
         if (loaded) {
-            engine.setApplyOptions(QtSkinEngine::kSkinControls | QtSkinEngine::kSkinWindow);
+            engine.setApplyOptions(QtSkinEngine::kSkinControls);
             engine.setApplyColours(true);
             engine.setApplyMetrics(true);
             EXPECT_NO_THROW(engine.applyWindow(7));
             button->ensurePolished();
         }
         std::printf("[ figure ] %s: %s\n", c.what, loaded ? "loaded" : "refused");
+    }
+}
+
+// Qt decodes a style-sheet picture once for every widget that shows it
+// unless it fits in the pixmap cache; a window of buttons each showing a
+// 5000 x 5000 picture (a PNG of a few kilobytes) would take gigabytes.
+TEST(SkinLimits, PicturesTakeMemoryOnceWithinTheLimit)
+{
+    constexpr int kButtons = 30;
+    const struct {
+        int side;
+        bool loads;
+    } cases[] = {{5000, false}, {2800, true}};
+    QTemporaryDir dir;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.side);
+        QImage picture(c.side, c.side, QImage::Format_Mono);
+        picture.fill(0);
+        ASSERT_TRUE(picture.save(dir.filePath(QStringLiteral("big.png"))));
+        QFile skin(dir.filePath(QStringLiteral("o.cjs")));
+        ASSERT_TRUE(skin.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        skin.write("[skin]\nformat = 1\n[controls]\nQPushButton { background-image: url(big.png); }\n"
+                   "QPushButton:hover { border-image: url(big.png); }\n");
+        skin.close();
+
+        const long before = test::residentKb();
+        QtSkinEngine engine;
+        QWidget window;
+        window.resize(400, 300);
+        for (int i = 0; i < kButtons; ++i)
+            (new QPushButton(QStringLiteral("Restart"), &window))->setGeometry(i * 8, i * 8, 156, 27);
+        engine.registerWindow(7, &window);
+        bool loaded = true;
+        try {
+            engine.loadSkin(dir.filePath(QStringLiteral("o.cjs")).toStdString(), "");
+            engine.setApplyOptions(QtSkinEngine::kSkinControls);
+            engine.applyWindow(7);
+        } catch (const Failure &failure) {
+            loaded = false;
+            EXPECT_NE(std::string(failure.what()).find("big.png (line 4) is " + std::to_string(c.side)),
+                      std::string::npos)
+                << failure.what();
+        }
+        EXPECT_EQ(loaded, c.loads);
+        (void)window.grab(); // every button painted, its picture decoded
+        const long grownKb = test::residentKb() - before;
+        const long pictureKb = long(c.side) * c.side * 4 / 1024;
+        std::printf("[ figure ] %d x %d picture on %d buttons: %s, memory grew %ld kB (%.2f x the picture)\n", c.side,
+                    c.side, kButtons, loaded ? "loaded" : "refused", grownKb, double(grownKb) / pictureKb);
+        EXPECT_LT(grownKb, 3 * pictureKb);
     }
 }

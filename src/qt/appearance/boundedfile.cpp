@@ -25,7 +25,7 @@ std::string describeSize(qint64 bytes)
     return text + " MB";
 }
 
-QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit)
+void checkBoundedFile(const QString &path, const std::string &what, qint64 limit)
 {
     if (path.isEmpty())
         throw Failure(what + " has no name");
@@ -44,7 +44,11 @@ QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 
     if (info.size() > limit)
         throw Failure(what + " is too large (" + describeSize(info.size()) + "; the limit is "
                       + describeSize(limit) + ")");
+}
 
+QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit)
+{
+    checkBoundedFile(path, what, limit);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(what + " cannot be read (" + file.errorString().toStdString() + ")");

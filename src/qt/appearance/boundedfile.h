@@ -12,6 +12,10 @@
 
 namespace drillix {
 
+// Refuses the file as readBoundedFile() would, without reading it: for files
+// that someone else reads (Qt reads a skin's pictures itself).
+void checkBoundedFile(const QString &path, const std::string &what, qint64 limit);
+
 // Reads the whole file. `what` names it at the start of each failure text
 // ("Skin file", "Picture file"). Throws Failure.
 QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit);

@@ -1,20 +1,22 @@
 #include "qt/appearance/cursors.h"
 
-#include "qt/appearance/boundedfile.h"
 #include "qt/appearance/qtpictureloader.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QPixmap>
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace drillix {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcCursors, "drillix.cursors")
 
 constexpr qsizetype kCacheSize = 16;
 
@@ -33,47 +35,19 @@ QHash<QString, QCursor> *cursorCache()
     return cache;
 }
 
-QImage readImage(const QString &source)
+QCursor makeCursor(const PictureImages &images, const Picture &picture, bool doubled)
 {
-    return decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit)).image;
-}
+    const QImage &image = images.image;
+    const int hotX = std::clamp(picture.hotSpotX, 0, image.width() - 1);
+    const int hotY = std::clamp(picture.hotSpotY, 0, image.height() - 1);
+    if (!doubled)
+        return QCursor(QPixmap::fromImage(image), hotX, hotY);
 
-// "dir/pin.ico" -> "dir/pin@2x.png", when it exists and is exactly twice the
-// size; a null image otherwise.
-QImage doubleSizeSibling(const QString &source, QSize size)
-{
-    const QFileInfo info(source);
-    const QString sibling = info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1String("@2x.png");
-    if (!QFileInfo(sibling).isFile())
-        return {};
-    try {
-        QImage image = readImage(sibling);
-        if (image.size() == size * 2)
-            return image;
-    } catch (const std::exception &) {
-    }
-    return {};
-}
-
-QCursor makeCursor(const Picture &picture, bool doubled)
-{
-    const QString source = QString::fromStdString(picture.source);
-    try {
-        const QImage image = readImage(source);
-        const int hotX = std::clamp(picture.hotSpotX, 0, image.width() - 1);
-        const int hotY = std::clamp(picture.hotSpotY, 0, image.height() - 1);
-        if (!doubled)
-            return QCursor(QPixmap::fromImage(image), hotX, hotY);
-
-        QImage large = doubleSizeSibling(source, image.size());
-        if (large.isNull())
-            large = image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        QPixmap pixmap = QPixmap::fromImage(large);
-        pixmap.setDevicePixelRatio(2);
-        return QCursor(pixmap, hotX * 2, hotY * 2);
-    } catch (const std::exception &) {
-        return QCursor(Qt::ArrowCursor);
-    }
+    QPixmap pixmap = QPixmap::fromImage(
+        images.doubleSize.isNull() ? image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                                   : images.doubleSize);
+    pixmap.setDevicePixelRatio(2);
+    return QCursor(pixmap, hotX * 2, hotY * 2);
 }
 
 } // namespace
@@ -88,15 +62,24 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
     if (picture.isNull())
         return QCursor(Qt::ArrowCursor);
     const bool doubled = screenRatio >= 1.5;
+    const QString source = QString::fromStdString(picture.source);
+    const std::optional<PictureImages> kept = QtPictureLoader::keptImages(picture.source);
+    // A picture loaded again is a new image, with a key of its own.
     const QString key = QStringLiteral("%1|%2|%3|%4")
-                            .arg(QString::fromStdString(picture.source))
+                            .arg(kept ? QString::number(kept->image.cacheKey()) : source)
                             .arg(picture.hotSpotX)
                             .arg(picture.hotSpotY)
                             .arg(doubled ? 2 : 1);
     QHash<QString, QCursor> *cache = cursorCache();
     if (const auto found = cache->constFind(key); found != cache->constEnd())
         return *found;
-    const QCursor cursor = makeCursor(picture, doubled);
+
+    QCursor cursor(Qt::ArrowCursor);
+    try {
+        cursor = makeCursor(kept ? *kept : readPictureImages(source), picture, doubled);
+    } catch (const std::exception &failure) {
+        qCWarning(lcCursors) << "the arrow stands in for" << source << ':' << failure.what();
+    }
     if (cache->size() >= kCacheSize)
         cache->clear();
     cache->insert(key, cursor);

@@ -3,7 +3,9 @@
 // Mouse cursors made from the pictures of the form model, for the front end.
 //
 // A picture's source is a file path or a Qt resource (":/pictures/pin.ico");
-// its hot spot is in the picture's own pixels. On a screen at device pixel
+// its hot spot is in the picture's own pixels. A picture that the picture
+// loader loaded is drawn from the images it kept; others (the program's own
+// resources) are read when first needed. On a screen at device pixel
 // ratio 2 (or more) a sibling named like the source with "@2x.png" in place
 // of the extension (":/pictures/pin@2x.png"), at exactly twice the size, is
 // used instead; without one the picture is doubled pixel for pixel, so the

@@ -4,15 +4,21 @@
 #include "qt/appearance/boundedfile.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QLoggingCategory>
 #include <QPoint>
 #include <QtEndian>
 
+#include <exception>
+#include <map>
 #include <optional>
 
 namespace drillix {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcPictures, "drillix.pictures")
 
 [[noreturn]] void invalid(const std::string &why)
 {
@@ -105,6 +111,36 @@ std::optional<QPoint> checkIconDirectory(const QByteArray &bytes)
     return QPoint(le16(bytes, 10), le16(bytes, 12));
 }
 
+std::map<std::string, PictureImages> &keptPictures()
+{
+    static std::map<std::string, PictureImages> kept;
+    return kept;
+}
+
+QImage readImage(const QString &source)
+{
+    return decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit)).image;
+}
+
+// "dir/pin.ico" -> "dir/pin@2x.png", when it is there and exactly twice the
+// size of the picture.
+QImage doubleSizeSibling(const QString &source, QSize size)
+{
+    const QFileInfo info(source);
+    const QString sibling = info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1String("@2x.png");
+    if (!QFileInfo::exists(sibling))
+        return {};
+    try {
+        QImage image = readImage(sibling);
+        if (image.size() == size * 2)
+            return image;
+        qCWarning(lcPictures) << sibling << "is left out: it is not twice the size of" << source;
+    } catch (const std::exception &failure) {
+        qCWarning(lcPictures) << sibling << "is left out:" << failure.what();
+    }
+    return {};
+}
+
 } // namespace
 
 DecodedPicture decodePicture(const QByteArray &bytes)
@@ -141,11 +177,26 @@ DecodedPicture decodePicture(const QByteArray &bytes)
     return picture;
 }
 
+PictureImages readPictureImages(const QString &source)
+{
+    const QImage image = readImage(source);
+    return {image, doubleSizeSibling(source, image.size())};
+}
+
 Picture QtPictureLoader::loadPicture(const std::string &path)
 {
-    const DecodedPicture decoded =
-        decodePicture(readBoundedFile(QString::fromStdString(path), "Picture file", kPictureFileLimit));
+    const QString source = QString::fromStdString(path);
+    const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
+    keptPictures()[path] = PictureImages{decoded.image, doubleSizeSibling(source, decoded.image.size())};
     return Picture{path, decoded.hotSpotX, decoded.hotSpotY};
+}
+
+std::optional<PictureImages> QtPictureLoader::keptImages(const std::string &path)
+{
+    const auto found = keptPictures().find(path);
+    if (found == keptPictures().end())
+        return std::nullopt;
+    return found->second;
 }
 
 } // namespace drillix

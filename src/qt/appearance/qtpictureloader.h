@@ -10,11 +10,21 @@
 // header or an image cut short, image data outside the file or an image
 // declared larger than the format allows are refused. A cursor's hot spot is
 // that of its first image, and must lie inside it.
+//
+// The loader keeps what it loaded for the life of the program, with the
+// picture's double-size sibling for high-resolution screens ("HAND-M.CUR"
+// -> "HAND-M@2x.png", used when exactly twice the size): the cursors are
+// made from the kept images, so that a file deleted or replaced while the
+// quiz runs changes nothing.
 
 #include "form/platform.h"
 
 #include <QByteArray>
 #include <QImage>
+#include <QString>
+
+#include <optional>
+#include <string>
 
 namespace drillix {
 
@@ -32,10 +42,25 @@ inline constexpr int kPictureSideLimit = 2048;
 // starts "Invalid picture".
 DecodedPicture decodePicture(const QByteArray &bytes);
 
+// A picture's pixels and, when its sibling is usable, the same at twice
+// the size (null otherwise).
+struct PictureImages {
+    QImage image;
+    QImage doubleSize;
+};
+
+// Reads a picture file or resource and its sibling. Throws Failure when the
+// picture itself cannot be read; a missing or unusable sibling is left out.
+PictureImages readPictureImages(const QString &source);
+
 class QtPictureLoader final : public PictureLoader
 {
 public:
     Picture loadPicture(const std::string &path) override;
+
+    // What loadPicture() kept for this path; nothing for a path it never
+    // loaded. GUI thread only.
+    static std::optional<PictureImages> keptImages(const std::string &path);
 };
 
 } // namespace drillix

@@ -1,33 +1,34 @@
 #pragma once
 
 // The skin engine: loads a skin file (format in qt/appearance/skinfile.h)
-// and restyles one registered window and its child controls with it, through
-// a Qt style sheet set on that window alone, never on the application.
+// and restyles one registered window's child controls with it, through a Qt
+// style sheet set on that window alone, never on the application.
 //
 // What the settings mean:
 // - Option bit 0 (kSkinControls): skin the window's child controls with the
 //   [controls] rules, plus [colours] and [metrics] as switched on below.
-// - Option bit 1 (kSkinWindow): skin the window itself with the [window]
-//   declarations (its background).
-// - Other option bits are kept, so that they read back as written, but mean
-//   nothing yet. The options start at 0.
+//   Other bits read back as written and change nothing. The options start
+//   at 0.
 // - Colours (off at first): use the [colours] rules.
 // - Metrics (off at first): use the [metrics] rules: sizes, fonts, borders.
 // The settings take effect at applyWindow(); a window already skinned keeps
 // its look until it is applied again.
 //
+// Every section of the file is checked, but only the plain [controls],
+// [colours] and [metrics] are applied: the quiz skins its buttons, never
+// the window itself (the map and the panel cover it), and chooses no
+// variant.
+//
 // All calls belong on the GUI thread, with a QApplication running: the
 // engine checks style-sheet syntax on a hidden probe widget.
 
 #include "form/platform.h"
-#include "qt/appearance/skinfile.h"
 
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -37,17 +38,15 @@ class QtSkinEngine final : public SkinEngine
 {
 public:
     static constexpr std::int32_t kSkinControls = 1 << 0;
-    static constexpr std::int32_t kSkinWindow = 1 << 1;
     static constexpr qint64 kFileLimit = 1024 * 1024;
 
-    // Makes the window known under the handle that applyWindow() receives;
-    // a null window forgets the handle. The engine does not own the window
-    // and notices when it is destroyed.
+    // Makes the window known under the handle that applyWindow() receives,
+    // in place of any window registered before; a null window forgets it.
+    // The engine does not own the window and notices when it is destroyed.
     void registerWindow(std::int32_t handle, QWidget *window);
 
-    // Section names a variant inside the file ("" for none). A failed load
-    // leaves no skin loaded.
-    void loadSkin(const std::string &path, const std::string &section) override;
+    // A failed load leaves no skin loaded. A variant cannot be chosen.
+    void loadSkin(const std::string &path, const std::string &variant) override;
     std::int32_t applyOptions() const override { return m_options; }
     void setApplyOptions(std::int32_t options) override { m_options = options; }
     void setApplyColours(bool on) override { m_colours = on; }
@@ -57,21 +56,25 @@ public:
     // The loaded skin's name from its [skin] section; empty when none.
     QString skinName() const;
 
-    // The style sheet that applyWindow() would add with the present
+    // The style sheet that applyWindow() would set with the present
     // settings. Throws when no skin is loaded.
     QString styleSheet() const;
 
 private:
     struct Loaded {
-        SkinFile file;
-        QString variant;
+        QString name;
+        QString controls;
+        QString colours;
+        QString metrics;
+        qint64 pictureBytes = 0;
     };
 
     std::optional<Loaded> m_skin;
     std::int32_t m_options = 0;
     bool m_colours = false;
     bool m_metrics = false;
-    std::map<std::int32_t, QPointer<QWidget>> m_windows;
+    std::int32_t m_windowHandle = 0;
+    QPointer<QWidget> m_window;
 };
 
 } // namespace drillix

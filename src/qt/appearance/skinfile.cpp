@@ -221,31 +221,6 @@ SkinFile SkinFile::parse(const QByteArray &bytes)
     return skin;
 }
 
-bool SkinFile::hasVariant(const QString &variant) const
-{
-    for (const Section &section : m_sections) {
-        if (!section.variant.isEmpty() && sameVariant(section.variant, variant))
-            return true;
-    }
-    return false;
-}
-
-QString SkinFile::partText(SkinPart part, const QString &variant) const
-{
-    QString text;
-    for (const bool wantVariant : {false, true}) {
-        for (const Section &section : m_sections) {
-            if (section.part != part)
-                continue;
-            const bool match = wantVariant ? !variant.isEmpty() && sameVariant(section.variant, variant)
-                                           : section.variant.isEmpty();
-            if (match)
-                text += section.text;
-        }
-    }
-    return text;
-}
-
 QString SkinFile::describe(const Section &section)
 {
     const QString name = sectionName(section.part, section.variant);

@@ -17,10 +17,10 @@
 //     QPushButton { border-radius: 6px; }   are switched on
 //
 //     [window]                declarations (no selector) for the window
-//     background-color: #2d5e9f;           itself
+//     background-color: #2d5e9f;           itself; checked, never applied
 //
-//     [colours:contrast]      a variant: used, after [colours], when the
-//     QPushButton { ... }     skin is loaded with variant "contrast"
+//     [colours:contrast]      a variant of a part; checked, never applied,
+//     QPushButton { ... }     since the program chooses no variant
 //
 // Rules:
 // - UTF-8 text (a byte-order mark is allowed), at most 1 MB, no NUL bytes.
@@ -32,6 +32,10 @@
 //   first and has no variant. Its lines are "key = value".
 // - Every other section must be valid for Qt's style-sheet parser: rules in
 //   controls, colours and metrics; bare declarations in window.
+// - A picture, url(name), is found from the skin file's folder when its
+//   name is relative: url(panel.png) in x/o.cjs is x/panel.png. It must be
+//   a picture Qt reads, and the skin's pictures together at most 32 MB once
+//   decoded (qt/appearance/skinpictures.h).
 // - A section may be empty, and any part may be left out.
 
 #include <QByteArray>
@@ -62,11 +66,6 @@ public:
 
     QString name() const { return m_name; }
     const std::vector<Section> &sections() const { return m_sections; }
-    bool hasVariant(const QString &variant) const;
-
-    // The default section of the part followed by the variant's own, so
-    // that the variant wins where both set the same property.
-    QString partText(SkinPart part, const QString &variant) const;
 
     // "[colours:contrast] (lines 40 to 52)", for failure texts.
     static QString describe(const Section &section);
