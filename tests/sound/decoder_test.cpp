@@ -1,4 +1,6 @@
+#include "playertesting.h"
 #include "qt/sound/audiodecoder.h"
+#include "qt/sound/decoderprocess.h"
 #include "soundtesttools.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <poll.h>
 #include <sys/stat.h>
 
 using namespace drillix;
@@ -248,6 +251,45 @@ TEST_F(Decoder, DamagedHeadersAndBytesNeverCrash)
             EXPECT_LE(result.audio.frames(), std::size_t(5 * kRate));
         }
     }
+}
+
+TEST_F(Decoder, TheDecoderProgramGivesEachFileInTurn)
+{
+    // Through the program and its pipe, as the player reads them: a sound
+    // whole, files without sound, a FIFO that must not block it, and a sound
+    // past the longest allowed, cut there.
+    ASSERT_EQ(::mkfifo(clip("program-fifo.wma").c_str(), 0600), 0);
+    writeFile(clip("program-garbage.wma"), std::string(5000, '\x33'));
+    const std::vector<std::string> files{clip("tone.wav"), clip("program-garbage.wma"), clip("program-fifo.wma"),
+                                         clip("missing.wma"), clip("long.wma"), clip("mono.wav")};
+    std::vector<std::vector<std::int16_t>> samples(files.size());
+    std::vector<DecoderProcess::FileEnd> ends;
+    DecoderProcess process(
+        [&](std::size_t file, const std::int16_t *data, std::size_t count) {
+            ASSERT_LT(file, files.size());
+            samples[file].insert(samples[file].end(), data, data + count);
+        },
+        [&](std::size_t file, DecoderProcess::FileEnd how) {
+            EXPECT_EQ(file, ends.size());
+            ends.push_back(how);
+        });
+    std::string error;
+    ASSERT_TRUE(process.start(kDecoder, 2, files, error)) << error;
+    // Small reads, so that records and samples are split between them.
+    while (process.read(777))
+        ::poll(nullptr, 0, 1);
+
+    using End = DecoderProcess::FileEnd;
+    EXPECT_EQ(ends, (std::vector<End>{End::Ended, End::NoSound, End::NoSound, End::NoSound, End::TooLong, End::Ended}));
+    EXPECT_EQ(samples[0], decodeAudioFile(clip("tone.wav"), kRate, 2).audio.samples);
+    for (std::size_t file : {1, 2, 3})
+        EXPECT_TRUE(samples[file].empty()) << files[file];
+    EXPECT_EQ(samples[4].size(), std::size_t(2 * kRate * 2));
+    EXPECT_EQ(samples[5], decodeAudioFile(clip("mono.wav"), kRate, 2).audio.samples);
+
+    std::string missing;
+    EXPECT_FALSE(DecoderProcess({}, {}).start("/nonexistent/decoder", 2, files, missing));
+    EXPECT_FALSE(missing.empty());
 }
 
 // The sounds the program ships, once they are there.
