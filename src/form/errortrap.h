@@ -41,21 +41,12 @@ public:
         return false;
     }
 
-    const std::string &location() const { return m_location; }
-    int lastStep() const { return m_lastStep; }
-    int failures() const { return m_failures; }
-
 private:
-    void report(const std::string &description)
-    {
-        ++m_failures;
-        m_reporter(description, m_location, m_lastStep);
-    }
+    void report(const std::string &description) { m_reporter(description, m_location, m_lastStep); }
 
     std::string m_location;
     Reporter m_reporter;
     int m_lastStep = 0;
-    int m_failures = 0;
 };
 
 } // namespace drillix

@@ -33,7 +33,6 @@ public:
     Form &form() { return *m_form; }
     const Form &form() const { return *m_form; }
     const QuizControls &controls() const { return m_controls; }
-    Application &application() { return m_app; }
 
     // The count of right drops in the current game.
     std::int16_t placedCount() const { return m_placedCount; }
