@@ -58,7 +58,8 @@ public:
     ControlArray *array() const { return m_array; }
     // The index in its control array, or -1 for a single control.
     std::int16_t index() const { return m_index; }
-    // "labels(3)" or "Label1": for messages and debugging.
+    // The name, with the index in brackets for an array member: the object
+    // name that skins select and messages show.
     std::string displayName() const;
 
     // Buttons and the text box are windows of their own and always lie in
