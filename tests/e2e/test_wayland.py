@@ -332,7 +332,8 @@ def body(t):
 
     tables = h.MapTables()
     points = [tables.drop_point(name)[0] for name in COUNTRIES]
-    t.require(None not in points, "the map tables have a drop point for every country (%s)" % points)
+    lacking = [name for name, point in zip(COUNTRIES, points) if point is None]
+    t.require(not lacking, "the map tables have a drop point for every country (none for %s)" % lacking)
 
     s = t.session = WaylandSession(t.name, t.artifacts, client)
     prog = t.current = s.start(t.program)
