@@ -29,8 +29,10 @@ def body(t):
 
     depends = h.run(["dpkg-deb", "-f", str(deb), "Depends"]).stdout.decode().strip()
     log("Depends: " + depends)
-    for need in ("fonts-liberation", "libqt6widgets6", "libqt6multimedia6", "libavcodec"):
+    for need in ("fonts-liberation", "libqt6widgets6", "libpulse0", "libavcodec"):
         t.check(need in depends, "the package depends on %s" % need)
+    recommends = h.run(["dpkg-deb", "-f", str(deb), "Recommends"]).stdout.decode().strip()
+    t.check("qt6-wayland" in recommends, "the package recommends qt6-wayland (%s)" % recommends)
 
     lint = h.run(["lintian", "--no-tag-display-limit", str(deb)], timeout=300, check=False)
     report = [l for l in lint.stdout.decode(errors="replace").splitlines() if l[:2] in ("E:", "W:")]
