@@ -56,20 +56,20 @@ QPixmap FormPainter::pixmap(const Picture &picture, qreal devicePixelRatio)
     return pm;
 }
 
-void FormPainter::paint(QPainter &painter, const Form &form, const QPalette &palette, const QRect &dirty)
+void FormPainter::paint(QPainter &painter, const Form &form, const QRect &dirty)
 {
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    painter.fillRect(dirty, toQColor(form.backColour(), palette));
+    painter.fillRect(dirty, toQColor(form.backColour()));
     for (const Control *control : form.stackingOrder()) {
         if (control->isWindowed() || !control->visible())
             continue;
         if (!toPixels(control->geometry()).intersects(dirty))
             continue;
-        paintControl(painter, *control, palette, dpr);
+        paintControl(painter, *control, dpr);
     }
 }
 
-void FormPainter::paintControl(QPainter &painter, const Control &control, const QPalette &palette, qreal dpr)
+void FormPainter::paintControl(QPainter &painter, const Control &control, qreal dpr)
 {
     const QRect rect = toPixels(control.geometry());
     switch (control.kind()) {
@@ -94,11 +94,11 @@ void FormPainter::paintControl(QPainter &painter, const Control &control, const 
     }
     case ControlKind::Label: {
         if (!control.backTransparent())
-            painter.fillRect(rect, toQColor(control.backColour(), palette));
+            painter.fillRect(rect, toQColor(control.backColour()));
         painter.save();
         painter.setClipRect(rect);
         painter.setFont(toQFont(control.font()));
-        painter.setPen(toQColor(control.foreColour(), palette));
+        painter.setPen(toQColor(control.foreColour()));
         int flags = Qt::AlignTop | static_cast<int>(toQtAlignment(control.alignment()));
         if (control.wordWrap())
             flags |= Qt::TextWordWrap;
@@ -108,7 +108,7 @@ void FormPainter::paintControl(QPainter &painter, const Control &control, const 
     }
     case ControlKind::Rectangle: {
         painter.save();
-        painter.setPen(QPen(palette.color(QPalette::WindowText), 1));
+        painter.setPen(QPen(designPalette().color(QPalette::WindowText), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect.adjusted(0, 0, -1, -1));
         painter.restore();

@@ -7,7 +7,6 @@
 #include <QString>
 
 class QPainter;
-class QPalette;
 
 namespace drillix {
 
@@ -16,14 +15,14 @@ namespace drillix {
 class FormPainter
 {
 public:
-    void paint(QPainter &painter, const Form &form, const QPalette &palette, const QRect &dirty);
+    void paint(QPainter &painter, const Form &form, const QRect &dirty);
 
     // The pixmap of a picture; a "@2x" companion is used on high-density
     // screens, drawn into the same logical rectangle.
     QPixmap pixmap(const Picture &picture, qreal devicePixelRatio);
 
 private:
-    void paintControl(QPainter &painter, const Control &control, const QPalette &palette, qreal dpr);
+    void paintControl(QPainter &painter, const Control &control, qreal dpr);
 
     QHash<QString, QPixmap> m_cache;
 };

@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -34,12 +35,19 @@ FormWidget::FormWidget(Form &form, QWidget *parent)
         flags |= Qt::WindowMaximizeButtonHint;
     setWindowFlags(flags);
     setFont(toQFont(s.font));
+    // The window is a designed picture: its controls keep the light look
+    // they were designed in on a dark desktop too.
+    setPalette(designPalette());
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     for (Control *control : form.controls())
         controlAdded(*control);
     form.addObserver(this);
+    // Placed before the native window exists, so that the position is taken
+    // as the frame's: the window manager keeps the title bar where it is put.
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(placement(size(), screen->availableGeometry()));
     form.setHandle(static_cast<std::int32_t>(winId() & 0x7FFFFFFF));
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         m_devicePointer = std::make_unique<DevicePointer>(static_cast<quint32>(winId()));
@@ -56,13 +64,17 @@ FormWidget::~FormWidget()
     m_form.removeObserver(this);
 }
 
+QPoint FormWidget::placement(const QSize &window, const QRect &available)
+{
+    auto along = [](int start, int room, int length) {
+        return length <= room ? start + (room - length) / 2 : start;
+    };
+    return QPoint(along(available.left(), available.width(), window.width()),
+                  along(available.top(), available.height(), window.height()));
+}
+
 void FormWidget::showCentred()
 {
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
     show();
 
     // Keyboard focus follows the designed tab order and starts at its head.
@@ -121,10 +133,10 @@ void FormWidget::syncWindowed(const Control &control)
     widget->setGeometry(toPixels(control.geometry()));
     widget->setFont(toQFont(control.font()));
     QPalette pal = widget->palette();
-    pal.setColor(QPalette::ButtonText, toQColor(control.foreColour(), palette()));
-    pal.setColor(QPalette::Text, toQColor(control.foreColour(), palette()));
-    pal.setColor(QPalette::Button, toQColor(control.backColour(), palette()));
-    pal.setColor(QPalette::Base, toQColor(control.backColour(), palette()));
+    pal.setColor(QPalette::ButtonText, toQColor(control.foreColour()));
+    pal.setColor(QPalette::Text, toQColor(control.foreColour()));
+    pal.setColor(QPalette::Button, toQColor(control.backColour()));
+    pal.setColor(QPalette::Base, toQColor(control.backColour()));
     widget->setPalette(pal);
     const QString caption = QString::fromStdString(control.caption());
     if (auto *button = qobject_cast<QPushButton *>(widget))
@@ -235,19 +247,25 @@ QPoint FormWidget::toTwips(const QPointF &pos) const
 void FormWidget::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    m_painter.paint(painter, m_form, palette(), event->rect());
+    m_painter.paint(painter, m_form, event->rect());
 }
 
 void FormWidget::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    // A drag still on at a new press lost its release outside the window:
+    // it ends unjudged, and this press counts on its own.
+    m_form.cancelDrag();
     const QPoint t = toTwips(event->position());
     m_form.pressMouse(t.x(), t.y());
 }
 
 void FormWidget::mouseMoveEvent(QMouseEvent *event)
 {
+    // The button went up where the window could not hear it.
+    if (m_form.dragging() && !(event->buttons() & Qt::LeftButton))
+        m_form.cancelDrag();
     const QPoint t = toTwips(event->position());
     m_form.moveMouse(t.x(), t.y());
 }
@@ -258,6 +276,31 @@ void FormWidget::mouseReleaseEvent(QMouseEvent *event)
         return;
     const QPoint t = toTwips(event->position());
     m_form.releaseMouse(t.x(), t.y());
+}
+
+void FormWidget::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && m_form.dragging()) {
+        m_form.cancelDrag();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FormWidget::hideEvent(QHideEvent *event)
+{
+    // Minimised, or gone with its workspace: the release will not come here.
+    m_form.cancelDrag();
+    QWidget::hideEvent(event);
+}
+
+void FormWidget::changeEvent(QEvent *event)
+{
+    // Another window became active (a box, another program): the release
+    // may go there.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        m_form.cancelDrag();
+    QWidget::changeEvent(event);
 }
 
 void FormWidget::closeEvent(QCloseEvent *event)
@@ -275,8 +318,25 @@ void FormWidget::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+bool FormWidget::handleButtonKey(QPushButton *button, QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    // On the desktop Return and Enter press a focused button as Space does.
+    // The first press clicks; repeats and the release are taken here too, so
+    // that a theme that already presses buttons with Return adds no click.
+    if (event->type() == QEvent::KeyPress && !event->isAutoRepeat())
+        button->click();
+    return true;
+}
+
 bool FormWidget::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (button && handleButtonKey(button, static_cast<QKeyEvent *>(event)))
+            return true;
+    }
     if (event->type() == QEvent::MouseMove) {
         for (auto it = m_windowed.constBegin(); it != m_windowed.constEnd(); ++it) {
             if (it.value() == watched) {

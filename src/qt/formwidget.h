@@ -28,9 +28,13 @@ public:
     Form &form() const { return m_form; }
     // The real widget standing for a windowed control, if any.
     QWidget *widgetFor(const Control &control) const { return m_windowed.value(&control); }
-    // Centres the window on its screen and shows it, focus on the first
-    // control in tab order.
+    // Shows the window where it was placed when made (see placement()),
+    // focus on the first control in tab order.
     void showCentred();
+    // Where a window of this size goes in a screen's available area: centred
+    // along each axis where it fits, else at the start, so that its title bar
+    // and controls can be reached.
+    static QPoint placement(const QSize &window, const QRect &available);
 
     // FormObserver
     void controlAdded(const Control &control) override;
@@ -46,6 +50,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -54,6 +61,7 @@ private:
     void syncWindowed(const Control &control);
     void updatePointer();
     void updateDragPointer();
+    bool handleButtonKey(QPushButton *button, QKeyEvent *event);
     QPoint toTwips(const QPointF &pos) const;
 
     Form &m_form;

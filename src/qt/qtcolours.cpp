@@ -4,9 +4,44 @@
 
 namespace drillix {
 
-QColor toQColor(Colour colour, const QPalette &palette)
+namespace {
+
+QPalette makeDesignPalette()
+{
+    // Shades derived as Qt derives its own, to the last bit, so that the
+    // style draws exactly what it draws on a desktop without a theme.
+    const QColor face(0xef, 0xef, 0xef);
+    const QColor dark = face.darker(150);
+    const QColor mid = face.darker(130);
+    const QColor shadow = dark.darker(135);
+    QPalette p(Qt::black, face, face.lighter(150), dark, mid, Qt::black, Qt::white, Qt::white, face);
+    p.setColor(QPalette::Midlight, mid.lighter(110));
+    p.setColor(QPalette::Shadow, shadow);
+    p.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 0x80));
+    const QColor greyedOut(0xbe, 0xbe, 0xbe);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, greyedOut);
+    p.setColor(QPalette::Disabled, QPalette::Base, face);
+    p.setColor(QPalette::Disabled, QPalette::Dark, QColor(0xd1, 0xd1, 0xd1).darker(110));
+    p.setColor(QPalette::Disabled, QPalette::Shadow, shadow.lighter(150));
+    p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x91, 0x91, 0x91));
+    return p;
+}
+
+} // namespace
+
+const QPalette &designPalette()
+{
+    static const QPalette palette = makeDesignPalette();
+    return palette;
+}
+
+QColor toQColor(Colour colour)
 {
     if (isSystemColour(colour)) {
+        const QPalette &palette = designPalette();
         switch (colour & 0xFF) {
         case 0x0F:
             return palette.color(QPalette::Button);

@@ -1,10 +1,15 @@
 #include "qt/formwidget.h"
+#include "qt/qtcolours.h"
 
 #include "fakes.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +52,10 @@ struct ShownQuiz {
     }
 };
 
+// Japan's name label, and a point of Japan's region: twips (8250..9225, 2040..4395).
+const QPoint kJapanName(746, 80 + 14 * 8 + 10);
+const QPoint kJapanOnMap(8700 / 15, 3300 / 15);
+
 bool isBlueish(QRgb c)
 {
     return qBlue(c) > qRed(c) + 40 && qBlue(c) > 90;
@@ -76,14 +85,16 @@ TEST(FormWidget, RendersTheWindowAtItsDesignedSize)
     EXPECT_EQ(exit->text(), QStringLiteral("Exit"));
     EXPECT_EQ(restart->font().pixelSize(), 15);
     EXPECT_TRUE(restart->font().bold());
+    // The fixed palette is Qt's own light one, so the window looks the same
+    // on a light desktop as on one without a theme.
+    EXPECT_EQ(designPalette(), QApplication::palette());
 }
 
 TEST(FormWidget, MouseDragPlacesANameAndTheFrameShowsIt)
 {
     ShownQuiz s;
     const QImage before = s.shot();
-    // Japan (label 8) onto Japan's region: twips (8250..9225, 2040..4395).
-    s.drag(QPoint(746, 80 + 14 * 8 + 10), QPoint(8700 / 15, 3300 / 15));
+    s.drag(kJapanName, kJapanOnMap);
     EXPECT_TRUE(s.quiz.w().controls().answerLabels[8].visible());
     EXPECT_EQ(s.quiz.sound.played.back(), s.quiz.soundFile("correct.wma"));
 
@@ -101,7 +112,7 @@ TEST(FormWidget, MouseDragPlacesANameAndTheFrameShowsIt)
 TEST(FormWidget, ButtonsAndPointerReachTheModel)
 {
     ShownQuiz s;
-    s.drag(QPoint(746, 80 + 14 * 8 + 10), QPoint(8700 / 15, 3300 / 15));
+    s.drag(kJapanName, kJapanOnMap);
     ASSERT_EQ(s.quiz.w().placedCount(), 1);
     auto *restart = s.window.findChild<QPushButton *>(QStringLiteral("PushButton1"));
     QTest::mouseMove(restart, QPoint(10, 10));
@@ -127,4 +138,76 @@ TEST(FormWidget, ExitAndCloseBoxTakeTheSameWayOut)
     QTest::mouseClick(exit, Qt::LeftButton);
     EXPECT_FALSE(t.quiz.form().loaded());
     EXPECT_FALSE(t.window.isVisible());
+}
+
+TEST(FormWidget, DragThatLosesItsReleaseEndsUnjudged)
+{
+    // Each way a drag can lose its release. The window is active only in the
+    // row about activation, so that each row proves its own way out. Escape
+    // and a window minimised or left on its workspace are proved on a real
+    // desktop.
+    struct Row {
+        const char *what;
+        bool activeWhileDragging;
+        std::function<void(ShownQuiz &, QWidget &other)> interrupt;
+    };
+    const Row rows[] = {
+        {"window hidden", false, [](ShownQuiz &s, QWidget &) { s.window.hide(); }},
+        {"another window activated", true,
+         [](ShownQuiz &, QWidget &other) {
+             other.activateWindow();
+             EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+         }},
+        {"a move with the button up", false,
+         [](ShownQuiz &s, QWidget &) {
+             QMouseEvent move(QEvent::MouseMove, QPointF(400, 300), s.window.mapToGlobal(QPointF(400, 300)),
+                              Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(&s.window, &move);
+         }},
+        {"a new press on the map", false,
+         [](ShownQuiz &s, QWidget &) { QTest::mousePress(&s.window, Qt::LeftButton, {}, kJapanOnMap); }},
+    };
+    for (const Row &row : rows) {
+        ShownQuiz s;
+        QWidget other;
+        other.show();
+        QWidget &active = row.activeWhileDragging ? static_cast<QWidget &>(s.window) : other;
+        active.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&active)) << row.what;
+        QTest::mousePress(&s.window, Qt::LeftButton, {}, kJapanName);
+        QTest::mouseMove(&s.window, kJapanOnMap);
+        ASSERT_TRUE(s.quiz.form().dragging()) << row.what;
+        row.interrupt(s, other);
+        EXPECT_FALSE(s.quiz.form().dragging()) << row.what;
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << row.what << ": the pin pointer is gone";
+        QTest::mouseRelease(&s.window, Qt::LeftButton, {}, kJapanOnMap);
+        EXPECT_EQ(s.quiz.w().placedCount(), 0) << row.what;
+        EXPECT_FALSE(s.quiz.w().controls().answerLabels[8].visible()) << row.what;
+    }
+}
+
+TEST(FormWidget, ReturnOrEnterHeldOnAButtonClicksOnce)
+{
+    ShownQuiz s;
+    auto *restart = s.window.findChild<QPushButton *>(QStringLiteral("PushButton1"));
+    int clicks = 0;
+    QObject::connect(restart, &QPushButton::clicked, [&] { ++clicks; });
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        clicks = 0;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QKeyEvent repeat(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        for (QKeyEvent *event : {&press, &repeat, &repeat, &release})
+            QCoreApplication::sendEvent(restart, event);
+        EXPECT_EQ(clicks, 1) << key;
+    }
+}
+
+TEST(FormWidget, WindowTooLargeForTheScreenStartsAtItsTopLeft)
+{
+    const QSize window(1047, 665);
+    EXPECT_EQ(FormWidget::placement(window, {0, 0, 1280, 1024}), QPoint(116, 179)) << "fits: centred";
+    // 1366 x 768 at scale 1.25 with a 24-pixel panel at the top.
+    EXPECT_EQ(FormWidget::placement(window, {0, 19, 1093, 595}), QPoint(23, 19)) << "too tall: centred across";
+    EXPECT_EQ(FormWidget::placement(window, {0, 19, 900, 595}), QPoint(0, 19)) << "too tall and too wide";
 }
