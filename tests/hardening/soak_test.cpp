@@ -146,26 +146,20 @@ TEST(Soak, AThousandGamesInOneProcessKeepMemoryFlat)
     long sounds = 0;
     const auto start = std::chrono::steady_clock::now();
     for (int game = 0; game < g_games; ++game) {
-        const std::size_t boxesBefore = 0;
+        // A different order each game, a wrong drop before every fourth
+        // name. Each drop is judged as in the unit tests; here only the
+        // game's end is checked, which a miscounted drop would upset.
         for (int n = 0; n < 23; ++n) {
-            // A different order each game.
             const int i = (n * 7 + game) % 23;
             if ((n + game) % 4 == 0) {
-                const int other = (i + 5) % 23;
-                const int placed = w.placedCount();
-                s.drag(i, points[static_cast<std::size_t>(other)]);
+                s.drag(i, points[static_cast<std::size_t>((i + 5) % 23)]);
                 ++drops;
                 ++wrong;
-                ASSERT_EQ(w.placedCount(), placed) << "game " << game << ": a wrong drop counted";
-                ASSERT_TRUE(w.controls().nameLabels[i].visible()) << "game " << game << ": the name came back after a wrong drop";
             }
             s.drag(i, points[static_cast<std::size_t>(i)]);
             ++drops;
-            if (n < 22) {
-                ASSERT_EQ(w.placedCount(), n + 1) << "game " << game << ", name " << i;
-            }
         }
-        ASSERT_EQ(s.quiz.boxes.shown.size(), boxesBefore + 1) << "game " << game << ": one completion box";
+        ASSERT_EQ(s.quiz.boxes.shown.size(), 1u) << "game " << game << ": one completion box";
         ASSERT_EQ(w.placedCount(), 0) << "game " << game << ": the completion restarts the game";
         // The whole board as it now shows, then a Restart click for good
         // measure.

@@ -149,12 +149,16 @@ public:
     }
     std::unique_ptr<InputFile> openForInput(const std::string &path) override
     {
+        if (auto special = openers.find(path); special != openers.end())
+            return special->second();
         auto it = files.find(path);
         if (it == files.end())
             throw Failure("File not found");
         return std::make_unique<FakeInputFile>(it->second);
     }
     std::map<std::string, std::string> files;
+    // Files that are more than their bytes, such as a failing disk.
+    std::map<std::string, std::function<std::unique_ptr<InputFile>()>> openers;
     std::set<std::string> folders;
     std::set<std::string> hidden;
 };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace drillix;
+using namespace std::string_literals;
 using test::Quiz;
 
 namespace {
@@ -18,74 +19,55 @@ Quiz &loadWith(Quiz &quiz, const std::string &bytes)
 
 } // namespace
 
-TEST(NamesFile, EachLineFeedsOneLabelInOrder)
+TEST(NamesFile, LinesGiveCaptionsTagsAndReports)
 {
-    Quiz quiz;
-    quiz.load();
-    for (int i = 0; i < 23; ++i) {
-        EXPECT_EQ(quiz.w().controls().nameLabels[i].caption(), test::countryNames()[i]);
-        EXPECT_EQ(quiz.w().controls().nameLabels[i].tag(), test::countryNames()[i]);
-        EXPECT_TRUE(quiz.w().controls().nameLabels[i].visible());
+    struct Row {
+        const char *what;
+        std::string bytes;
+        std::vector<int> steps;
+        std::vector<std::pair<std::string, std::string>> captionsAndTags; // from label 0 on
+        const char *firstReport = "";
+    };
+    std::vector<std::string> extra = test::countryNames();
+    extra.push_back("Atlantis,Sea");
+    extra.push_back("Lemuria");
+    std::vector<std::pair<std::string, std::string>> shipped;
+    for (const std::string &name : test::countryNames())
+        shipped.emplace_back(name, name);
+    const Row rows[] = {
+        {"one name a line, in order", test::namesFile(test::countryNames()), {}, shipped},
+        {"fields",
+         "China,Beijing\r\nJapan,\r\n,Nepal\r\n  Laos  \r\nA,B,C",
+         {},
+         {{"China", "China,Beijing"}, {"Japan", "Japan,"}, {"", ",Nepal"}, {"  Laos  ", "  Laos  "}, {"A", "A,B,C"},
+          {"Label3", ""}}},
+        {"a blank line keeps its label and shifts the later names",
+         "Bangladesh\r\n\r\nBhutan\r\n",
+         {142, 148},
+         {{"Bangladesh", "Bangladesh"}, {"Label3", ""}, {"Bhutan", "Bhutan"}},
+         "\r\nin Trendolix2021/08/31.Form1.Form_Load at line 142\r\r"},
+        {"only blank lines", "\r\n\r\n\r\n", {142, 148, 142, 148, 142, 148}, {{"Label3", ""}}},
+        {"lines past the 23rd", test::namesFile(extra), {142, 146, 142, 148}, shipped,
+         "Control array element '23' doesn't exist"},
+        {"any bytes are text", "\xDCr\xFCmqi\r\nCh\0na\r\n"s, {},
+         {{"\xC3\x9Cr\xC3\xBCmqi", "\xC3\x9Cr\xC3\xBCmqi"}, {std::string("Ch\0na", 5), std::string("Ch\0na", 5)}}},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.what);
+        Quiz quiz;
+        loadWith(quiz, r.bytes);
+        EXPECT_EQ(quiz.reportedSteps(), r.steps);
+        EXPECT_EQ(quiz.boxes.shown.size(), r.steps.size());
+        if (!r.steps.empty()) {
+            EXPECT_NE(quiz.boxes.shown[0].text.find(r.firstReport), std::string::npos) << quiz.boxes.shown[0].text;
+        }
+        for (std::size_t i = 0; i < r.captionsAndTags.size(); ++i) {
+            const Control &label = quiz.w().controls().nameLabels[static_cast<int>(i)];
+            EXPECT_EQ(label.caption(), r.captionsAndTags[i].first) << i;
+            EXPECT_EQ(label.tag(), r.captionsAndTags[i].second) << i;
+            EXPECT_TRUE(label.visible()) << i;
+        }
     }
-    EXPECT_TRUE(quiz.boxes.shown.empty());
-}
-
-TEST(NamesFile, FieldsCaptionsAndTags)
-{
-    Quiz quiz;
-    loadWith(quiz, "China,Beijing\r\nJapan,\r\n,Nepal\r\n  Laos  \r\nA,B,C");
-    QuizWindow &w = quiz.w();
-    EXPECT_EQ(w.controls().nameLabels[0].caption(), "China");
-    EXPECT_EQ(w.controls().nameLabels[0].tag(), "China,Beijing");
-    EXPECT_EQ(w.controls().nameLabels[1].caption(), "Japan");
-    EXPECT_EQ(w.controls().nameLabels[1].tag(), "Japan,");
-    EXPECT_EQ(w.controls().nameLabels[2].caption(), "");
-    EXPECT_EQ(w.controls().nameLabels[2].tag(), ",Nepal");
-    EXPECT_EQ(w.controls().nameLabels[3].caption(), "  Laos  ");
-    EXPECT_EQ(w.controls().nameLabels[3].tag(), "  Laos  ");
-    EXPECT_EQ(w.controls().nameLabels[4].tag(), "A,B,C");
-    EXPECT_EQ(w.controls().nameLabels[5].caption(), "Label3") << "labels without a line keep their design";
-    EXPECT_EQ(w.controls().nameLabels[5].tag(), "");
-    EXPECT_TRUE(w.controls().nameLabels[5].visible());
-    EXPECT_TRUE(quiz.boxes.shown.empty());
-}
-
-TEST(NamesFile, BlankLineIsReportedTwiceAndShiftsLaterNames)
-{
-    Quiz quiz;
-    loadWith(quiz, "Bangladesh\r\n\r\nBhutan\r\n");
-    EXPECT_EQ(quiz.reportedSteps(), (std::vector<int>{142, 148}));
-    EXPECT_EQ(quiz.w().controls().nameLabels[0].caption(), "Bangladesh");
-    EXPECT_EQ(quiz.w().controls().nameLabels[1].caption(), "Label3");
-    EXPECT_EQ(quiz.w().controls().nameLabels[2].caption(), "Bhutan");
-    EXPECT_NE(quiz.boxes.shown[0].text.find("in Trendolix2021/08/31.Form1.Form_Load at line 142"), std::string::npos);
-}
-
-TEST(NamesFile, LinesPastTheTwentyThirdAreReportedAndChangeNothing)
-{
-    auto names = test::countryNames();
-    names.push_back("Atlantis,Sea");
-    names.push_back("Lemuria");
-    Quiz quiz;
-    loadWith(quiz, test::namesFile(names));
-    EXPECT_EQ(quiz.reportedSteps(), (std::vector<int>{142, 146, 142, 148}));
-    EXPECT_NE(quiz.boxes.shown[0].text.find("Control array element '23' doesn't exist"), std::string::npos);
-    EXPECT_EQ(quiz.w().controls().nameLabels[22].caption(), "Vietnam");
-}
-
-TEST(NamesFile, TrailingEmptyLineIsOneMoreLine)
-{
-    Quiz quiz;
-    loadWith(quiz, test::namesFile(test::countryNames()) + "\r\n");
-    EXPECT_EQ(quiz.reportedSteps(), (std::vector<int>{142, 148}));
-}
-
-TEST(NamesFile, LineFeedsAloneMakeOneLine)
-{
-    Quiz quiz;
-    loadWith(quiz, "China\nJapan\n");
-    EXPECT_EQ(quiz.w().controls().nameLabels[0].caption(), "China\nJapan\n");
-    EXPECT_EQ(quiz.w().controls().nameLabels[1].caption(), "Label3");
 }
 
 TEST(NamesFile, MissingOrEmptyFileLeavesTheDesignAndStillSetsUp)

@@ -65,13 +65,22 @@ TEST(LineReader, AnOverlongLineFailsAndReadingGoesOn)
     EXPECT_TRUE(reader.atEnd());
 }
 
-TEST(DecodeLine, Utf8KeptOtherwiseWindows1252)
+TEST(DecodeLine, Utf8KeptOtherwiseWindows1252AndAlwaysValidUtf8)
 {
-    EXPECT_EQ(decodeLine("Ürümqi"), "Ürümqi");
-    EXPECT_EQ(decodeLine("\xDCr\xFCmqi"), "Ürümqi");
-    EXPECT_EQ(decodeLine("\x80 \x93quoted\x94 \x81"), "€ “quoted” \xC2\x81") << "every byte kept";
-    EXPECT_EQ(decodeLine("\xC0\xAF"), "À¯") << "an overlong form is not UTF-8";
-    EXPECT_EQ(decodeLine(std::string("a\0b", 3)), std::string("a\0b", 3));
+    const std::pair<std::string, std::string> rows[] = {
+        {"Ürümqi", "Ürümqi"},
+        {"\xDCr\xFCmqi", "Ürümqi"},
+        {"\x80 \x93quoted\x94 \x81", "€ “quoted” \xC2\x81"}, // every byte kept
+        {"\xC0\xAF", "À¯"},                 // an overlong form is not UTF-8
+        {"\xC3\x28 broken", "Ã( broken"},
+        {"\xED\xA0\x80", "í\xC2\xA0€"},       // an encoded surrogate
+        {"\xF0\x9F\x87", "ðŸ‡"},             // cut short
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const auto &[bytes, text] : rows) {
+        EXPECT_EQ(decodeLine(bytes), text);
+        EXPECT_EQ(decodeLine(text), text) << "the result is valid UTF-8";
+    }
 }
 
 TEST(SplitFields, KeepsEmptyFieldsAndTrimsNothing)
