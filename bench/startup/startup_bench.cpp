@@ -28,7 +28,8 @@
 //
 // --quiz and --quiz-title put another program in the quiz's place, to see
 // what one piece of it costs or how another program compares; an empty
-// title takes the first window the program maps. --rss-breakdown reads /proc/PID/smaps just
+// title takes the first titled window the program maps, and its further
+// windows are not counted against it. --rss-breakdown reads /proc/PID/smaps just
 // before closing and prints where the two programs' resident memory lies.
 //
 // Figures only: nothing here passes or fails on time.
@@ -474,7 +475,7 @@ Run runOnce(X &x, const Sandbox &box, const std::string &program, const char *ti
             const double at = nowMs();
             const Window w = ev.xmap.window;
             const std::string name = windowName(x, w);
-            const bool wanted = *title ? name == title : name != kErrorBoxTitle;
+            const bool wanted = *title ? name == title : !name.empty() && name != kErrorBoxTitle;
             if (!main && wanted && windowPid(x, w) == pid) {
                 main = w;
                 mappedAt = at;
@@ -486,7 +487,7 @@ Run runOnce(X &x, const Sandbox &box, const std::string &program, const char *ti
             } else if (name == kErrorBoxTitle) {
                 run.errorBox = true;
                 askToClose(x, w); // its only button is OK
-            } else if (windowPid(x, w) == pid) {
+            } else if (*title && windowPid(x, w) == pid) {
                 run.otherWindows.push_back(name.empty() ? "(untitled)" : name);
             }
         }

@@ -76,9 +76,10 @@ PulseSoundOutput::PulseSoundOutput(std::string decoderProgram, SoundListener lis
     pa_threaded_mainloop_set_name(m_loop, "sound");
     m_api = pa_threaded_mainloop_get_api(m_loop);
     pa_threaded_mainloop_lock(m_loop);
+    // The connection is made on the player's thread: libpulse reads its
+    // settings, and may ask the X server for the sound server's address.
     m_wake = m_api->defer_new(m_api, &PulseSoundOutput::onWake, this);
-    m_api->defer_enable(m_wake, 0);
-    connectContext();
+    m_connectOnWake = true;
     pa_threaded_mainloop_unlock(m_loop);
     if (pa_threaded_mainloop_start(m_loop) < 0)
         qCWarning(lcPlayer) << "no sound: the sound thread cannot start";
@@ -129,6 +130,11 @@ void PulseSoundOutput::onWake(pa_mainloop_api *api, pa_defer_event *event, void 
 {
     auto *player = static_cast<PulseSoundOutput *>(self);
     api->defer_enable(event, 0);
+    if (player->m_connectOnWake) {
+        player->m_connectOnWake = false;
+        if (!player->m_context)
+            player->connectContext();
+    }
     if (!player->m_toPrepare.empty()) {
         const std::vector<std::string> paths = std::move(player->m_toPrepare);
         player->m_toPrepare.clear();

@@ -101,6 +101,7 @@ private:
     pa_stream *m_busyStream = nullptr;
     pa_operation *m_drain = nullptr;
     bool m_warnedNoServer = false;
+    bool m_connectOnWake = false;
 
     // Handed over by play() and prepare().
     std::optional<Request> m_pending;
