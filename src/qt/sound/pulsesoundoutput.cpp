@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <malloc.h>
+
 namespace drillix {
 
 namespace {
@@ -386,6 +388,9 @@ void PulseSoundOutput::settleDecodings()
                 m_sounds.erase(known);
         }
         it = m_decodings.erase(it);
+        // The pieces the samples were gathered in are free now; their
+        // pages go back to the system instead of staying with this thread.
+        ::malloc_trim(0);
     }
 }
 
