@@ -21,8 +21,8 @@
 //
 // Figures only: nothing passes or fails on time.
 
-#include "qt/formwidget.h"
-#include "qt/qtcolours.h"
+#include "qt/window/formwidget.h"
+#include "qt/window/qtcolours.h"
 
 #include "fakes.h"
 

@@ -4,7 +4,7 @@
 // loader must keep once the file is gone.
 
 #include "form/failure.h"
-#include "qt/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/qtpictureloader.h"
 #include "qtfuzzapp.h"
 
 #include <QFile>

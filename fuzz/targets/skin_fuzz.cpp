@@ -5,8 +5,8 @@
 // section, and applying the skin to a window.
 
 #include "form/failure.h"
-#include "qt/appearance/qtskinengine.h"
-#include "qt/appearance/skinfile.h"
+#include "qt/platform/appearance/qtskinengine.h"
+#include "qt/platform/appearance/skinfile.h"
 #include "qtfuzzapp.h"
 
 #include <QApplication>

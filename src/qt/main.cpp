@@ -2,16 +2,17 @@
 
 #include "quiz/quizwindow.h"
 #include "form/application.h"
-#include "qt/appearance/qtpictureloader.h"
-#include "qt/appearance/qtskinengine.h"
-#include "qt/formaccessible.h"
-#include "qt/formwidget.h"
+#include "qt/platform/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/qtskinengine.h"
+#include "qt/window/formaccessible.h"
+#include "qt/window/formwidget.h"
 #include "qt/lazysoundoutput.h"
-#include "qt/localfilesystem.h"
-#include "qt/qtdiagnostics.h"
-#include "qt/qtmessageboxes.h"
-#include "qt/qtshell.h"
-#include "qt/systemclock.h"
+#include "qt/platform/localfilesystem.h"
+#include "qt/platform/qtdiagnostics.h"
+#include "qt/platform/qtmessageboxes.h"
+#include "qt/platform/qtshell.h"
+#include "qt/platform/systemclock.h"
+#include "qt/platform/systemrandom.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -43,13 +44,13 @@ int main(int argc, char *argv[])
     drillix::QtDiagnostics diagnostics;
     drillix::Platform platform{messageBoxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
 
-    drillix::QuizWindow form1(platform, app);
-    drillix::FormWidget window(form1.form());
-    skin.registerWindow(form1.form().handle(), &window);
+    drillix::QuizWindow quiz(platform, app);
+    drillix::FormWidget window(quiz.form());
+    skin.registerWindow(quiz.form().handle(), &window);
     QObject::connect(&window, &drillix::FormWidget::formUnloaded, &qapp, &QCoreApplication::quit);
 
-    form1.start();
-    if (!form1.form().loaded())
+    quiz.start();
+    if (!quiz.form().loaded())
         return 0;
     window.showCentred();
     // The sound engine loads once the first frame is on its way, and decodes

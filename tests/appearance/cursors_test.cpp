@@ -1,6 +1,6 @@
-#include "qt/appearance/cursors.h"
+#include "qt/platform/appearance/cursors.h"
 
-#include "qt/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/qtpictureloader.h"
 
 #include "testfiles.h"
 

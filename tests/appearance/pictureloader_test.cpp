@@ -1,4 +1,4 @@
-#include "qt/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/qtpictureloader.h"
 
 #include "testfiles.h"
 

@@ -1,4 +1,4 @@
-#include "qt/appearance/qtskinengine.h"
+#include "qt/platform/appearance/qtskinengine.h"
 
 #include "testfiles.h"
 

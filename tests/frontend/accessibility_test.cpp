@@ -1,5 +1,5 @@
-#include "qt/formaccessible.h"
-#include "qt/formwidget.h"
+#include "qt/window/formaccessible.h"
+#include "qt/window/formwidget.h"
 
 #include "fakes.h"
 

@@ -1,4 +1,4 @@
-#include "qt/devicepointer.h"
+#include "qt/window/devicepointer.h"
 
 #include <gtest/gtest.h>
 

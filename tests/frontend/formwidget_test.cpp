@@ -1,5 +1,5 @@
-#include "qt/formwidget.h"
-#include "qt/qtcolours.h"
+#include "qt/window/formwidget.h"
+#include "qt/window/qtcolours.h"
 
 #include "fakes.h"
 

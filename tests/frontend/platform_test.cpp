@@ -1,7 +1,8 @@
-#include "qt/localfilesystem.h"
-#include "qt/qtmessageboxes.h"
-#include "qt/qtshell.h"
-#include "qt/systemclock.h"
+#include "qt/platform/localfilesystem.h"
+#include "qt/platform/qtmessageboxes.h"
+#include "qt/platform/qtshell.h"
+#include "qt/platform/systemclock.h"
+#include "qt/platform/systemrandom.h"
 
 #include "form/failure.h"
 

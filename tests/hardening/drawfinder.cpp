@@ -5,7 +5,8 @@
 // by fixedtime.c).
 
 #include "quiz/quizwindow.h"
-#include "qt/systemclock.h"
+#include "qt/platform/systemclock.h"
+#include "qt/platform/systemrandom.h"
 
 #include "fakes.h"
 

@@ -1,7 +1,7 @@
 // The URL opener is started with an argument list: whatever the address
 // holds reaches the opener as one argument, and no shell ever reads it.
 
-#include "qt/qtshell.h"
+#include "qt/platform/qtshell.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

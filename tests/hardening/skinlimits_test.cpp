@@ -5,7 +5,7 @@
 
 #include "form/failure.h"
 #include "memory.h"
-#include "qt/appearance/qtskinengine.h"
+#include "qt/platform/appearance/qtskinengine.h"
 
 #include <QFile>
 #include <QImage>

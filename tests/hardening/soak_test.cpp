@@ -7,7 +7,7 @@
 //
 //   hardening_soak_tests [games]        (default 1000)
 
-#include "qt/formwidget.h"
+#include "qt/window/formwidget.h"
 
 #include "fakes.h"
 #include "memory.h"

@@ -6,11 +6,11 @@
 
 #include "quiz/quizwindow.h"
 #include "form/application.h"
-#include "qt/appearance/qtpictureloader.h"
-#include "qt/appearance/qtskinengine.h"
-#include "qt/formwidget.h"
-#include "qt/localfilesystem.h"
-#include "qt/systemclock.h"
+#include "qt/platform/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/qtskinengine.h"
+#include "qt/window/formwidget.h"
+#include "qt/platform/localfilesystem.h"
+#include "qt/platform/systemclock.h"
 
 #include "fakes.h"
 #include "memory.h"

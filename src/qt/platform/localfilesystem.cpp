@@ -1,4 +1,4 @@
-#include "qt/localfilesystem.h"
+#include "qt/platform/localfilesystem.h"
 
 #include "form/failure.h"
 

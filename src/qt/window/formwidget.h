@@ -1,7 +1,7 @@
 #pragma once
 
 #include "form/form.h"
-#include "qt/formpainter.h"
+#include "qt/window/formpainter.h"
 
 #include <QHash>
 #include <QWidget>

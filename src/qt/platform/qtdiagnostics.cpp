@@ -1,4 +1,4 @@
-#include "qt/qtdiagnostics.h"
+#include "qt/platform/qtdiagnostics.h"
 
 Q_LOGGING_CATEGORY(lcDrillix, "drillix")
 

@@ -1,7 +1,7 @@
-#include "qt/appearance/skinpictures.h"
+#include "qt/platform/appearance/skinpictures.h"
 
 #include "form/failure.h"
-#include "qt/appearance/boundedfile.h"
+#include "qt/platform/appearance/boundedfile.h"
 
 #include <QDir>
 #include <QIcon>

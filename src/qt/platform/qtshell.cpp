@@ -1,4 +1,4 @@
-#include "qt/qtshell.h"
+#include "qt/platform/qtshell.h"
 
 #include "form/failure.h"
 

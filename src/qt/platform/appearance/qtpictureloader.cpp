@@ -1,7 +1,7 @@
-#include "qt/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/qtpictureloader.h"
 
 #include "form/failure.h"
-#include "qt/appearance/boundedfile.h"
+#include "qt/platform/appearance/boundedfile.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "qt/appearance/skinfile.h"
+#include "qt/platform/appearance/skinfile.h"
 
 #include "form/failure.h"
 

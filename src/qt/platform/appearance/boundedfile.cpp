@@ -1,4 +1,4 @@
-#include "qt/appearance/boundedfile.h"
+#include "qt/platform/appearance/boundedfile.h"
 
 #include "form/failure.h"
 

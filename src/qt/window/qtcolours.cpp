@@ -1,4 +1,4 @@
-#include "qt/qtcolours.h"
+#include "qt/window/qtcolours.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "qt/devicepointer.h"
+#include "qt/window/devicepointer.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "qt/appearance/qtskinengine.h"
+#include "qt/platform/appearance/qtskinengine.h"
 
 #include "form/failure.h"
-#include "qt/appearance/boundedfile.h"
-#include "qt/appearance/skinfile.h"
-#include "qt/appearance/skinpictures.h"
-#include "qt/appearance/stylesheetchecker.h"
+#include "qt/platform/appearance/boundedfile.h"
+#include "qt/platform/appearance/skinfile.h"
+#include "qt/platform/appearance/skinpictures.h"
+#include "qt/platform/appearance/stylesheetchecker.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "qt/formpainter.h"
+#include "qt/window/formpainter.h"
 
-#include "qt/qtcolours.h"
+#include "qt/window/qtcolours.h"
 
 #include <QFileInfo>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "qt/appearance/stylesheetchecker.h"
+#include "qt/platform/appearance/stylesheetchecker.h"
 
 #include <QColor>
 #include <QPalette>

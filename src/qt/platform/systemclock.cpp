@@ -1,7 +1,6 @@
-#include "qt/systemclock.h"
+#include "qt/platform/systemclock.h"
 
 #include <chrono>
-#include <cstring>
 #include <ctime>
 
 namespace drillix {
@@ -15,20 +14,6 @@ float SystemClock::secondsSinceMidnight()
     const auto subsecond = std::chrono::duration<double>(now.time_since_epoch()).count()
                            - static_cast<double>(t);
     return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + subsecond);
-}
-
-void SystemRandom::seed(float seed)
-{
-    std::uint32_t bits = 0;
-    static_assert(sizeof bits == sizeof seed);
-    std::memcpy(&bits, &seed, sizeof bits);
-    m_engine.seed(bits);
-}
-
-float SystemRandom::next()
-{
-    // 24 random bits: every value is exact in a float and below 1.
-    return static_cast<float>(m_engine() >> 8) * (1.0f / 16777216.0f);
 }
 
 } // namespace drillix

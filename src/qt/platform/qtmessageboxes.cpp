@@ -1,4 +1,4 @@
-#include "qt/qtmessageboxes.h"
+#include "qt/platform/qtmessageboxes.h"
 
 #include <QMessageBox>
 

@@ -1,8 +1,8 @@
-#include "qt/formaccessible.h"
+#include "qt/window/formaccessible.h"
 
 #include "form/form.h"
-#include "qt/formwidget.h"
-#include "qt/qtcolours.h"
+#include "qt/window/formwidget.h"
+#include "qt/window/qtcolours.h"
 
 #include <QHash>
 #include <QPointer>

@@ -6,12 +6,6 @@
 
 namespace drillix {
 
-class SystemClock : public Clock
-{
-public:
-    float secondsSinceMidnight() override;
-};
-
 // Uniform fractions from a generator seeded with the given value.
 class SystemRandom : public RandomSource
 {

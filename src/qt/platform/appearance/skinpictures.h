@@ -12,7 +12,7 @@
 // on high-resolution screens) is capped, and the pixmap cache is given room
 // for all of them when the skin is applied.
 
-#include "qt/appearance/skinfile.h"
+#include "qt/platform/appearance/skinfile.h"
 
 #include <QSet>
 #include <QString>

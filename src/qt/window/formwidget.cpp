@@ -1,8 +1,8 @@
-#include "qt/formwidget.h"
+#include "qt/window/formwidget.h"
 
-#include "qt/appearance/cursors.h"
-#include "qt/devicepointer.h"
-#include "qt/qtcolours.h"
+#include "qt/platform/appearance/cursors.h"
+#include "qt/window/devicepointer.h"
+#include "qt/window/qtcolours.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "form/platform.h"
+
+namespace drillix {
+
+// The local time of day from the system clock.
+class SystemClock : public Clock
+{
+public:
+    float secondsSinceMidnight() override;
+};
+
+} // namespace drillix
