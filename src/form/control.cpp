@@ -110,12 +110,6 @@ void Control::setAlignment(Alignment a)
     changed(Property::Alignment);
 }
 
-void Control::setWordWrap(bool wrap)
-{
-    m_wordWrap = wrap;
-    changed(Property::Alignment);
-}
-
 void Control::setDragMode(DragMode mode)
 {
     m_dragMode = mode;
@@ -152,7 +146,6 @@ void Control::copySettingsFrom(const Control &other)
     m_backColour = other.m_backColour;
     m_backTransparent = other.m_backTransparent;
     m_alignment = other.m_alignment;
-    m_wordWrap = other.m_wordWrap;
     m_dragMode = other.m_dragMode;
     m_picture = other.m_picture;
     m_stretch = other.m_stretch;

@@ -102,10 +102,6 @@ public:
 
     Alignment alignment() const { return m_alignment; }
     void setAlignment(Alignment a);
-    // Labels wrap at word boundaries within their width.
-    bool wordWrap() const { return m_wordWrap; }
-    void setWordWrap(bool wrap);
-
     DragMode dragMode() const { return m_dragMode; }
     void setDragMode(DragMode mode);
 
@@ -145,7 +141,6 @@ private:
     Colour m_backColour = kSystemButtonFace;
     bool m_backTransparent = false;
     Alignment m_alignment = Alignment::Left;
-    bool m_wordWrap = true;
     DragMode m_dragMode = DragMode::Manual;
     Picture m_picture;
     bool m_stretch = false;

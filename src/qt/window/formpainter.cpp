@@ -99,9 +99,8 @@ void FormPainter::paintControl(QPainter &painter, const Control &control, qreal 
         painter.setClipRect(rect);
         painter.setFont(toQFont(control.font()));
         painter.setPen(toQColor(control.foreColour()));
-        int flags = Qt::AlignTop | static_cast<int>(toQtAlignment(control.alignment()));
-        if (control.wordWrap())
-            flags |= Qt::TextWordWrap;
+        // Labels wrap at word boundaries within their width.
+        const int flags = Qt::AlignTop | Qt::TextWordWrap | static_cast<int>(toQtAlignment(control.alignment()));
         painter.drawText(rect, flags, QString::fromStdString(control.caption()));
         painter.restore();
         return;

@@ -1,5 +1,6 @@
 #include "qt/window/formwidget.h"
 
+#include "qt/platform/qtdiagnostics.h"
 #include "qt/platform/appearance/cursors.h"
 #include "qt/window/devicepointer.h"
 #include "qt/window/qtcolours.h"
@@ -15,7 +16,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 
 namespace drillix {
 
@@ -313,7 +313,7 @@ void FormWidget::closeEvent(QCloseEvent *event)
     try {
         m_form.unload();
     } catch (const std::exception &e) {
-        std::cerr << "drillix: unload failed: " << e.what() << '\n';
+        qCWarning(lcDrillix, "unload failed: %s", e.what());
     }
     event->accept();
 }
