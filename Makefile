@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test bench map-accuracy sanitize fuzz-long package install clean
+.PHONY: all deps configure build run test soak bench map-accuracy sanitize fuzz-long package install clean
 
 all: build
 
@@ -24,8 +24,14 @@ build: configure
 run: build
 	@./tools/run.sh $(BUILD)
 
+# Everything but the soaks, which have their own target (and run in the
+# sanitizer suite).
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE soak
+
+# A thousand games in one process, and games through real X input.
+soak: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L soak
 
 bench: build
 	@./tools/bench.sh $(BUILD)
