@@ -35,7 +35,8 @@ protected:
                           && makeTone(clip("one-second.wma"), 660, 1.0, 0.5, "-c:a wmav2 -f asf")
                           && makeTone(clip("half-second.wma"), 880, 0.5, 0.5, "-c:a wmav2 -f asf")
                           && makeTone(clip("blip.wma"), 880, 0.02, 0.5, "-c:a pcm_s16le -f wav")
-                          && makeTone(clip("third.wma"), 660, 0.3, 0.5, "-c:a pcm_s16le -f wav");
+                          && makeTone(clip("third.wma"), 660, 0.3, 0.5, "-c:a pcm_s16le -f wav")
+                          && makeTone(clip("third-higher.wma"), 990, 0.3, 0.5, "-c:a pcm_s16le -f wav");
         if (!made) {
             m_why = "ffmpeg could not make the test clips";
             return;
@@ -193,6 +194,31 @@ TEST_F(Playback, TheSameFileAgainStartsItAfresh)
     // 0.4 s of the first go, then the whole second one.
     const ToneSpan tone = findTone(recordedLeft(), kRate, 660, kHeard);
     EXPECT_NEAR(tone.totalSeconds, 1.4, 0.15);
+}
+
+TEST_F(Playback, AKeptSoundIsDecodedAfreshOnceItsFileChanges)
+{
+    // Written over in place with a sound of the very same size: only the
+    // file's times tell the kept samples are stale.
+    const std::string changing = clip("changing.wma");
+    writeFile(changing, readFile(clip("third.wma")));
+    ASSERT_EQ(readFile(clip("third.wma")).size(), readFile(clip("third-higher.wma")).size());
+    EventLog log;
+    PulseSoundOutput player(kDecoder, log.listener());
+    player.prepare({changing});
+    player.play(changing, 37);
+    ASSERT_TRUE(log.waitFor(Kind::Finished, changing));
+    writeFile(changing, readFile(clip("third-higher.wma")));
+    player.play(changing, 37);
+    ASSERT_TRUE(log.waitFor(Kind::Finished, changing, 2));
+    std::this_thread::sleep_for(200ms);
+
+    const auto left = recordedLeft();
+    const ToneSpan before = findTone(left, kRate, 660, kHeard);
+    const ToneSpan after = findTone(left, kRate, 990, kHeard);
+    EXPECT_NEAR(before.totalSeconds, 0.3, 0.03);
+    EXPECT_NEAR(after.totalSeconds, 0.3, 0.03);
+    EXPECT_GT(after.firstSeconds, before.lastSeconds);
 }
 
 TEST_F(Playback, ManySoundsInARowAllPlayWhole)

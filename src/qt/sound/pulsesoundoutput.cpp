@@ -158,7 +158,7 @@ void PulseSoundOutput::handleRequest(Request request)
     if (!m_context)
         connectContext();
     if (!m_context) {
-        report(int(Kind::Silent), request, "no usable audio device");
+        report(Kind::Silent, request, "no usable audio device");
         return;
     }
     m_playback = std::make_unique<Playback>();
@@ -176,7 +176,7 @@ void PulseSoundOutput::lookUpSound()
         if (m_playback->sound)
             error = m_playback->sound->error;
         qCDebug(lcPlayer, "silence for %s: %s", m_playback->request.path.c_str(), error.c_str());
-        report(int(Kind::Silent), m_playback->request, error);
+        report(Kind::Silent, m_playback->request, error);
         m_playback.reset();
         return;
     }
@@ -245,7 +245,7 @@ void PulseSoundOutput::startDecoding(std::vector<std::shared_ptr<DecodedSound>> 
         [this, raw](std::size_t file, const std::int16_t *samples, std::size_t count) {
             soundSamples(*raw, file, samples, count);
         },
-        [this, raw](std::size_t file, DecoderProcess::FileEnd how) { soundEnded(*raw, file, int(how)); });
+        [this, raw](std::size_t file, DecoderProcess::FileEnd how) { soundEnded(*raw, file, how); });
 
     std::vector<std::string> paths;
     for (const auto &sound : decoding->sounds)
@@ -283,7 +283,7 @@ void PulseSoundOutput::readDecoder(Decoding &decoding)
             if (!isPlaying(*sound))
                 continue;
             if (sound->state == DecodedSound::State::Failed) {
-                report(int(Kind::Silent), m_playback->request, sound->error);
+                report(Kind::Silent, m_playback->request, sound->error);
                 m_playback.reset();
             } else {
                 writeMore();
@@ -321,14 +321,14 @@ void PulseSoundOutput::soundSamples(Decoding &decoding, std::size_t file, const 
         writeMore();
 }
 
-void PulseSoundOutput::soundEnded(Decoding &decoding, std::size_t file, int how)
+void PulseSoundOutput::soundEnded(Decoding &decoding, std::size_t file, DecoderProcess::FileEnd how)
 {
     if (file >= decoding.sounds.size()) {
         decoding.unwanted = true;
         return;
     }
     const auto sound = decoding.sounds[file];
-    switch (DecoderProcess::FileEnd(how)) {
+    switch (how) {
     case DecoderProcess::FileEnd::Ended:
         sound->state = DecodedSound::State::Ready;
         break;
@@ -354,7 +354,7 @@ void PulseSoundOutput::soundEnded(Decoding &decoding, std::size_t file, int how)
     if (!isPlaying(*sound))
         return;
     if (sound->state == DecodedSound::State::Failed) {
-        report(int(Kind::Silent), m_playback->request, sound->error);
+        report(Kind::Silent, m_playback->request, sound->error);
         m_playback.reset();
         return;
     }
@@ -465,9 +465,9 @@ void PulseSoundOutput::contextLost()
 {
     if (m_playback) {
         if (m_playback->started)
-            report(int(Kind::CutOff), m_playback->request, "the audio device failed");
+            report(Kind::CutOff, m_playback->request, "the audio device failed");
         else
-            report(int(Kind::Silent), m_playback->request, "no usable audio device");
+            report(Kind::Silent, m_playback->request, "no usable audio device");
         m_playback.reset();
     }
     if (m_drain) {
@@ -532,12 +532,12 @@ void PulseSoundOutput::onStreamState(pa_stream *stream, void *self)
     case PA_STREAM_TERMINATED:
         if (stream == player->m_busyStream) {
             if (player->m_playback && player->m_playback->started)
-                player->report(int(Kind::CutOff), player->m_playback->request, "the audio device failed");
+                player->report(Kind::CutOff, player->m_playback->request, "the audio device failed");
             player->cut();
         } else if (stream == player->m_idleStream) {
             player->dropStream(player->m_idleStream);
             if (player->m_playback) {
-                player->report(int(Kind::Silent), player->m_playback->request, "the audio device refused the sound");
+                player->report(Kind::Silent, player->m_playback->request, "the audio device refused the sound");
                 player->m_playback.reset();
             }
         }
@@ -620,7 +620,7 @@ void PulseSoundOutput::writeMore()
         if (pa_stream_write(m_busyStream, m_scratch.data(), count * sizeof(std::int16_t), nullptr, 0,
                             PA_SEEK_RELATIVE)
             < 0) {
-            report(int(Kind::CutOff), playback.request, "the audio device failed");
+            report(Kind::CutOff, playback.request, "the audio device failed");
             cut();
             return;
         }
@@ -633,7 +633,7 @@ void PulseSoundOutput::writeMore()
     }
     if (wrote && !playback.started) {
         playback.started = true;
-        report(int(Kind::Started), playback.request);
+        report(Kind::Started, playback.request);
     }
     if (!sound.whole && playback.position - sound.dropped > kReadAheadSamples) {
         const std::size_t done = playback.position - sound.dropped;
@@ -662,7 +662,7 @@ void PulseSoundOutput::onDrained(pa_stream *stream, int success, void *self)
 void PulseSoundOutput::finishPlayback()
 {
     if (m_playback)
-        report(int(Kind::Finished), m_playback->request);
+        report(Kind::Finished, m_playback->request);
     m_playback.reset();
     dropStream(m_busyStream);
     createIdleStream();
@@ -678,7 +678,7 @@ void PulseSoundOutput::cut()
     }
     if (m_playback) {
         if (m_playback->started)
-            report(int(Kind::CutOff), m_playback->request);
+            report(Kind::CutOff, m_playback->request);
         const auto sound = m_playback->sound;
         m_playback.reset();
         // A long sound's decoder is of no further use.
@@ -691,10 +691,10 @@ void PulseSoundOutput::cut()
     dropStream(m_busyStream);
 }
 
-void PulseSoundOutput::report(int kind, const Request &request, std::string detail)
+void PulseSoundOutput::report(SoundEvent::Kind kind, const Request &request, std::string detail)
 {
     if (m_listener)
-        m_listener(SoundEvent{Kind(kind), request.path, std::move(detail), request.requested, SteadyClock::now()});
+        m_listener(SoundEvent{kind, request.path, std::move(detail), request.requested, SteadyClock::now()});
 }
 
 } // namespace drillix

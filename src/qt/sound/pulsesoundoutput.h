@@ -16,6 +16,7 @@
 
 #include "form/platform.h"
 #include "qt/sound/decodedsound.h"
+#include "qt/sound/decoderprocess.h"
 #include "qt/sound/soundevent.h"
 
 #include <chrono>
@@ -72,7 +73,7 @@ private:
     void startDecoding(std::vector<std::shared_ptr<DecodedSound>> sounds, int maxSeconds);
     void readDecoder(Decoding &decoding);
     void soundSamples(Decoding &decoding, std::size_t file, const std::int16_t *samples, std::size_t count);
-    void soundEnded(Decoding &decoding, std::size_t file, int how);
+    void soundEnded(Decoding &decoding, std::size_t file, DecoderProcess::FileEnd how);
     void settleDecodings();
     void updateReading(Decoding &decoding);
 
@@ -84,7 +85,7 @@ private:
     void writeMore();
     void finishPlayback();
     void cut();
-    void report(int kind, const Request &request, std::string detail = {});
+    void report(SoundEvent::Kind kind, const Request &request, std::string detail = {});
     bool isPlaying(const DecodedSound &sound) const;
 
     const std::string m_decoderProgram;
