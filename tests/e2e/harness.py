@@ -832,7 +832,7 @@ class Session:
     def answer_box(self, window, title):
         """Presses Return in a message box until it goes; True if it went."""
         for attempt in range(3):
-            self.xdotool("windowfocus", window, "sleep", "0.05", "key", "Return")
+            self.xdotool("windowfocus", window, "sleep", "0.01", "key", "Return")
             gone = wait_until(lambda: window not in [w for w, _ in self.x.viewable_toplevels()],
                               timeout=3)
             if gone:
