@@ -11,7 +11,7 @@
 #                 played the quiz's sound, and kgeography and gcompris-qt
 #                 where installed
 #   BENCH_ROUNDS  front-end drops per way of delivery (default 300)
-#   BENCH_ONLY    a space-separated choice of: startup judging frontend
+#   BENCH_ONLY    a space-separated choice of: startup judging frontend sound
 #
 # Full outputs go to BUILD_DIR/bench-results/. The figures are printed, never
 # judged: missing a target does not make this fail. It exits non-zero only
@@ -30,7 +30,7 @@ jobs=${JOBS:-2}
 pairs=${BENCH_PAIRS:-15}
 other_pairs=${BENCH_OTHER_PAIRS:-5}
 rounds=${BENCH_ROUNDS:-300}
-only=${BENCH_ONLY:-startup judging frontend}
+only=${BENCH_ONLY:-startup judging frontend sound}
 results="$build/bench-results"
 
 wanted() { [[ " $only " == *" $1 "* ]]; }
@@ -45,6 +45,7 @@ targets=()
 wanted startup && targets+=(veltmora-drillix drillix-sound side-files barewindow mediaplayerwindow bench_startup)
 wanted judging && targets+=(bench_judging)
 wanted frontend && targets+=(bench_frontend)
+wanted sound && targets+=(soundlatency drillix-sound-decoder)
 if wanted judging && ! grep -q '^benchmark_DIR:PATH=/' "$build/CMakeCache.txt"; then
     echo "Google Benchmark not found (Debian: libbenchmark-dev): the judging benchmark is left out"
     only=${only//judging/}
@@ -172,6 +173,19 @@ if wanted frontend; then
     else
         failed=1
         summary+=("front end  FAILED to run (see $results/frontend.txt)")
+    fi
+fi
+
+if wanted sound; then
+    echo
+    echo "=== Sound: request to first audio handed to the sound server, against QMediaPlayer ==="
+    if "$build/bench/sound/soundlatency" 2>/dev/null | tee "$results/sound.txt"; then
+        ours=$(sed -n 's/^  PulseSoundOutput *\([0-9.]*\) ms.*/\1/p' "$results/sound.txt" | head -1)
+        theirs=$(sed -n 's/^  QMediaPlayer *\([0-9.]*\) ms.*/\1/p' "$results/sound.txt" | head -1)
+        summary+=("sound      request to first audio handed over: ${ours:-?} ms (target <= 2 ms: $(at_most "$ours" 2)); QMediaPlayer ${theirs:-not measured} ms")
+    else
+        failed=1
+        summary+=("sound      FAILED to run (see $results/sound.txt)")
     fi
 fi
 
