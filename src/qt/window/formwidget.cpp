@@ -171,10 +171,8 @@ void FormWidget::formChanged(FormProperty what)
         setWindowTitle(QString::fromStdString(m_form.caption()));
         break;
     case FormProperty::Icon:
-        if (m_form.icon().isNull())
-            setWindowIcon(QIcon());
-        else
-            setWindowIcon(QIcon(QString::fromStdString(m_form.icon().source)));
+        if (m_firstFramePainted)
+            updateIcon();
         break;
     case FormProperty::MousePointer:
     case FormProperty::MouseIcon:
@@ -248,6 +246,18 @@ void FormWidget::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     m_painter.paint(painter, m_form, event->rect());
+    if (!m_firstFramePainted) {
+        m_firstFramePainted = true;
+        QMetaObject::invokeMethod(this, &FormWidget::updateIcon, Qt::QueuedConnection);
+    }
+}
+
+void FormWidget::updateIcon()
+{
+    if (m_form.icon().isNull())
+        setWindowIcon(QIcon());
+    else
+        setWindowIcon(QIcon(QString::fromStdString(m_form.icon().source)));
 }
 
 void FormWidget::mousePressEvent(QMouseEvent *event)

@@ -61,6 +61,7 @@ private:
     void syncWindowed(const Control &control);
     void updatePointer();
     void updateDragPointer();
+    void updateIcon();
     bool handleButtonKey(QPushButton *button, QKeyEvent *event);
     QPoint toTwips(const QPointF &pos) const;
 
@@ -68,6 +69,9 @@ private:
     FormPainter m_painter;
     QHash<const Control *, QWidget *> m_windowed;
     bool m_dragCursorActive = false;
+    // The window's icon waits for the first frame: decoding it and handing
+    // every size to the window system is no part of what the user sees first.
+    bool m_firstFramePainted = false;
     std::unique_ptr<DevicePointer> m_devicePointer;
 };
 
