@@ -10,8 +10,8 @@
 // same point. QMediaPlayer runs in a child process with the FFmpeg back end.
 
 #include "playertesting.h"
-#include "qt/sound/audiodecoder.h"
-#include "qt/sound/pulsesoundoutput.h"
+#include "qt/platform/sound/audiodecoder.h"
+#include "qt/platform/sound/pulsesoundoutput.h"
 #include "soundtesttools.h"
 
 #include <QAudioOutput>

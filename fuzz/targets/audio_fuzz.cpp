@@ -2,7 +2,7 @@
 // player opens its sounds: whatever the file holds, decoding ends, within
 // the limits, with sound or with a reason for silence.
 
-#include "qt/sound/audiodecoder.h"
+#include "qt/platform/sound/audiodecoder.h"
 
 #include <cstdio>
 #include <cstdlib>

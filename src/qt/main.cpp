@@ -6,7 +6,7 @@
 #include "qt/platform/appearance/qtskinengine.h"
 #include "qt/window/formaccessible.h"
 #include "qt/window/formwidget.h"
-#include "qt/lazysoundoutput.h"
+#include "qt/platform/sound/lazysoundoutput.h"
 #include "qt/platform/localfilesystem.h"
 #include "qt/platform/qtdiagnostics.h"
 #include "qt/platform/qtmessageboxes.h"

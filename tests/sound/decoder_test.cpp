@@ -1,6 +1,6 @@
 #include "playertesting.h"
-#include "qt/sound/audiodecoder.h"
-#include "qt/sound/decoderprocess.h"
+#include "qt/platform/sound/audiodecoder.h"
+#include "qt/platform/sound/decoderprocess.h"
 #include "soundtesttools.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 // Collects what a player reports, for tests to wait on and inspect.
 
-#include "qt/sound/pulsesoundoutput.h"
+#include "qt/platform/sound/pulsesoundoutput.h"
 
 #include <chrono>
 #include <condition_variable>

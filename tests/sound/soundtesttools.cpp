@@ -1,6 +1,6 @@
 #include "soundtesttools.h"
 
-#include "qt/sound/audiodecoder.h"
+#include "qt/platform/sound/audiodecoder.h"
 
 #include <chrono>
 #include <cmath>

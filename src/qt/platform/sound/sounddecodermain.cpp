@@ -3,8 +3,8 @@
 // the quiz so that a crafted file can reach neither the quiz's memory nor its
 // time, and it holds FFmpeg's libraries only while it decodes.
 
-#include "qt/sound/audiodecoder.h"
-#include "qt/sound/decoderprotocol.h"
+#include "qt/platform/sound/audiodecoder.h"
+#include "qt/platform/sound/decoderprotocol.h"
 
 #include <cerrno>
 #include <csignal>

@@ -15,9 +15,9 @@
 // does not wait for it either.
 
 #include "form/platform.h"
-#include "qt/sound/decodedsound.h"
-#include "qt/sound/decoderprocess.h"
-#include "qt/sound/soundevent.h"
+#include "qt/platform/sound/decodedsound.h"
+#include "qt/platform/sound/decoderprocess.h"
+#include "qt/platform/sound/soundevent.h"
 
 #include <chrono>
 #include <list>

@@ -1,4 +1,4 @@
-#include "qt/lazysoundoutput.h"
+#include "qt/platform/sound/lazysoundoutput.h"
 
 #include <QLibrary>
 #include <QLoggingCategory>

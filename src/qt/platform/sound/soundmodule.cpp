@@ -2,7 +2,7 @@
 // a player that uses the given decoder program and starts decoding the
 // given sounds at once.
 
-#include "qt/sound/pulsesoundoutput.h"
+#include "qt/platform/sound/pulsesoundoutput.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "qt/sound/audiodecoder.h"
+#include "qt/platform/sound/audiodecoder.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
-#include "qt/sound/pulsesoundoutput.h"
+#include "qt/platform/sound/pulsesoundoutput.h"
 
-#include "qt/sound/decoderprocess.h"
-#include "qt/sound/decoderprotocol.h"
+#include "qt/platform/sound/decoderprocess.h"
+#include "qt/platform/sound/decoderprotocol.h"
 
 #include <QLoggingCategory>
 

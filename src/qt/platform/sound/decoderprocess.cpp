@@ -1,6 +1,6 @@
-#include "qt/sound/decoderprocess.h"
+#include "qt/platform/sound/decoderprocess.h"
 
-#include "qt/sound/decoderprotocol.h"
+#include "qt/platform/sound/decoderprotocol.h"
 
 #include <cerrno>
 #include <csignal>
