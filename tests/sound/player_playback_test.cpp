@@ -4,7 +4,12 @@
 #include "playertesting.h"
 #include "soundtesttools.h"
 
+#include <QCryptographicHash>
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
 
 #include <memory>
 #include <thread>
@@ -219,6 +224,41 @@ TEST_F(Playback, AKeptSoundIsDecodedAfreshOnceItsFileChanges)
     EXPECT_NEAR(before.totalSeconds, 0.3, 0.03);
     EXPECT_NEAR(after.totalSeconds, 0.3, 0.03);
     EXPECT_GT(after.firstSeconds, before.lastSeconds);
+}
+
+TEST_F(Playback, ShippedSamplesPlayWithoutTheDecoderAndOnlyForTheirOwnFile)
+{
+    // Samples of the higher tone shipped for a file that holds the lower
+    // one: what plays shows where the samples came from.
+    const std::string ding = m_dir->file("shipped/ding.wma");
+    std::filesystem::create_directories(m_dir->file("shipped/decoded"));
+    writeFile(ding, readFile(clip("third.wma")));
+    const std::string digest =
+        QCryptographicHash::hash(QByteArray::fromStdString(readFile(ding)), QCryptographicHash::Sha256)
+            .toHex()
+            .toStdString();
+    FILE *decoded = ::popen((kDecoder + " --keep '" + clip("third-higher.wma") + "'").c_str(), "r");
+    ASSERT_NE(decoded, nullptr);
+    std::string records;
+    for (char buffer[65536]; const std::size_t n = std::fread(buffer, 1, sizeof buffer, decoded);)
+        records.append(buffer, n);
+    ASSERT_EQ(::pclose(decoded), 0);
+    writeFile(m_dir->file("shipped/decoded/" + digest + ".pcm"), records);
+
+    EventLog log;
+    PulseSoundOutput player(m_dir->file("no-decoder-here"), log.listener());
+    player.prepare({ding});
+    player.play(ding, 37);
+    ASSERT_TRUE(log.waitFor(Kind::Finished, ding));
+    // Another file in its place has another digest, and this player has no
+    // decoder to turn to.
+    writeFile(ding, readFile(clip("one-second.wma")));
+    player.play(ding, 37);
+    ASSERT_TRUE(log.waitFor(Kind::Silent, ding));
+    std::this_thread::sleep_for(200ms);
+
+    EXPECT_NEAR(findTone(recordedLeft(), kRate, 990, kHeard).totalSeconds, 0.3, 0.03);
+    EXPECT_EQ(findTone(recordedLeft(), kRate, 660, kHeard).totalSeconds, 0);
 }
 
 TEST_F(Playback, ManySoundsInARowAllPlayWhole)

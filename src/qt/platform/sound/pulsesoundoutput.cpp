@@ -2,6 +2,7 @@
 
 #include "qt/platform/sound/decoderprocess.h"
 #include "qt/platform/sound/decoderprotocol.h"
+#include "qt/platform/sound/shippedsamples.h"
 
 #include <QLoggingCategory>
 
@@ -33,8 +34,7 @@ constexpr int kServerBufferMs = 100;
 // The server starts a stream only once a good part of its buffer is queued,
 // so a shorter sound is made up to this with silence.
 constexpr int kShortestSoundMs = 120;
-// Sounds up to this long are kept decoded; longer ones are cut here.
-constexpr int kKeptSeconds = 30;
+constexpr int kKeptSeconds = protocol::kKeptSeconds;
 constexpr int kLongestSeconds = 600;
 constexpr std::size_t kKeptSamples = samplesFor(kKeptSeconds * 1000);
 // A long sound is read from its decoder this far ahead of what plays.
@@ -226,6 +226,12 @@ void PulseSoundOutput::prepareNow(const std::vector<std::string> &paths)
         sound->path = path;
         sound->identity = identity;
         m_sounds[path] = sound;
+        // The shipped sounds need no decoder: loading FFmpeg costs more
+        // than the whole rest of the start-up.
+        if (readShippedSamples(path, sound->samples)) {
+            sound->state = DecodedSound::State::Ready;
+            continue;
+        }
         sounds.push_back(std::move(sound));
     }
     if (!sounds.empty())

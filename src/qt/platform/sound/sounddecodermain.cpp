@@ -100,8 +100,11 @@ int main(int argc, char **argv)
 {
     limitResources();
     std::signal(SIGPIPE, SIG_DFL);
+    if (argc == 3 && std::strcmp(argv[1], "--keep") == 0)
+        return decodeFile(argv[2], protocol::kKeptSeconds) ? 0 : 1;
     if (argc < 5 || std::atoi(argv[1]) != protocol::kRate || std::atoi(argv[2]) != protocol::kChannels) {
-        static const char usage[] = "usage: drillix-sound-decoder 44100 2 MAX_SECONDS FILE...\n";
+        static const char usage[] = "usage: drillix-sound-decoder 44100 2 MAX_SECONDS FILE...\n"
+                                    "       drillix-sound-decoder --keep FILE\n";
         (void)!::write(STDERR_FILENO, usage, sizeof usage - 1);
         return 2;
     }
