@@ -234,6 +234,9 @@ void PulseSoundOutput::prepareNow(const std::vector<std::string> &paths)
         }
         sounds.push_back(std::move(sound));
     }
+    // The shipped samples were read in pieces now free: their pages go back
+    // to the system instead of staying with this thread.
+    ::malloc_trim(0);
     if (!sounds.empty())
         startDecoding(std::move(sounds), kKeptSeconds);
 }
