@@ -156,7 +156,7 @@ if wanted judging; then
         wrong=$(ns BM_PointerDrop_Wrong)
         game=$(ns BM_PointerDrop_RightWholeGame)
         summary+=("judging    press + release on a target, judged: wrong $wrong ns, right (per drop of a whole game) $game ns CPU (target < 1000 ns: $(below "$wrong" 1000)/$(below "$game" 1000))")
-        summary+=("           bare piccoor_DragDrop: wrong $(ns BM_PiccoorDragDrop_Wrong) ns, right $(ns BM_PiccoorDragDrop_Right) ns; one hit test $(ns BM_HitTest) ns")
+        summary+=("           drop handler alone: wrong $(ns BM_DropOnTarget_Wrong) ns, right $(ns BM_DropOnTarget_Right) ns; one hit test $(ns BM_HitTest) ns")
     else
         failed=1
         summary+=("judging    FAILED to run (see $results/judging.txt)")
