@@ -496,8 +496,8 @@ void PulseSoundOutput::createIdleStream()
 {
     if (m_idleStream || !m_context || pa_context_get_state(m_context) != PA_CONTEXT_READY)
         return;
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, std::uint32_t(protocol::kRate), std::uint8_t(protocol::kChannels)};
-    m_idleStream = pa_stream_new(m_context, "sound", &spec, nullptr);
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16NE, std::uint32_t(protocol::kRate), std::uint8_t(protocol::kChannels)};
+    m_idleStream = pa_stream_new(m_context, "sound", &sampleFormat, nullptr);
     m_idleReady = false;
     if (!m_idleStream)
         return;
@@ -505,7 +505,7 @@ void PulseSoundOutput::createIdleStream()
     pa_stream_set_write_callback(m_idleStream, &PulseSoundOutput::onStreamWritable, this);
     pa_buffer_attr buffer;
     buffer.maxlength = std::uint32_t(-1);
-    buffer.tlength = std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &spec));
+    buffer.tlength = std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &sampleFormat));
     buffer.prebuf = std::uint32_t(-1);
     buffer.minreq = std::uint32_t(-1);
     buffer.fragsize = std::uint32_t(-1);
