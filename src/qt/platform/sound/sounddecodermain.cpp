@@ -36,7 +36,11 @@ void limit(int resource, rlim_t value)
 // time, new files and processes.
 void limitResources()
 {
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer's shadow memory alone takes terabytes of address
+    // space: in such a build the other limits have to do.
     limit(RLIMIT_AS, rlim_t{1} << 30);
+#endif
     limit(RLIMIT_CPU, 20);
     limit(RLIMIT_FSIZE, 0);
     limit(RLIMIT_CORE, 0);
