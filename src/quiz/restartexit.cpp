@@ -6,6 +6,7 @@
 namespace drillix {
 
 namespace {
+// The location texts that the buttons' error reports show.
 const char *const kRestartLocation = "in Trendolix2021/08/31.Form1.PushButton1_Click ";
 const char *const kExitLocation = "in Trendolix2021/08/31.Form1.PushButton2_Click ";
 constexpr std::int16_t kLastLabel = 22;

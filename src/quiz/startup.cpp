@@ -2,19 +2,20 @@
 
 #include "quiz/quizwindow.h"
 
-#include "quiz/fileexists.h"
 #include "quiz/applicationtitle.h"
+#include "quiz/fileexists.h"
 #include "quiz/layout.h"
 
 namespace drillix {
 
 namespace {
-const char *const kFormLoadLocation = "in Trendolix2021/08/31.Form1.Form_Load ";
+// The location text that the start-up's error reports show.
+const char *const kStartLocation = "in Trendolix2021/08/31.Form1.Form_Load ";
 } // namespace
 
 void QuizWindow::start()
 {
-    ErrorTrap trap(kFormLoadLocation, errorReporter());
+    ErrorTrap trap(kStartLocation, errorReporter());
 
     trap.step(100, [&] { applySkin(); });
     loadHandCursor(trap);
