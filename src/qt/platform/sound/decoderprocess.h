@@ -4,6 +4,8 @@
 // posix_spawn, its output read from a non-blocking pipe and cut into the
 // decoder's records (see decoderprotocol.h).
 
+#include "qt/platform/sound/decoderoutput.h"
+
 #include <sys/types.h>
 
 #include <cstddef>
@@ -17,11 +19,9 @@ namespace drillix {
 class DecoderProcess
 {
 public:
-    enum class FileEnd { Ended, NoSound, TooLong };
-
-    // Samples of the given file (its index in the list started with).
-    using SamplesHandler = std::function<void(std::size_t file, const std::int16_t *samples, std::size_t count)>;
-    using EndHandler = std::function<void(std::size_t file, FileEnd how)>;
+    using FileEnd = DecoderOutput::FileEnd;
+    using SamplesHandler = DecoderOutput::SamplesHandler;
+    using EndHandler = DecoderOutput::EndHandler;
 
     DecoderProcess(SamplesHandler onSamples, EndHandler onEnd);
     // Ends the program if it still runs.
@@ -43,18 +43,9 @@ public:
     void stop();
 
 private:
-    bool take(const char *data, std::size_t bytes);
-
-    SamplesHandler m_onSamples;
-    EndHandler m_onEnd;
     pid_t m_pid = -1;
     int m_fd = -1;
-    std::size_t m_file = 0;
-    // A record header, or a sample, split between two reads.
-    char m_partial[4] = {};
-    std::size_t m_partialBytes = 0;
-    std::size_t m_recordLeft = 0; // sample bytes still due in this record
-    std::vector<std::int16_t> m_samples;
+    DecoderOutput m_output;
 };
 
 } // namespace drillix

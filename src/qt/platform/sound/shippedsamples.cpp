@@ -1,10 +1,10 @@
 #include "qt/platform/sound/shippedsamples.h"
 
+#include "qt/platform/sound/decoderoutput.h"
 #include "qt/platform/sound/decoderprotocol.h"
 
 #include <QCryptographicHash>
 
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -61,34 +61,29 @@ bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> 
     const std::size_t slash = soundPath.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : soundPath.substr(0, slash);
 
-    // The decoder's records for one whole sound, as the player reads them
-    // from the decoder itself; the samples are gathered in place, over the
-    // records' headers, so that the file is held only once.
-    std::vector<std::int16_t> read;
+    // The decoder's records for one whole sound, read as the player reads
+    // them from the decoder itself.
+    std::string records;
     std::size_t bytes = 0;
-    if (!readSmallFile(folder + "/decoded/" + digest.toStdString() + ".pcm", kLargestSamplesFile, read, bytes))
+    if (!readSmallFile(folder + "/decoded/" + digest.toStdString() + ".pcm", kLargestSamplesFile, records, bytes))
         return false;
-    auto *data = reinterpret_cast<char *>(read.data());
-    std::size_t at = 0;
-    std::size_t kept = 0;
-    while (at + sizeof(std::int32_t) <= bytes) {
-        std::int32_t length = 0;
-        std::memcpy(&length, data + at, sizeof length);
-        at += sizeof length;
-        if (length == protocol::kEnded) {
-            if (at != bytes || kept == 0)
-                return false;
-            read.resize(kept / sizeof(std::int16_t));
-            samples = std::move(read);
-            return true;
-        }
-        if (length < 0 || length > protocol::kMaxRecordBytes || length % 2 != 0 || std::size_t(length) > bytes - at)
-            return false;
-        std::memmove(data + kept, data + at, std::size_t(length));
-        kept += std::size_t(length);
-        at += std::size_t(length);
-    }
-    return false;
+    std::vector<std::int16_t> read;
+    read.reserve(bytes / sizeof(std::int16_t));
+    bool whole = false;
+    bool more = false;
+    DecoderOutput output(
+        [&](std::size_t file, const std::int16_t *data, std::size_t count) {
+            if (file == 0)
+                read.insert(read.end(), data, data + count);
+        },
+        [&](std::size_t file, DecoderOutput::FileEnd how) {
+            whole = file == 0 && how == DecoderOutput::FileEnd::Ended;
+            more = more || file > 0;
+        });
+    if (!output.take(records.data(), bytes) || !whole || more || read.empty())
+        return false;
+    samples = std::move(read);
+    return true;
 }
 
 } // namespace drillix
