@@ -109,7 +109,7 @@ struct Bench {
     Bench()
     {
         quiz.load();
-        window.showCentred();
+        window.showWithFocus();
         if (!QTest::qWaitForWindowExposed(&window)) {
             std::fprintf(stderr, "bench_frontend: the window was never exposed\n");
             std::exit(2);

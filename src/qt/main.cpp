@@ -52,7 +52,7 @@ int main(int argc, char *argv[])
     quiz.start();
     if (!quiz.form().loaded())
         return 0;
-    window.showCentred();
+    window.showWithFocus();
     // The sound engine loads once the first frame is on its way, and decodes
     // the game's sounds before the first drop.
     QTimer::singleShot(200, [&sound, &app] {

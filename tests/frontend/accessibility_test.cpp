@@ -42,7 +42,7 @@ TEST(Accessibility, NamesButtonsAndAnswersAreExposed)
     test::Quiz quiz;
     FormWidget window(quiz.form());
     quiz.load();
-    window.showCentred();
+    window.showWithFocus();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
     QAccessibleInterface *root = QAccessible::queryAccessibleInterface(&window);

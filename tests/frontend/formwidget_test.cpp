@@ -25,7 +25,7 @@ struct ShownQuiz {
     ShownQuiz()
     {
         quiz.load();
-        window.showCentred();
+        window.showWithFocus();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 

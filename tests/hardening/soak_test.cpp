@@ -109,7 +109,7 @@ struct SoakWindow {
     {
         window.installEventFilter(&counter);
         quiz.load();
-        window.showCentred();
+        window.showWithFocus();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 

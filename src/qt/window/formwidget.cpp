@@ -54,7 +54,6 @@ FormWidget::FormWidget(Form &form, QWidget *parent)
         QCoreApplication::instance()->installNativeEventFilter(m_devicePointer.get());
     }
     formChanged(FormProperty::Caption);
-    formChanged(FormProperty::Icon);
 }
 
 FormWidget::~FormWidget()
@@ -73,7 +72,7 @@ QPoint FormWidget::placement(const QSize &window, const QRect &available)
                   along(available.top(), available.height(), window.height()));
 }
 
-void FormWidget::showCentred()
+void FormWidget::showWithFocus()
 {
     show();
 
@@ -116,7 +115,7 @@ void FormWidget::createWindowed(const Control &control)
         widget = new QLineEdit(this);
         break;
     default:
-        return; // the media player has no face of its own
+        return; // only buttons and text boxes are windows of their own
     }
     widget->setObjectName(QString::fromStdString(control.displayName()));
     widget->setMouseTracking(true);

@@ -30,7 +30,7 @@ public:
     QWidget *widgetFor(const Control &control) const { return m_windowed.value(&control); }
     // Shows the window where it was placed when made (see placement()),
     // focus on the first control in tab order.
-    void showCentred();
+    void showWithFocus();
     // Where a window of this size goes in a screen's available area: centred
     // along each axis where it fits, else at the start, so that its title bar
     // and controls can be reached.
