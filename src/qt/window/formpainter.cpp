@@ -1,5 +1,6 @@
 #include "qt/window/formpainter.h"
 
+#include "qt/platform/appearance/decodedpictures.h"
 #include "qt/window/qtcolours.h"
 
 #include <QFileInfo>
@@ -50,8 +51,13 @@ QPixmap FormPainter::pixmap(const Picture &picture, qreal devicePixelRatio)
         if (!big.isEmpty() && QFileInfo::exists(big) && pm.load(big))
             pm.setDevicePixelRatio(2.0);
     }
-    if (pm.isNull())
-        pm.load(source);
+    if (pm.isNull()) {
+        const QList<QImage> decoded = decodedpictures::builtIn(source);
+        if (decoded.isEmpty())
+            pm.load(source);
+        else
+            pm = QPixmap::fromImage(decoded.first());
+    }
     m_cache.insert(key, pm);
     return pm;
 }

@@ -2,6 +2,7 @@
 
 #include "qt/platform/qtdiagnostics.h"
 #include "qt/platform/appearance/cursors.h"
+#include "qt/platform/appearance/decodedpictures.h"
 #include "qt/window/devicepointer.h"
 #include "qt/window/qtcolours.h"
 
@@ -253,10 +254,20 @@ void FormWidget::paintEvent(QPaintEvent *event)
 
 void FormWidget::updateIcon()
 {
-    if (m_form.icon().isNull())
+    if (m_form.icon().isNull()) {
         setWindowIcon(QIcon());
-    else
-        setWindowIcon(QIcon(QString::fromStdString(m_form.icon().source)));
+        return;
+    }
+    const QString source = QString::fromStdString(m_form.icon().source);
+    const QList<QImage> decoded = decodedpictures::builtIn(source);
+    if (decoded.isEmpty()) {
+        setWindowIcon(QIcon(source));
+        return;
+    }
+    QIcon icon;
+    for (const QImage &size : decoded)
+        icon.addPixmap(QPixmap::fromImage(size));
+    setWindowIcon(icon);
 }
 
 void FormWidget::mousePressEvent(QMouseEvent *event)
