@@ -80,9 +80,14 @@ void checkEntryImage(const QByteArray &bytes, qsizetype offset, qsizetype size)
 
 // Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
 // one 16-byte entry per image. In a cursor's entry the words at 4 and 6
-// (bytes 10 and 12 of the file for the first) are the hot spot. Returns the
-// hot spot for a cursor, nothing for other pictures.
-std::optional<QPoint> checkIconDirectory(const QByteArray &bytes)
+// (bytes 10 and 12 of the file for the first) are the hot spot. Nothing for
+// other pictures.
+struct IconDirectory {
+    bool cursor = false;
+    QPoint hotSpot;
+};
+
+std::optional<IconDirectory> checkIconDirectory(const QByteArray &bytes)
 {
     if (bytes.size() < 4 || le16(bytes, 0) != 0)
         return std::nullopt;
@@ -107,8 +112,8 @@ std::optional<QPoint> checkIconDirectory(const QByteArray &bytes)
     }
     checkEntryImage(bytes, le32(bytes, kDirectoryHeader + 12), le32(bytes, kDirectoryHeader + 8));
     if (type != 2)
-        return std::nullopt;
-    return QPoint(le16(bytes, 10), le16(bytes, 12));
+        return IconDirectory{};
+    return IconDirectory{true, QPoint(le16(bytes, 10), le16(bytes, 12))};
 }
 
 std::map<std::string, PictureImages> &keptPictures()
@@ -147,12 +152,18 @@ DecodedPicture decodePicture(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         invalid("the file is empty");
-    const std::optional<QPoint> hotSpot = checkIconDirectory(bytes);
+    const std::optional<IconDirectory> directory = checkIconDirectory(bytes);
 
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    if (directory) {
+        // Named, and not detected, the format loads the one image plugin
+        // that reads it instead of asking every plugin in turn.
+        reader.setFormat(directory->cursor ? "cur" : "ico");
+        reader.setAutoDetectImageFormat(false);
+    }
     const QSize declared = reader.size();
     if (declared.width() > kPictureSideLimit || declared.height() > kPictureSideLimit)
         invalid("it declares " + sizeText(declared.width(), declared.height()) + " pixels; the most is "
@@ -167,12 +178,13 @@ DecodedPicture decodePicture(const QByteArray &bytes)
                 + sizeText(kPictureSideLimit, kPictureSideLimit));
 
     DecodedPicture picture{image, 0, 0};
-    if (hotSpot) {
-        if (hotSpot->x() >= image.width() || hotSpot->y() >= image.height())
-            invalid("the cursor's hot spot " + std::to_string(hotSpot->x()) + "," + std::to_string(hotSpot->y())
+    if (directory && directory->cursor) {
+        const QPoint hotSpot = directory->hotSpot;
+        if (hotSpot.x() >= image.width() || hotSpot.y() >= image.height())
+            invalid("the cursor's hot spot " + std::to_string(hotSpot.x()) + "," + std::to_string(hotSpot.y())
                     + " lies outside its " + sizeText(image.width(), image.height()) + " image");
-        picture.hotSpotX = hotSpot->x();
-        picture.hotSpotY = hotSpot->y();
+        picture.hotSpotX = hotSpot.x();
+        picture.hotSpotY = hotSpot.y();
     }
     return picture;
 }
