@@ -18,8 +18,17 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
+
 int main(int argc, char *argv[])
 {
+    // The font configuration takes milliseconds to read, and the window's
+    // first text waits for it: it is read on a second thread while Qt
+    // connects to the display.
+    std::thread fontConfiguration([] { FcInit(); });
+
     // The program reads no command line of its own; Qt's options still work.
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veltmora-drillix"));
@@ -45,6 +54,7 @@ int main(int argc, char *argv[])
     drillix::Platform platform{messageBoxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
 
     drillix::QuizWindow quiz(platform, app);
+    fontConfiguration.join();
     drillix::FormWidget window(quiz.form());
     skin.registerWindow(quiz.form().handle(), &window);
     QObject::connect(&window, &drillix::FormWidget::formUnloaded, &qapp, &QCoreApplication::quit);

@@ -1,6 +1,6 @@
 #pragma once
 
-// The skin engine: loads a skin file (format in qt/appearance/skinfile.h)
+// The skin engine: loads a skin file (format in skinfile.h)
 // and restyles one registered window's child controls with it, through a Qt
 // style sheet set on that window alone, never on the application.
 //
@@ -31,8 +31,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace drillix {
+
+class SkinFile;
 
 class QtSkinEngine final : public SkinEngine
 {
@@ -68,6 +71,9 @@ private:
         QString metrics;
         qint64 pictureBytes = 0;
     };
+
+    // Throws, naming the first section whose sheet Qt cannot read.
+    static void checkSheets(const SkinFile &skin, const std::vector<QString> &sheets);
 
     std::optional<Loaded> m_skin;
     std::int32_t m_options = 0;

@@ -2,9 +2,9 @@
 
 #include "form/failure.h"
 
-#include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <optional>
 
 namespace drillix {
@@ -92,14 +92,38 @@ struct Header {
     bool variantGiven = false; // "[colours:]" gives an empty one
 };
 
+bool isAsciiLetter(QChar c)
+{
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+}
+
+// "[part]" or "[part:variant]" alone on its line, with spaces allowed
+// around and inside the brackets; the part is letters only and the variant
+// holds no "]".
 std::optional<Header> headerOf(const QString &code)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^\s*\[\s*([A-Za-z]+)\s*(?::([^\]]*))?\]\s*$)"));
-    const QRegularExpressionMatch match = pattern.match(code);
-    if (!match.hasMatch())
+    const QStringView line = QStringView(code).trimmed();
+    if (line.size() < 2 || line.front() != QLatin1Char('[') || line.back() != QLatin1Char(']'))
         return std::nullopt;
-    return Header{match.captured(1).toLower(), match.captured(2).trimmed(), match.hasCaptured(2)};
+    const QStringView inside = line.sliced(1, line.size() - 2);
+    const qsizetype colon = inside.indexOf(QLatin1Char(':'));
+    const QStringView part = (colon < 0 ? inside : inside.first(colon)).trimmed();
+    if (part.isEmpty() || !std::all_of(part.begin(), part.end(), isAsciiLetter))
+        return std::nullopt;
+    if (colon < 0)
+        return Header{part.toString().toLower(), QString(), false};
+    const QStringView variant = inside.sliced(colon + 1);
+    if (variant.contains(QLatin1Char(']')))
+        return std::nullopt;
+    return Header{part.toString().toLower(), variant.trimmed().toString(), true};
+}
+
+bool isVariantName(const QString &name)
+{
+    return !name.isEmpty() && std::all_of(name.begin(), name.end(), [](QChar c) {
+        return isAsciiLetter(c) || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_')
+               || c == QLatin1Char('-');
+    });
 }
 
 std::optional<SkinPart> partNamed(const QString &name)
@@ -146,7 +170,6 @@ bool sameVariant(const QString &a, const QString &b)
 SkinFile SkinFile::parse(const QByteArray &bytes)
 {
     const std::vector<Line> lines = scanLines(decodeText(bytes));
-    static const QRegularExpression variantPattern(QStringLiteral("^[A-Za-z0-9_-]+$"));
 
     SkinFile skin;
     bool inHeader = false;
@@ -171,7 +194,7 @@ SkinFile SkinFile::parse(const QByteArray &bytes)
             const std::optional<SkinPart> part = partNamed(header->part);
             if (!part)
                 fail("has an unknown section [" + header->part.toStdString() + "]" + where);
-            if (header->variantGiven && !variantPattern.match(header->variant).hasMatch())
+            if (header->variantGiven && !isVariantName(header->variant))
                 fail("has a variant name that is not allowed (use letters, digits, '-' and '_')" + where);
             for (const Section &earlier : skin.m_sections) {
                 if (earlier.part == *part && sameVariant(earlier.variant, header->variant))

@@ -78,6 +78,29 @@ bool StyleSheetChecker::parses(const QString &sheet)
     return !s_parseWarningSeen && sentinel->palette().color(QPalette::WindowText) == kSentinelColour;
 }
 
+bool StyleSheetChecker::opensWithAtRule(const QString &sheet)
+{
+    qsizetype i = 0;
+    while (i < sheet.size()) {
+        const QStringView rest = QStringView(sheet).sliced(i);
+        if (rest.front().isSpace()) {
+            ++i;
+        } else if (rest.startsWith(QLatin1String("/*"))) {
+            const qsizetype end = sheet.indexOf(QLatin1String("*/"), i + 2);
+            if (end < 0)
+                return false;
+            i = end + 2;
+        } else if (rest.startsWith(QLatin1String("<!--"))) {
+            i += 4;
+        } else if (rest.startsWith(QLatin1String("-->"))) {
+            i += 3;
+        } else {
+            return rest.front() == QLatin1Char('@');
+        }
+    }
+    return false;
+}
+
 void StyleSheetChecker::handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (message.startsWith(QLatin1String("Could not parse")) && message.contains(QLatin1String("stylesheet"))) {

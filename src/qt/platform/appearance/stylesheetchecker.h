@@ -24,6 +24,10 @@ public:
 
     bool parses(const QString &sheet);
 
+    // Whether the sheet's first rule, past spaces, comments and HTML
+    // comment marks, is an at-rule ("@import", "@media", ...).
+    static bool opensWithAtRule(const QString &sheet);
+
 private:
     static void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message);
 
