@@ -132,6 +132,8 @@ TEST(SkinEngine, DamagedSkinsFailClearlyAndLeaveNoSkin)
         {scratch.file(skin("[metrics:big]\nQPushButton { } }\n")), "style-sheet error in [metrics:big]"},
         {scratch.file(skin("[controls]\nQPushButton { color: red; }\n[colours]\nQPushButton # { }\n")),
          "style-sheet error in [colours] (lines 6 to 8)"},
+        {scratch.file(skin("[colours]\nQPushButton # { }\n[metrics]\nQPushButton { image: url(gone.png); }\n")),
+         "style-sheet error in [colours]"},
         {scratch.file(skin("[controls]\ncolor: red;\n")), "style-sheet error in [controls]"},
         {scratch.file(skin("[window]\nQWidget { color: red; }\n")), "has a rule in [window] on line 5"},
         // Pictures: found from the skin's folder, and never left for Qt to

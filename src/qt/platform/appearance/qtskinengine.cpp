@@ -33,7 +33,13 @@ void QtSkinEngine::loadSkin(const std::string &path, const std::string &variant)
     Loaded loaded{skin.name(), {}, {}, {}, 0};
     std::vector<QString> sheets;
     for (const SkinFile::Section &section : skin.sections()) {
-        const QString text = pictures.resolve(section);
+        QString text;
+        try {
+            text = pictures.resolve(section);
+        } catch (const Failure &) {
+            checkSheets(skin, sheets); // a sheet error in an earlier section is told first
+            throw;
+        }
         sheets.push_back(section.part == SkinPart::Window ? QStringLiteral("* {\n%1}\n").arg(text) : text);
         if (!section.variant.isEmpty())
             continue;
