@@ -16,7 +16,11 @@ namespace drillix {
 
 // Message box styles and results, numbered as the platform numbers them.
 inline constexpr int kMsgBoxOkOnly = 0;
+inline constexpr int kMsgBoxIconBits = 0x70;
+inline constexpr int kMsgBoxCritical = 16;
+inline constexpr int kMsgBoxQuestion = 32;
 inline constexpr int kMsgBoxExclamation = 48;
+inline constexpr int kMsgBoxInformation = 64;
 inline constexpr int kMsgBoxResultOk = 1;
 
 class MessageBoxes

@@ -15,17 +15,17 @@ QString QtMessageBoxes::displayText(const std::string &text)
 int QtMessageBoxes::show(const std::string &text, int style, const std::string &title)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (style & 0x70) {
-    case 16:
+    switch (style & kMsgBoxIconBits) {
+    case kMsgBoxCritical:
         icon = QMessageBox::Critical;
         break;
-    case 32:
+    case kMsgBoxQuestion:
         icon = QMessageBox::Question;
         break;
-    case 48:
+    case kMsgBoxExclamation:
         icon = QMessageBox::Warning;
         break;
-    case 64:
+    case kMsgBoxInformation:
         icon = QMessageBox::Information;
         break;
     default:

@@ -122,9 +122,14 @@ std::map<std::string, PictureImages> &keptPictures()
     return kept;
 }
 
+DecodedPicture readPicture(const QString &source)
+{
+    return decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
+}
+
 QImage readImage(const QString &source)
 {
-    return decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit)).image;
+    return readPicture(source).image;
 }
 
 // "dir/pin.ico" -> "dir/pin@2x.png", when it is there and exactly twice the
@@ -198,7 +203,7 @@ PictureImages readPictureImages(const QString &source)
 Picture QtPictureLoader::loadPicture(const std::string &path)
 {
     const QString source = QString::fromStdString(path);
-    const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
+    const DecodedPicture decoded = readPicture(source);
     keptPictures()[path] = PictureImages{decoded.image, doubleSizeSibling(source, decoded.image.size())};
     return Picture{path, decoded.hotSpotX, decoded.hotSpotY};
 }
