@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test soak bench map-accuracy sanitize fuzz-long package install clean
+.PHONY: all deps configure build run test test-debian soak bench map-accuracy sanitize fuzz-long package install clean
 
 all: build
 
@@ -29,6 +29,12 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE soak
 
+# The README's set-up and `make test` on a fresh, minimal chroot of Debian
+# RELEASE (12 or 13), then `make package` and its install there (as root).
+RELEASE ?= 13
+test-debian:
+	./tools/test-debian.sh $(RELEASE)
+
 # A thousand games in one process, and games through real X input.
 soak: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L soak
@@ -47,7 +53,7 @@ sanitize: deps
 fuzz-long: deps
 	./fuzz/build.sh build-fuzz && ./fuzz/long-run.sh build-fuzz
 
-# The Debian package, in build/.
+# The Debian package for the release it is built on, in build/.
 package: build
 	cd $(BUILD) && cpack -G DEB
 

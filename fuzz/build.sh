@@ -5,21 +5,21 @@
 #   fuzz/build.sh [BUILD_DIR]        (default: build-fuzz)
 #
 # Exits 77, saying why, when clang or its fuzzer runtime is missing (Debian:
-# clang-14 and libclang-rt-14-dev), so that test runs can skip the fuzzing.
+# clang and libclang-rt-dev), so that test runs can skip the fuzzing.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build-fuzz}
 
 cxx=""
-for c in ${FUZZ_CXX:-} clang++-14 clang++; do
+for c in ${FUZZ_CXX:-} clang++; do
     if command -v "$c" >/dev/null 2>&1; then
         cxx=$(command -v "$c")
         break
     fi
 done
 if [ -z "$cxx" ]; then
-    echo "SKIP: no clang++ found; the fuzz targets need clang (Debian: clang-14, libclang-rt-14-dev)"
+    echo "SKIP: no clang++ found; the fuzz targets need clang (Debian: clang, libclang-rt-dev)"
     exit 77
 fi
 
@@ -28,7 +28,7 @@ probe=$(mktemp -d)
 trap 'rm -rf "$probe"' EXIT
 printf '#include <cstdint>\n#include <cstddef>\nextern "C" int LLVMFuzzerTestOneInput(const uint8_t *, size_t) { return 0; }\n' >"$probe/p.cpp"
 if ! "$cxx" -fsanitize=fuzzer,address,undefined "$probe/p.cpp" -o "$probe/p" >"$probe/log" 2>&1; then
-    echo "SKIP: $cxx cannot link libFuzzer with ASan and UBSan (Debian: libclang-rt-14-dev):"
+    echo "SKIP: $cxx cannot link libFuzzer with ASan and UBSan (Debian: libclang-rt-dev):"
     sed 's/^/    /' "$probe/log" | head -5
     exit 77
 fi

@@ -1,23 +1,47 @@
 #!/bin/sh
 # Installs every Debian package that building, running and testing the quiz
-# needs. Safe to run again: packages already present are skipped, and the
-# package lists are refreshed only when something is missing.
+# needs, on Debian 12 (bookworm) or 13 (trixie). Safe to run again: packages
+# already present are skipped, and the package lists are refreshed only when
+# something is missing.
 set -eu
 
+release=""
+if [ -r /etc/os-release ]; then
+    # shellcheck disable=SC1091
+    . /etc/os-release
+    if [ "${ID:-}" = debian ]; then
+        release=${VERSION_CODENAME:-}
+    fi
+fi
+
+# The same names serve both releases: clang and libclang-rt-dev follow each
+# release's own LLVM (14 on Debian 12, 19 on Debian 13).
 PACKAGES="
-  build-essential cmake pkg-config
-  qt6-base-dev qt6-multimedia-dev
+  build-essential cmake pkg-config python3
+  qt6-base-dev qt6-multimedia-dev libfontconfig-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
   fonts-liberation xdg-utils
   xvfb xauth xdotool x11-utils imagemagick ffmpeg sox
   pulseaudio pulseaudio-utils icoutils
   desktop-file-utils appstream lintian dpkg-dev file
-  clang-14 libclang-rt-14-dev strace fontconfig fonts-dejavu-core
+  clang libclang-rt-dev strace fontconfig fonts-dejavu-core
   libpulse-dev
   openbox qt6-gtk-platformtheme
   sway grim qt6-wayland libwayland-dev libwayland-bin
 "
+
+case "$release" in
+    bookworm) name="Debian 12 (bookworm)" ;;
+    trixie) name="Debian 13 (trixie)" ;;
+    *)
+        echo "install-deps: this is ${PRETTY_NAME:-an unknown system}, not Debian 12 or 13." >&2
+        echo "install-deps: the package names below are Debian's; install them by hand, or build on Debian 12 or 13:" >&2
+        echo "$PACKAGES" | tr -s ' \n' ' ' | fold -s -w 76 | sed 's/^/    /' >&2
+        echo >&2
+        exit 1
+        ;;
+esac
 
 missing=""
 for p in $PACKAGES; do
@@ -35,7 +59,7 @@ if [ "$(id -u)" -ne 0 ]; then
     SUDO="sudo"
 fi
 
-echo "Installing:$missing"
+echo "install-deps: $name; installing:$missing"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 # shellcheck disable=SC2086

@@ -166,6 +166,17 @@ signal.signal(signal.SIGTERM, _terminate)
 signal.signal(signal.SIGHUP, _terminate)
 
 
+def debian_release():
+    """The Debian release this runs on ("12", "13"), or None elsewhere."""
+    try:
+        fields = dict(l.split("=", 1) for l in Path("/etc/os-release").read_text().splitlines() if "=" in l)
+    except OSError:
+        return None
+    if fields.get("ID") != "debian":
+        return None
+    return fields.get("VERSION_ID", "").strip('"').split(".")[0] or None
+
+
 def run(argv, env=None, timeout=20, check=True, cwd=None):
     r = subprocess.run(argv, env=env, timeout=timeout, capture_output=True, preexec_fn=_die_with_parent,
                        cwd=cwd)

@@ -27,6 +27,10 @@ def body(t):
     deb = debs[0]
     log("package: %s (%d bytes)" % (deb, deb.stat().st_size))
 
+    release = h.debian_release()
+    if release:
+        version = h.run(["dpkg-deb", "-f", str(deb), "Version"]).stdout.decode().strip()
+        t.check(version.endswith("+deb" + release), "the version %s names Debian %s" % (version, release))
     depends = h.run(["dpkg-deb", "-f", str(deb), "Depends"]).stdout.decode().strip()
     log("Depends: " + depends)
     for need in ("fonts-liberation", "libqt6widgets6", "libpulse0", "libavcodec"):

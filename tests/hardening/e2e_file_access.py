@@ -173,6 +173,10 @@ def file_access(t):
             if writing and not (p.startswith("/dev/") and kind == "devices"):
                 # A write that failed changed nothing: listed, not counted.
                 (refused if result == "-1" else writes).append("%s(%s) = %s %s" % (name, args[:160], result, err))
+            if kind is None and result == "-1" and err == "ENOENT" and not writing:
+                # Qt and the X libraries look for paths that a system may
+                # have (/.flatpak-info, old icon folders): nothing is read.
+                kind = "paths looked for that do not exist"
             if kind is None:
                 unknown.add(p)
             else:

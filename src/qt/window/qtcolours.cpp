@@ -27,6 +27,11 @@ QPalette makeDesignPalette()
     p.setColor(QPalette::Disabled, QPalette::Dark, QColor(0xd1, 0xd1, 0xd1).darker(110));
     p.setColor(QPalette::Disabled, QPalette::Shadow, shadow.lighter(150));
     p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x91, 0x91, 0x91));
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    // Qt's own palette gives the accent its highlight colours.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        p.setColor(group, QPalette::Accent, p.color(group, QPalette::Highlight));
+#endif
     return p;
 }
 
