@@ -169,7 +169,7 @@ if wanted frontend; then
     if QT_QPA_PLATFORM=offscreen "$build/bench/frontend/bench_frontend" "$rounds" | tee "$results/frontend.txt"; then
         line=$(grep '^RESULT frontend' "$results/frontend.txt")
         get() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$line"; }
-        summary+=("front end  release to end of answer paint: median $(get release_to_paint_median_ms) ms, first drop $(get first_drop_ms) ms; a 60 Hz frame is $(get frame_budget_ms) ms")
+        summary+=("front end  release to answer paint: median $(get release_to_paint_median_ms) ms, first drop $(get first_drop_ms) ms; a 60 Hz frame is $(get frame_budget_ms) ms")
     else
         failed=1
         summary+=("front end  FAILED to run (see $results/frontend.txt)")

@@ -1,15 +1,15 @@
 // From the mouse release that drops a name on its region to the end of the
-// paint that shows the answer on the map, in the real front end (FormWidget
-// and its painter) on Qt's offscreen platform, the program model running on
-// the unit tests' fake platform pieces.
+// paint that shows the answer on the map, in the real window on Qt's
+// offscreen platform, the game running on the unit tests' fake platform
+// pieces.
 //
 // Each round: the board is restarted, a name is pressed and dragged over its
 // region (untimed), then the release is delivered and the event loop run
 // until the window's update has been painted and flushed. Times are taken
 // on a steady clock:
-//   handled  release delivered and handled by the model (judged, update
+//   handled  release delivered and handled by the game (judged, update
 //            scheduled)
-//   painted  end of the FormWidget paint whose region covers the answer
+//   painted  the answer label's paint begins (the window behind it is drawn)
 //   flushed  the event loop back with nothing left to paint (backing store
 //            flushed)
 // Two ways of delivering the release are timed: QTest::mouseRelease on the
@@ -21,8 +21,9 @@
 //
 // Figures only: nothing passes or fails on time.
 
-#include "qt/window/formwidget.h"
-#include "qt/window/qtcolours.h"
+#include "qt/window/quizwindow.h"
+
+#include <QLabel>
 
 #include "fakes.h"
 
@@ -52,32 +53,32 @@ double msSince(SteadyClock::time_point from, SteadyClock::time_point to)
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-// The window with a clock on its paints.
-class TimedFormWidget : public FormWidget
+// A clock on the paints of the answer label.
+class PaintClock : public QObject
 {
 public:
-    using FormWidget::FormWidget;
-
-    QRect watched;              // the answer label, in pixels
     bool armed = false;
     SteadyClock::time_point paintedAt;
     int paintsSeen = 0;
 
 protected:
-    void paintEvent(QPaintEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        FormWidget::paintEvent(event);
-        ++paintsSeen;
-        if (armed && event->region().contains(watched)) {
-            paintedAt = SteadyClock::now();
-            armed = false;
+        (void)watched;
+        if (event->type() == QEvent::Paint) {
+            ++paintsSeen;
+            if (armed) {
+                paintedAt = SteadyClock::now();
+                armed = false;
+            }
         }
+        return false;
     }
 };
 
 constexpr int kJapan = 8; // name label and answer label
 const QPoint kJapanLabel(746, 80 + 14 * kJapan + 10);
-const QPoint kJapanRegion(8700 / 15, 3300 / 15);
+const QPoint kJapanRegion(580, 220);
 
 struct Sample {
     double handled = 0;
@@ -103,18 +104,19 @@ void settle()
 }
 
 struct Bench {
-    test::Quiz quiz;
-    TimedFormWidget window{quiz.form()};
+    test::Game quiz;
+    QuizWindow window{quiz.q()};
+    PaintClock clock;
 
     Bench()
     {
-        quiz.load();
+        quiz.start();
         window.showWithFocus();
         if (!QTest::qWaitForWindowExposed(&window)) {
             std::fprintf(stderr, "bench_frontend: the window was never exposed\n");
             std::exit(2);
         }
-        window.watched = toPixels(quiz.w().controls().answerLabels[kJapan].geometry());
+        window.answerLabel(kJapan)->installEventFilter(&clock);
         settle();
     }
 
@@ -122,7 +124,7 @@ struct Bench {
     // through the same way as the release to come.
     void prepare(bool throughWindow)
     {
-        quiz.w().restart();
+        quiz.q().restart();
         quiz.sound.played.clear();
         settle();
         if (throughWindow) {
@@ -150,7 +152,7 @@ struct Bench {
     Sample drop(bool throughWindow)
     {
         prepare(throughWindow);
-        window.armed = true;
+        clock.armed = true;
         const SteadyClock::time_point t0 = SteadyClock::now();
         if (throughWindow)
             sendToWindow(QEvent::MouseButtonRelease, kJapanRegion, Qt::LeftButton, Qt::NoButton);
@@ -159,14 +161,14 @@ struct Bench {
         const SteadyClock::time_point handled = SteadyClock::now();
         QCoreApplication::processEvents();
         const SteadyClock::time_point flushed = SteadyClock::now();
-        if (window.armed || !quiz.w().controls().answerLabels[kJapan].visible()) {
+        if (clock.armed || !quiz.q().answers()[kJapan].shown) {
             std::fprintf(stderr, "bench_frontend: the answer was not painted after one pass of the event loop"
                                  " (answer %s, %d paints, placed %d, dragging %d)\n",
-                         quiz.w().controls().answerLabels[kJapan].visible() ? "shown" : "hidden", window.paintsSeen,
-                         quiz.w().placedCount(), quiz.form().dragging());
+                         quiz.q().answers()[kJapan].shown ? "shown" : "hidden", clock.paintsSeen,
+                         quiz.q().placedCount(), window.draggedName());
             std::exit(2);
         }
-        return {msSince(t0, handled), msSince(t0, window.paintedAt), msSince(t0, flushed)};
+        return {msSince(t0, handled), msSince(t0, clock.paintedAt), msSince(t0, flushed)};
     }
 
     // Dark text where the answer label stands: the frame really shows it.
@@ -199,7 +201,7 @@ void report(const char *title, const std::vector<Sample> &samples)
     std::printf("%s, %zu drops (ms)            median      p10      p90      min      max   of a 60 Hz frame\n", title,
                 samples.size());
     printRow("release handled", handled);
-    printRow("release to end of answer paint", painted);
+    printRow("release to answer paint", painted);
     printRow("release to frame flushed", flushed);
 }
 

@@ -3,7 +3,7 @@
 // and through a file as the program loads HAND-M.CUR, whose image the
 // loader must keep once the file is gone.
 
-#include "form/failure.h"
+#include "core/platform.h"
 #include "qt/platform/appearance/qtpictureloader.h"
 #include "qtfuzzapp.h"
 

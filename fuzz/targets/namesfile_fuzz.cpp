@@ -4,9 +4,9 @@
 // trimSpaces. Besides the sanitizers' checks, each result is
 // checked against what the reader promises.
 
-#include "quiz/namesfile.h"
-#include "form/failure.h"
-#include "form/platform.h"
+#include "core/namesfile.h"
+#include "core/platform.h"
+#include "core/platform.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // the seeds' pictures lie) and has Qt's style-sheet parser check every
 // section, and applying the skin to a window.
 
-#include "form/failure.h"
+#include "core/platform.h"
 #include "qt/platform/appearance/qtskinengine.h"
 #include "qt/platform/appearance/skinfile.h"
 #include "qtfuzzapp.h"

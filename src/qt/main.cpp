@@ -1,20 +1,17 @@
 // Veltmora Drillix: drag each country's name onto its place on the map.
 
-#include "quiz/quizwindow.h"
-#include "form/application.h"
+#include "core/contract.h"
+#include "core/quiz.h"
 #include "qt/platform/appearance/qtpictureloader.h"
 #include "qt/platform/appearance/qtskinengine.h"
-#include "qt/window/formaccessible.h"
-#include "qt/window/formwidget.h"
-#include "qt/platform/sound/lazysoundoutput.h"
 #include "qt/platform/localfilesystem.h"
-#include "qt/platform/qtdiagnostics.h"
 #include "qt/platform/qtmessageboxes.h"
 #include "qt/platform/qtshell.h"
+#include "qt/platform/sound/lazysoundoutput.h"
 #include "qt/platform/systemclock.h"
 #include "qt/platform/systemrandom.h"
+#include "qt/window/quizwindow.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QTimer>
 
@@ -24,9 +21,9 @@
 
 int main(int argc, char *argv[])
 {
-    // The font configuration takes milliseconds to read, and the window's
-    // first text waits for it: it is read on a second thread while Qt
-    // connects to the display.
+    // Reading the font configuration takes 5-6 ms, which the window's first
+    // text waits for: read it while Qt connects to the display (the start-up
+    // bench's time to the mapped window guards it).
     std::thread fontConfiguration([] { FcInit(); });
 
     // The program reads no command line of its own; Qt's options still work.
@@ -34,14 +31,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("veltmora-drillix"));
     QApplication::setApplicationDisplayName(QString());
     QGuiApplication::setDesktopFileName(QStringLiteral("veltmora-drillix"));
-    QAccessible::installFactory(&drillix::FormAccessible::factory);
 
     // Side files lie beside the real executable, even when started through
     // a link on PATH.
-    drillix::Application app(QCoreApplication::applicationDirPath().toStdString());
-
-    drillix::QtMessageBoxes messageBoxes;
     const QString programDir = QCoreApplication::applicationDirPath();
+    drillix::QtMessageBoxes messageBoxes;
     drillix::LazySoundOutput sound(programDir + QStringLiteral("/plugins/libdrillix-sound.so"),
                                    (programDir + QStringLiteral("/drillix-sound-decoder")).toStdString());
     drillix::QtShell shell;
@@ -50,24 +44,26 @@ int main(int argc, char *argv[])
     drillix::LocalFileSystem files;
     drillix::SystemClock clock;
     drillix::SystemRandom random;
-    drillix::QtDiagnostics diagnostics;
-    drillix::Platform platform{messageBoxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
+    drillix::Platform platform{messageBoxes, sound, shell, skin, pictures, files, clock, random};
+    drillix::Quiz quiz(platform, programDir.toStdString());
 
-    drillix::QuizWindow quiz(platform, app);
     fontConfiguration.join();
-    drillix::FormWidget window(quiz.form());
-    skin.registerWindow(quiz.form().handle(), &window);
-    QObject::connect(&window, &drillix::FormWidget::formUnloaded, &qapp, &QCoreApplication::quit);
-
+    drillix::QuizWindow window(quiz);
+    skin.registerWindow(1, &window);
+    quiz.onClosed([&window] {
+        window.hide();
+        QCoreApplication::quit();
+    });
     quiz.start();
-    if (!quiz.form().loaded())
+    if (quiz.closed())
         return 0;
     window.showWithFocus();
+
     // The sound engine loads once the first frame is on its way, and decodes
     // the game's sounds before the first drop.
-    QTimer::singleShot(200, [&sound, &app] {
-        sound.preload({app.sideFile("/sounds/correct.wma"), app.sideFile("/sounds/wrong.wma"),
-                       app.sideFile("/sounds/complete.wma")});
+    QTimer::singleShot(200, [&sound, &quiz] {
+        sound.preload({quiz.sideFile(drillix::contract::kCorrectSound), quiz.sideFile(drillix::contract::kWrongSound),
+                       quiz.sideFile(drillix::contract::kCompleteSound)});
     });
     return QApplication::exec();
 }

@@ -2,7 +2,7 @@
 
 // Files the tests make for themselves, each test in its own temporary folder.
 
-#include "form/failure.h"
+#include "core/platform.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "qt/platform/systemclock.h"
 #include "qt/platform/systemrandom.h"
 
-#include "form/failure.h"
+#include "core/platform.h"
 
 #include <QTemporaryDir>
 

@@ -4,8 +4,7 @@
 // to make the real program open the site on purpose (with its clock fixed
 // by fixedtime.c).
 
-#include "quiz/quizwindow.h"
-#include "qt/platform/systemclock.h"
+#include "core/quiz.h"
 #include "qt/platform/systemrandom.h"
 
 #include "fakes.h"
@@ -37,10 +36,8 @@ int main()
         StoppedClock clock;
         clock.seconds = static_cast<float>(second);
         SystemRandom random;
-        test::FakeDiagnostics diagnostics;
-        Platform platform{boxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
-        Application app{test::kInstallFolder};
-        QuizWindow quiz(platform, app);
+        Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+        Quiz quiz(platform, test::kInstallFolder);
         quiz.start();
         if (!shell.commands.empty()) {
             std::printf("%d %s\n", second, shell.commands.front().c_str());

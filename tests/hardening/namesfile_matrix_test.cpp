@@ -3,7 +3,7 @@
 // rules for single lines live in the unit tests and the damaged real files in
 // startup_files_test.cpp.
 
-#include "quiz/namesfile.h"
+#include "core/namesfile.h"
 
 #include "fakes.h"
 
@@ -14,7 +14,7 @@
 #include <cstring>
 
 using namespace drillix;
-using test::Quiz;
+using test::Game;
 
 namespace {
 
@@ -39,13 +39,12 @@ Steps extraLineSteps(int lines)
     return steps;
 }
 
-void expectShippedBoard(Quiz &quiz)
+void expectShippedBoard(Game &quiz)
 {
     for (int i = 0; i < 23; ++i) {
-        EXPECT_EQ(quiz.w().controls().nameLabels[i].caption(), test::countryNames()[static_cast<std::size_t>(i)]) << i;
-        EXPECT_TRUE(quiz.w().controls().nameLabels[i].visible()) << i;
+        EXPECT_EQ(quiz.q().names()[i].caption, test::countryNames()[static_cast<std::size_t>(i)]) << i;
+        EXPECT_TRUE(quiz.q().names()[i].shown) << i;
     }
-    EXPECT_EQ(quiz.w().controls().dropTargets.count(), 66) << "the drop targets are laid whatever the names file holds";
 }
 
 // Hands out `good` bytes of names, then fails on every read, as a file on a
@@ -80,12 +79,12 @@ private:
 TEST(NamesFileMatrix, TenThousandLinesAnswerEveryReportAndFinish)
 {
     constexpr int kLines = 10000;
-    Quiz quiz;
+    Game quiz;
     quiz.files.files[quiz.itemsPath()] = test::namesFile(numberedNames(kLines));
     long answered = 0;
     quiz.boxes.onShow = [&](const test::ShownBox &) { ++answered; };
     const auto start = std::chrono::steady_clock::now();
-    quiz.load();
+    quiz.start();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(answered, 2L * (kLines - 23));
     EXPECT_EQ(quiz.reportedSteps(), extraLineSteps(kLines));
@@ -99,18 +98,18 @@ TEST(NamesFileMatrix, AReadErrorPartWayIsReportedOnceAndEndsTheReading)
     // A failing disk fails every read after the first, so the reader must
     // not try its old buffer again after each failure.
     int reads = 0;
-    Quiz quiz(false);
+    Game quiz(false);
     quiz.files.openers[quiz.itemsPath()] = [&] { return std::make_unique<FailingFile>("China\r\nJap", &reads); };
     struct Endless {};
     quiz.boxes.onShow = [&](const test::ShownBox &) {
         if (quiz.boxes.shown.size() > 50)
             throw Endless{};
     };
-    EXPECT_NO_THROW(quiz.load()) << "endless reports";
+    EXPECT_NO_THROW(quiz.start()) << "endless reports";
     EXPECT_EQ(quiz.reportedSteps(), (Steps{136, 142, 148}));
-    EXPECT_EQ(quiz.w().controls().nameLabels[0].caption(), "China");
-    EXPECT_EQ(quiz.w().controls().nameLabels[1].caption(), "Label3");
-    EXPECT_EQ(quiz.w().controls().nameLabels[2].caption(), "Label3");
+    EXPECT_EQ(quiz.q().names()[0].caption, "China");
+    EXPECT_EQ(quiz.q().names()[1].caption, "Label3");
+    EXPECT_EQ(quiz.q().names()[2].caption, "Label3");
     EXPECT_EQ(reads, 2) << "the failing file is not tried again and again";
 }
 

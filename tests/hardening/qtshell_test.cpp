@@ -1,6 +1,7 @@
 // The URL opener is started with an argument list: whatever the address
 // holds reaches the opener as one argument, and no shell ever reads it.
 
+#include "core/contract.h"
 #include "qt/platform/qtshell.h"
 
 #include <QDeadlineTimer>
@@ -32,7 +33,7 @@ TEST(QtShellHardening, AddressWithShellSyntaxReachesTheOpenerAsOneArgument)
     const QString planted = dir.filePath(QStringLiteral("planted"));
     const std::string address = "https://x.example/a b;$(touch " + planted.toStdString() + ")`touch " +
                                 planted.toStdString() + "`|&>x'";
-    QtShell().run("explorer \"" + address + "\"", kShellMinimisedFocus);
+    QtShell().run("explorer \"" + address + "\"", contract::kShellMinimisedFocus);
     qputenv("PATH", oldPath);
 
     QDeadlineTimer deadline(10000);

@@ -3,7 +3,7 @@
 // be refused with a report, and a loaded one must apply; none may crash or
 // hang the start-up. And skin pictures that would take memory without end.
 
-#include "form/failure.h"
+#include "core/platform.h"
 #include "memory.h"
 #include "qt/platform/appearance/qtskinengine.h"
 

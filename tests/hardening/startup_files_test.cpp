@@ -4,11 +4,10 @@
 // reported, in order: the end-to-end test e2e_startup_files.py counts the
 // same boxes through the real program.
 
-#include "quiz/quizwindow.h"
-#include "form/application.h"
+#include "core/quiz.h"
 #include "qt/platform/appearance/qtpictureloader.h"
 #include "qt/platform/appearance/qtskinengine.h"
-#include "qt/window/formwidget.h"
+#include "qt/window/quizwindow.h"
 #include "qt/platform/localfilesystem.h"
 #include "qt/platform/systemclock.h"
 
@@ -93,18 +92,15 @@ struct Started {
     LocalFileSystem files;
     test::FakeClock clock;
     test::FakeRandom random;
-    test::FakeDiagnostics diagnostics;
-    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
-    Application app;
-    QuizWindow quiz;
-    FormWidget window;
+    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+    Quiz quiz;
+    QuizWindow window;
 
     explicit Started(const Installation &where)
-        : app(where.folder())
-        , quiz(platform, app)
-        , window(quiz.form())
+        : quiz(platform, where.folder())
+        , window(quiz)
     {
-        skin.registerWindow(quiz.form().handle(), &window);
+        skin.registerWindow(1, &window);
         quiz.start();
     }
 
@@ -145,8 +141,7 @@ void runCases(const std::vector<Case> &cases)
         Started started(where);
         EXPECT_EQ(started.steps(), c.steps);
         EXPECT_NE(started.firstText().find(c.text), std::string::npos) << started.firstText();
-        EXPECT_TRUE(started.quiz.form().loaded());
-        EXPECT_EQ(started.quiz.controls().dropTargets.count(), 66);
+        EXPECT_FALSE(started.quiz.closed());
     }
 }
 
@@ -157,7 +152,7 @@ TEST(StartupFiles, ShippedFilesGiveNoReport)
     Installation where;
     Started started(where);
     EXPECT_EQ(started.steps(), Steps{});
-    EXPECT_EQ(started.quiz.controls().nameLabels[0].caption(), "Bangladesh");
+    EXPECT_EQ(started.quiz.names()[0].caption, "Bangladesh");
     EXPECT_EQ(started.skin.skinName(), QStringLiteral("Panel Blue"));
 }
 
@@ -216,7 +211,7 @@ TEST(StartupFiles, AHundredMegabyteLineInARealFile)
     const long after = test::peakResidentKb();
     EXPECT_EQ(started.steps(), (Steps{136, 142, 148}));
     EXPECT_NE(started.firstText().find("over 1 MB"), std::string::npos);
-    EXPECT_EQ(started.quiz.controls().nameLabels[22].caption(), "Vietnam");
+    EXPECT_EQ(started.quiz.names()[22].caption, "Vietnam");
     std::printf("[ figure ] 100 MB line through the real file system: peak resident %ld kB -> %ld kB (+%ld kB)\n",
                 before, after, after - before);
     if (peakReset) {

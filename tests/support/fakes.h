@@ -3,10 +3,8 @@
 // Stand-ins for the platform pieces: each records what the program asked of
 // it, so that a whole game runs in a unit test without a display.
 
-#include "quiz/quizwindow.h"
-#include "form/application.h"
-#include "form/failure.h"
-#include "form/platform.h"
+#include "core/platform.h"
+#include "core/quiz.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,7 +31,7 @@ public:
         shown.push_back({text, style, title});
         if (onShow)
             onShow(shown.back());
-        return kMsgBoxResultOk;
+        return contract::kMsgBoxResultOk;
     }
     std::vector<ShownBox> shown;
     std::function<void(const ShownBox &)> onShow;
@@ -69,29 +67,15 @@ public:
 class FakeSkin : public SkinEngine
 {
 public:
-    void loadSkin(const std::string &path, const std::string &section) override
+    void applySkin(const std::string &path) override
     {
-        calls.push_back("load " + path + " [" + section + "]");
-        if (failLoad)
+        applied.push_back(path);
+        if (fail)
             throw Failure("Skin file is damaged");
     }
-    std::int32_t applyOptions() const override
-    {
-        const_cast<FakeSkin *>(this)->calls.push_back("read options");
-        return options;
-    }
-    void setApplyOptions(std::int32_t value) override
-    {
-        calls.push_back("write options " + std::to_string(value));
-        options = value;
-    }
-    void setApplyColours(bool on) override { calls.push_back(std::string("colours ") + (on ? "on" : "off")); }
-    void setApplyMetrics(bool on) override { calls.push_back(std::string("metrics ") + (on ? "on" : "off")); }
-    void applyWindow(std::int32_t handle) override { calls.push_back("apply " + std::to_string(handle)); }
 
-    bool failLoad = false;
-    std::int32_t options = 0x40;
-    std::vector<std::string> calls;
+    bool fail = false;
+    std::vector<std::string> applied;
 };
 
 class FakePictures : public PictureLoader
@@ -179,32 +163,6 @@ public:
     std::vector<float> seeds;
 };
 
-class FakeDiagnostics : public Diagnostics
-{
-public:
-    void warning(const std::string &message) override { warnings.push_back(message); }
-    std::vector<std::string> warnings;
-};
-
-// Makes a chosen change of a chosen control fail, as a failing platform
-// call would.
-class FailingChange : public FormObserver
-{
-public:
-    void controlChanged(const Control &control, Property what) override
-    {
-        if (control.displayName() == controlName && what == property && remaining != 0) {
-            if (remaining > 0)
-                --remaining;
-            throw Failure(description);
-        }
-    }
-    std::string controlName;
-    Property property = Property::Visible;
-    std::string description = "Injected failure";
-    int remaining = -1; // fail every time
-};
-
 inline const char *const kInstallFolder = "/opt/drillix";
 
 inline const std::vector<std::string> &countryNames()
@@ -224,8 +182,8 @@ inline std::string namesFile(const std::vector<std::string> &lines, const std::s
     return text;
 }
 
-// One main window with fake platform pieces around it.
-struct Quiz {
+// A whole game with fake platform pieces around it.
+struct Game {
     FakeMessageBoxes boxes;
     FakeSound sound;
     FakeShell shell;
@@ -234,26 +192,20 @@ struct Quiz {
     FakeFiles files;
     FakeClock clock;
     FakeRandom random;
-    FakeDiagnostics diagnostics;
-    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random, diagnostics};
-    Application app{kInstallFolder};
-    std::unique_ptr<QuizWindow> window;
+    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+    std::unique_ptr<drillix::Quiz> quiz;
 
-    explicit Quiz(bool withNames = true, const std::string &productName = kProductName)
+    explicit Game(bool withNames = true, const std::string &productName = kProductName)
     {
         if (withNames)
             files.files[itemsPath()] = namesFile(countryNames());
-        window = std::make_unique<QuizWindow>(platform, app, productName);
-        window->form().setHandle(4242);
+        quiz = std::make_unique<drillix::Quiz>(platform, kInstallFolder, productName);
     }
 
     std::string itemsPath() const { return std::string(kInstallFolder) + "/items.txt"; }
     std::string soundFile(const char *name) const { return std::string(kInstallFolder) + "/sounds/" + name; }
-
-    QuizWindow &w() { return *window; }
-    Form &form() { return window->form(); }
-
-    void load() { window->start(); }
+    drillix::Quiz &q() { return *quiz; }
+    void start() { quiz->start(); }
 
     std::vector<int> reportedSteps() const
     {
@@ -266,23 +218,18 @@ struct Quiz {
         return steps;
     }
 
-    // Drags name label `label` and drops it on the centre of drop target
-    // `target`, through the form's pointer input as a person would.
-    void dragLabelToTarget(int label, int target)
+    // Drops name `name` at a window point of region `region` where that
+    // region's own target takes the drop.
+    void dropOnRegion(int name, int region) { quiz->dropOnRegion(name, region); }
+    // Drops name `name` on the first region of `country`.
+    void dropOnCountry(int name, const std::string &country)
     {
-        const TwipRect to = window->controls().dropTargets[target].geometry();
-        dragLabelTo(label, to.left + to.width / 2, to.top + to.height / 2);
-    }
-
-    // Pressed 150 twips below the label's top: neighbouring labels overlap
-    // by 75 twips, and there only this label lies.
-    void dragLabelTo(int label, int x, int y)
-    {
-        const TwipRect from = window->controls().nameLabels[label].geometry();
-        form().pressMouse(from.left + 30, from.top + 150);
-        form().moveMouse(from.left + 300, from.top + 150);
-        form().moveMouse(x, y);
-        form().releaseMouse(x, y);
+        for (int r = 0; r < kRegionCount; ++r) {
+            if (country == layout::kRegions[std::size_t(r)].country) {
+                quiz->dropOnRegion(name, r);
+                return;
+            }
+        }
     }
 };
 

@@ -1,4 +1,4 @@
-#include "quiz/errorreport.h"
+#include "core/errorreport.h"
 
 #include "fakes.h"
 

@@ -1,4 +1,4 @@
-#include "quiz/namesfile.h"
+#include "core/namesfile.h"
 
 #include "fakes.h"
 

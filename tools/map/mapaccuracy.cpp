@@ -10,7 +10,7 @@
 
 #include "mapcheck.h"
 
-#include "quiz/maptables.h"
+#include "maptwips.h"
 
 #include <QColor>
 #include <QCoreApplication>

@@ -1,7 +1,6 @@
 #include "mapcheck.h"
 
-#include "quiz/maptables.h"
-#include "startedquiz.h"
+#include "maptwips.h"
 
 #include <QImage>
 
@@ -145,8 +144,7 @@ Legend parseLegend(std::string_view text)
 int dropRegion(int twipX, int twipY)
 {
     // The program's own start-up and hit test decide, once laid out.
-    static const drillix::mapdump::StartedQuiz quiz;
-    return quiz.dropRegion(twipX, twipY);
+    return drillix::mapdump::dropRegion(twipX, twipY);
 }
 
 namespace {

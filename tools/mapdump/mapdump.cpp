@@ -15,10 +15,7 @@
 // chosen as far (up to 6 pixels, its margin) from any pixel that goes to
 // another country.
 
-#include "startedquiz.h"
-
-#include "form/twips.h"
-#include "quiz/maptables.h"
+#include "maptwips.h"
 
 #include <fstream>
 #include <iostream>
@@ -45,14 +42,14 @@ std::string quoted(const std::string &text)
 class HitMap
 {
 public:
-    HitMap(const mapdump::StartedQuiz &quiz, int width, int height)
+    HitMap(int width, int height)
         : m_width(width)
         , m_height(height)
         , m_regions(std::size_t(width) * std::size_t(height))
     {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                m_regions[index(x, y)] = quiz.dropRegionAtPixel(x, y);
+                m_regions[index(x, y)] = mapdump::dropRegionAtPixel(x, y);
     }
 
     int at(int x, int y) const
@@ -122,11 +119,9 @@ int main(int argc, char **argv)
         std::cerr << "usage: drillix-map-dump FILE\n";
         return 2;
     }
-    const mapdump::StartedQuiz quiz;
-    const WindowSettings &settings = quiz.window().form().settings();
-    const int width = settings.clientWidth / kTwipsPerPixel;
-    const int height = settings.clientHeight / kTwipsPerPixel;
-    const HitMap hits(quiz, width, height);
+    const int width = layout::kWindowWidth;
+    const int height = layout::kWindowHeight;
+    const HitMap hits(width, height);
 
     std::ostringstream out;
     out << "{\"twipsPerPixel\": " << kTwipsPerPixel << ", \"client\": [" << width << "," << height << "],\n";

@@ -1,6 +1,6 @@
 #include "qt/platform/localfilesystem.h"
 
-#include "form/failure.h"
+#include "core/platform.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "form/platform.h"
+#include "core/platform.h"
 
 namespace drillix {
 

@@ -1,18 +1,6 @@
 #pragma once
 
-#include "form/platform.h"
-
 #include <QLoggingCategory>
 
+// The program's warnings, through Qt's logging ("drillix").
 Q_DECLARE_LOGGING_CATEGORY(lcDrillix)
-
-namespace drillix {
-
-// The program's warnings, through Qt's logging.
-class QtDiagnostics : public Diagnostics
-{
-public:
-    void warning(const std::string &message) override;
-};
-
-} // namespace drillix

@@ -15,17 +15,17 @@ QString QtMessageBoxes::displayText(const std::string &text)
 int QtMessageBoxes::show(const std::string &text, int style, const std::string &title)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (style & kMsgBoxIconBits) {
-    case kMsgBoxCritical:
+    switch (style & contract::kMsgBoxIconBits) {
+    case contract::kMsgBoxCritical:
         icon = QMessageBox::Critical;
         break;
-    case kMsgBoxQuestion:
+    case contract::kMsgBoxQuestion:
         icon = QMessageBox::Question;
         break;
-    case kMsgBoxExclamation:
+    case contract::kMsgBoxExclamation:
         icon = QMessageBox::Warning;
         break;
-    case kMsgBoxInformation:
+    case contract::kMsgBoxInformation:
         icon = QMessageBox::Information;
         break;
     default:
@@ -37,7 +37,7 @@ int QtMessageBoxes::show(const std::string &text, int style, const std::string &
     box.setWindowModality(Qt::ApplicationModal);
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    return kMsgBoxResultOk;
+    return contract::kMsgBoxResultOk;
 }
 
 } // namespace drillix

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "form/platform.h"
+#include "core/contract.h"
+#include "core/platform.h"
 
 #include <QString>
 

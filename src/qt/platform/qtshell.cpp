@@ -1,6 +1,6 @@
 #include "qt/platform/qtshell.h"
 
-#include "form/failure.h"
+#include "core/platform.h"
 
 #include <QProcess>
 #include <QStringList>

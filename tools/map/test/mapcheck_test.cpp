@@ -1,6 +1,6 @@
 #include "mapcheck.h"
 
-#include "quiz/maptables.h"
+#include "maptwips.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 #include "qt/platform/appearance/boundedfile.h"
 
-#include "form/failure.h"
+#include "core/platform.h"
 
 #include <QFile>
 #include <QFileInfo>

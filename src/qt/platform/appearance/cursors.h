@@ -17,7 +17,7 @@
 // pointer must never fail. Cursors are kept in a small cache, dropped when
 // the application ends. GUI thread only, with a QGuiApplication running.
 
-#include "form/picture.h"
+#include "core/platform.h"
 
 #include <QCursor>
 

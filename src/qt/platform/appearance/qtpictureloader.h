@@ -17,7 +17,7 @@
 // made from the kept images, so that a file deleted or replaced while the
 // quiz runs changes nothing.
 
-#include "form/platform.h"
+#include "core/platform.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,6 +1,5 @@
 #include "qt/platform/appearance/qtskinengine.h"
 
-#include "form/failure.h"
 #include "qt/platform/appearance/boundedfile.h"
 #include "qt/platform/appearance/skinfile.h"
 #include "qt/platform/appearance/skinpictures.h"
@@ -90,6 +89,15 @@ QString QtSkinEngine::styleSheet() const
     if (!(m_options & kSkinControls))
         return {};
     return m_skin->controls + (m_colours ? m_skin->colours : QString()) + (m_metrics ? m_skin->metrics : QString());
+}
+
+void QtSkinEngine::applySkin(const std::string &path)
+{
+    loadSkin(path, "");
+    setApplyOptions(applyOptions() | kSkinControls);
+    setApplyColours(true);
+    setApplyMetrics(true);
+    applyWindow(1);
 }
 
 void QtSkinEngine::applyWindow(std::int32_t windowHandle)

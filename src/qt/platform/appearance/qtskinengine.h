@@ -22,7 +22,7 @@
 // All calls belong on the GUI thread, with a QApplication running: the
 // engine checks style-sheet syntax on a hidden probe widget.
 
-#include "form/platform.h"
+#include "core/platform.h"
 
 #include <QPointer>
 #include <QString>
@@ -49,12 +49,14 @@ public:
     void registerWindow(std::int32_t handle, QWidget *window);
 
     // A failed load leaves no skin loaded. A variant cannot be chosen.
-    void loadSkin(const std::string &path, const std::string &variant) override;
-    std::int32_t applyOptions() const override { return m_options; }
-    void setApplyOptions(std::int32_t options) override { m_options = options; }
-    void setApplyColours(bool on) override { m_colours = on; }
-    void setApplyMetrics(bool on) override { m_metrics = on; }
-    void applyWindow(std::int32_t windowHandle) override;
+    void loadSkin(const std::string &path, const std::string &variant);
+    std::int32_t applyOptions() const { return m_options; }
+    void setApplyOptions(std::int32_t options) { m_options = options; }
+    void setApplyColours(bool on) { m_colours = on; }
+    void setApplyMetrics(bool on) { m_metrics = on; }
+    void applyWindow(std::int32_t windowHandle);
+    // Loads the skin and restyles the window registered under handle 1.
+    void applySkin(const std::string &path) override;
 
     // The loaded skin's name from its [skin] section; empty when none.
     QString skinName() const;

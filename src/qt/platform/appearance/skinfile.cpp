@@ -1,6 +1,6 @@
 #include "qt/platform/appearance/skinfile.h"
 
-#include "form/failure.h"
+#include "core/platform.h"
 
 #include <QStringDecoder>
 

@@ -1,6 +1,6 @@
 #include "qt/platform/appearance/skinpictures.h"
 
-#include "form/failure.h"
+#include "core/platform.h"
 #include "qt/platform/appearance/boundedfile.h"
 
 #include <QDir>

@@ -14,7 +14,7 @@
 // one that is missing, gone or hung means silence, and the player's end
 // does not wait for it either.
 
-#include "form/platform.h"
+#include "core/platform.h"
 #include "qt/platform/sound/decodedsound.h"
 #include "qt/platform/sound/decoderprocess.h"
 #include "qt/platform/sound/soundevent.h"

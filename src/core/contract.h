@@ -1,0 +1,78 @@
+#pragma once
+
+// What people and files outside the program rely on, kept in one place.
+//
+// People send screenshots of error reports to support, who find the failing
+// statement by the location text and step number in the report: those never
+// change, the old names in the location texts included. Skin files select the
+// window's controls by object name ("#PushButton1"), so those names stay too,
+// as do the names of the side files that users replace, and the message-box
+// styles that the desktop's boxes are chosen by.
+
+namespace drillix::contract {
+
+// Side files, relative to the folder that holds the program.
+inline constexpr const char *kNamesFile = "/items.txt";
+inline constexpr const char *kHandCursorFile = "/HAND-M.CUR";
+inline constexpr const char *kSkinFile = "/x/o.cjs";
+inline constexpr const char *kCorrectSound = "/sounds/correct.wma";
+inline constexpr const char *kWrongSound = "/sounds/wrong.wma";
+inline constexpr const char *kCompleteSound = "/sounds/complete.wma";
+
+// Object names, as skins select them.
+inline constexpr const char *kWindowName = "Form1";
+inline constexpr const char *kRestartButtonName = "PushButton1";
+inline constexpr const char *kExitButtonName = "PushButton2";
+inline constexpr const char *kFocusHolderName = "Text1";
+
+// The error report: its title, and where support can be reached.
+inline constexpr const char *kErrorReportTitle = "Application Error";
+inline constexpr const char *kSupportAddress = "support@veltmora.example";
+
+// Location texts of the three places that report failures; each ends with
+// the space that joins it to "at line".
+inline constexpr const char *kStartUpLocation = "in Trendolix2021/08/31.Form1.Form_Load ";
+inline constexpr const char *kRestartLocation = "in Trendolix2021/08/31.Form1.PushButton1_Click ";
+inline constexpr const char *kExitLocation = "in Trendolix2021/08/31.Form1.PushButton2_Click ";
+
+// Step numbers of the start-up.
+namespace startup {
+inline constexpr int kSkin = 100;
+inline constexpr int kHandCursorExists = 104;
+inline constexpr int kHandCursor = 106;
+inline constexpr int kCaptionIconAndTitle = 108;
+inline constexpr int kWebSite = 110;
+inline constexpr int kOpenNames = 130;
+inline constexpr int kNamesAtEnd = 134;
+inline constexpr int kReadName = 136;
+inline constexpr int kNameCaption = 142;
+inline constexpr int kNameTagOfFields = 146; // a line with a comma
+inline constexpr int kNameTag = 148;         // a line without one
+inline constexpr int kFirstGame = 176;
+} // namespace startup
+
+// Step numbers of the Restart and Exit buttons.
+namespace restart {
+inline constexpr int kHideAnswer = 104;
+inline constexpr int kShowName = 106;
+} // namespace restart
+namespace exit {
+inline constexpr int kClose = 100;
+} // namespace exit
+
+// Message-box styles and results, numbered as the desktop's box API numbers
+// them; the icon is in bits 4 to 6.
+inline constexpr int kMsgBoxOkOnly = 0;
+inline constexpr int kMsgBoxIconBits = 0x70;
+inline constexpr int kMsgBoxCritical = 16;
+inline constexpr int kMsgBoxQuestion = 32;
+inline constexpr int kMsgBoxExclamation = 48;
+inline constexpr int kMsgBoxInformation = 64;
+inline constexpr int kMsgBoxResultOk = 1;
+
+// The web site, and the shell's window style for a minimised window that
+// takes the focus.
+inline constexpr const char *kWebSiteAddress = "https://www.veltmora.example/drillix/";
+inline constexpr int kShellMinimisedFocus = 2;
+
+} // namespace drillix::contract

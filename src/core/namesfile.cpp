@@ -1,0 +1,227 @@
+#include "core/namesfile.h"
+
+#include "core/platform.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace drillix {
+
+namespace {
+
+constexpr std::size_t kChunk = 64 * 1024;
+constexpr char kCR = '\r';
+constexpr char kLF = '\n';
+
+// Windows-1252 bytes 0x80 to 0x9F; the five unassigned ones map to the C1
+// controls of the same value, as Windows itself does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void appendUtf8(std::string &out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+bool isValidUtf8(const std::string &s)
+{
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len;
+        char32_t cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + len > n)
+            return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        // No overlong forms, no surrogates, nothing past U+10FFFF.
+        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))
+            || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+} // namespace
+
+LineReader::LineReader(InputFile &file)
+    : m_file(file)
+    , m_buffer(kChunk)
+{
+}
+
+bool LineReader::fill()
+{
+    if (m_pos < m_size)
+        return true;
+    if (m_error)
+        std::rethrow_exception(std::exchange(m_error, nullptr));
+    if (m_eof)
+        return false;
+    m_pos = 0;
+    m_size = 0;
+    try {
+        m_size = m_file.read(m_buffer.data(), m_buffer.size());
+        if (!m_pastStart)
+            skipByteOrderMark();
+    } catch (...) {
+        // Whatever follows a read error cannot be trusted, and a file that
+        // fails for good would otherwise be tried again for ever: the
+        // failure is reported once, and the file then reads as ended.
+        m_eof = true;
+        throw;
+    }
+    if (m_size == 0)
+        m_eof = true;
+    return m_size > 0;
+}
+
+void LineReader::skipByteOrderMark()
+{
+    // Editors on Windows start UTF-8 files with this mark; it is no part of
+    // the first name.
+    static constexpr char kMark[] = "\xEF\xBB\xBF";
+    while (m_size > 0 && m_size < 3) {
+        const std::size_t more = m_file.read(m_buffer.data() + m_size, m_buffer.size() - m_size);
+        if (more == 0)
+            break;
+        m_size += more;
+    }
+    m_pastStart = true;
+    if (m_size >= 3 && std::equal(kMark, kMark + 3, m_buffer.data()))
+        m_pos = 3;
+    if (m_pos == m_size && m_size > 0) {
+        m_pos = m_size = 0;
+        m_size = m_file.read(m_buffer.data(), m_buffer.size());
+    }
+}
+
+int LineReader::peek()
+{
+    return fill() ? static_cast<unsigned char>(m_buffer[m_pos]) : -1;
+}
+
+bool LineReader::atEnd()
+{
+    return peek() < 0;
+}
+
+std::string LineReader::readLine()
+{
+    if (atEnd())
+        throw Failure("Input past end of file");
+
+    std::string line;
+    bool tooLong = false;
+    while (fill()) {
+        const char *begin = m_buffer.data() + m_pos;
+        const char *end = m_buffer.data() + m_size;
+        const char *cr = begin;
+        while (cr != end && *cr != kCR)
+            ++cr;
+        const auto take = static_cast<std::size_t>(cr - begin);
+        if (!tooLong) {
+            if (line.size() + take > kMaxLineBytes) {
+                tooLong = true;
+                line.clear();
+                line.shrink_to_fit();
+            } else {
+                line.append(begin, take);
+            }
+        }
+        m_pos += take;
+        if (cr != end) {
+            ++m_pos; // the carriage return
+            // The line is whole at its carriage return: a read error while
+            // looking for a line feed after it belongs to the next read.
+            try {
+                if (peek() == kLF)
+                    ++m_pos;
+            } catch (...) {
+                m_error = std::current_exception();
+            }
+            break;
+        }
+    }
+    if (tooLong)
+        throw Failure("Line too long: a line of the names file is over 1 MB");
+    return decodeLine(line);
+}
+
+std::string decodeLine(const std::string &bytes)
+{
+    if (isValidUtf8(bytes))
+        return bytes;
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x80 && c <= 0x9F)
+            appendUtf8(out, kCp1252High[c - 0x80]);
+        else
+            appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::vector<std::string> splitFields(const std::string &text)
+{
+    std::vector<std::string> fields;
+    if (text.empty())
+        return fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        if (comma == std::string::npos) {
+            fields.push_back(text.substr(start));
+            return fields;
+        }
+        fields.push_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+std::string trimSpaces(const std::string &text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+} // namespace drillix

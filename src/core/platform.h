@@ -1,0 +1,127 @@
+#pragma once
+
+// What the game asks of the desktop, as interfaces: the Qt program gives the
+// real ones, tests give fakes. A failure is thrown as a Failure whose text is
+// fit for the error report.
+
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace drillix {
+
+class Failure : public std::runtime_error
+{
+public:
+    explicit Failure(const std::string &description)
+        : std::runtime_error(description)
+    {
+    }
+};
+
+// A picture file with the hot spot that a cursor file carries.
+struct Picture {
+    std::string source;
+    int hotSpotX = 0;
+    int hotSpotY = 0;
+
+    bool isNull() const { return source.empty(); }
+    friend bool operator==(const Picture &, const Picture &) = default;
+};
+
+class MessageBoxes
+{
+public:
+    virtual ~MessageBoxes() = default;
+    // A modal box; returns once the user has closed it. The text may hold
+    // CR LF and bare CR line breaks. Styles are those of contract.h.
+    virtual int show(const std::string &text, int style, const std::string &title) = 0;
+};
+
+// Starts a sound file at once, cutting off whatever plays, and never waits.
+// Trouble with the file or the sound server means silence, never a throw.
+class SoundOutput
+{
+public:
+    virtual ~SoundOutput() = default;
+    virtual void play(const std::string &path, int volumePercent) = 0;
+};
+
+class Shell
+{
+public:
+    virtual ~Shell() = default;
+    // Starts a command line and does not wait for it; throws when the
+    // program cannot be started.
+    virtual void run(const std::string &commandLine, int windowStyle) = 0;
+};
+
+// Restyles the window from a skin file; throws when the file is damaged.
+class SkinEngine
+{
+public:
+    virtual ~SkinEngine() = default;
+    virtual void applySkin(const std::string &path) = 0;
+};
+
+class PictureLoader
+{
+public:
+    virtual ~PictureLoader() = default;
+    // Reads a picture or cursor file; throws when it is not one.
+    virtual Picture loadPicture(const std::string &path) = 0;
+};
+
+// A file opened for sequential input.
+class InputFile
+{
+public:
+    virtual ~InputFile() = default;
+    // Reads up to size bytes; returns 0 at the end. Throws on a read error.
+    virtual std::size_t read(char *buffer, std::size_t size) = 0;
+};
+
+class FileSystem
+{
+public:
+    virtual ~FileSystem() = default;
+    // The file's last-modification time as text; throws when the path names
+    // nothing or is not valid.
+    virtual std::string modificationTime(const std::string &path) = 0;
+    // The names of the normal files (no folders, hidden or special files)
+    // that the path names; empty when there are none.
+    virtual std::vector<std::string> listNormalFiles(const std::string &path) = 0;
+    virtual std::unique_ptr<InputFile> openForInput(const std::string &path) = 0;
+};
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual float secondsSinceMidnight() = 0;
+};
+
+class RandomSource
+{
+public:
+    virtual ~RandomSource() = default;
+    virtual void seed(float seed) = 0;
+    // A uniform fraction r with 0 <= r < 1.
+    virtual float next() = 0;
+};
+
+// Everything the game reaches outside itself.
+struct Platform {
+    MessageBoxes &messageBoxes;
+    SoundOutput &sound;
+    Shell &shell;
+    SkinEngine &skin;
+    PictureLoader &pictures;
+    FileSystem &files;
+    Clock &clock;
+    RandomSource &random;
+};
+
+} // namespace drillix

@@ -1,0 +1,118 @@
+// The start-up, in the order the error reports number its steps.
+
+#include "core/quiz.h"
+
+#include "core/applicationtitle.h"
+#include "core/namesfile.h"
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
+namespace drillix {
+
+namespace {
+
+// Any trouble asking for the time counts as no file.
+bool fileExists(FileSystem &files, const std::string &path)
+{
+    try {
+        (void)files.modificationTime(path);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+const std::string &firstField(const std::vector<std::string> &fields)
+{
+    if (fields.empty())
+        throw Failure("Subscript out of range");
+    return fields.front();
+}
+
+NameLabel &nameSlot(std::array<NameLabel, kNameCount> &names, std::int32_t n)
+{
+    if (n < 0 || n >= kNameCount)
+        throw Failure("Control array element '" + std::to_string(n) + "' doesn't exist");
+    return names[std::size_t(n)];
+}
+
+} // namespace
+
+void Quiz::start()
+{
+    using namespace contract::startup;
+    ErrorTrap trap(contract::kStartUpLocation, reporter());
+    trap.step(kSkin, [&] { applySkin(); });
+    loadHandCursor(trap);
+    trap.step(kCaptionIconAndTitle, [&] { m_caption = m_displayName; });
+    // On failure the title stays as it was; the caption is set already.
+    trap.step(kCaptionIconAndTitle, [&] { m_title = applicationTitle(m_displayName); });
+    trap.step(kWebSite, [&] { drawWebSite(); });
+    m_placedCount = 0;
+    readNames(trap);
+    trap.step(kFirstGame, [&] { restart(); });
+}
+
+void Quiz::applySkin()
+{
+    // Only a normal file counts: a folder or a special file of that name
+    // leaves the window as designed.
+    const std::string path = sideFile(contract::kSkinFile);
+    if (m_platform.files.listNormalFiles(path).empty())
+        return;
+    m_platform.skin.applySkin(path);
+}
+
+void Quiz::loadHandCursor(ErrorTrap &trap)
+{
+    const std::string path = sideFile(contract::kHandCursorFile);
+    bool present = false;
+    trap.step(contract::startup::kHandCursorExists, [&] { present = fileExists(m_platform.files, path); });
+    if (present)
+        trap.step(contract::startup::kHandCursor, [&] { m_handCursor = m_platform.pictures.loadPicture(path); });
+}
+
+// Once per start, one time in a hundred, the product's web site opens.
+void Quiz::drawWebSite()
+{
+    constexpr std::int16_t kWinningDraw = 7;
+    m_platform.random.seed(m_platform.clock.secondsSinceMidnight());
+    const float r = m_platform.random.next();
+    const auto value = static_cast<std::int16_t>(std::floor(r * 100.0f) + 1.0f);
+    if (value == kWinningDraw)
+        m_platform.shell.run(std::string("explorer \"") + contract::kWebSiteAddress + "\"",
+                             contract::kShellMinimisedFocus);
+}
+
+// Line n of the names file feeds name n: its first field is shown, and the
+// whole line is what a drop is judged by. A line beyond the 23rd, or an
+// empty one, is reported twice and still takes its slot.
+void Quiz::readNames(ErrorTrap &trap)
+{
+    using namespace contract::startup;
+    std::unique_ptr<InputFile> file;
+    trap.step(kOpenNames, [&] { file = m_platform.files.openForInput(sideFile(contract::kNamesFile)); });
+    // A names file that cannot be opened reads as an empty one.
+    std::optional<LineReader> reader;
+    if (file)
+        reader.emplace(*file);
+    for (std::int32_t n = 0;; ++n) {
+        bool more = false;
+        // A read error here ends the reading rather than looping on it.
+        trap.step(kNamesAtEnd, [&] { more = reader && !reader->atEnd(); });
+        if (!more)
+            break;
+        std::string line;
+        trap.step(kReadName, [&] { line = reader->readLine(); });
+        const std::vector<std::string> fields = splitFields(line);
+        trap.step(kNameCaption, [&] { nameSlot(m_names, n).caption = firstField(fields); });
+        if (fields.size() >= 2)
+            trap.step(kNameTagOfFields, [&] { nameSlot(m_names, n).tag = line; });
+        else
+            trap.step(kNameTag, [&] { nameSlot(m_names, n).tag = firstField(fields); });
+    }
+}
+
+} // namespace drillix

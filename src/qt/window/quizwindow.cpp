@@ -1,0 +1,408 @@
+#include "qt/window/quizwindow.h"
+
+#include "qt/platform/appearance/cursors.h"
+#include "qt/platform/appearance/decodedpictures.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindow>
+
+#include <cmath>
+
+namespace drillix {
+
+namespace {
+
+const QString kMapPicture = QStringLiteral(":/pictures/map.jpg");
+const QString kPanelPicture = QStringLiteral(":/pictures/panel.jpg");
+const Picture kPinPicture{":/pictures/pin.ico", layout::kPinHotSpotX, layout::kPinHotSpotY};
+const QString kApplicationIcon = QStringLiteral(":/pictures/app.ico");
+
+// The window is a designed picture: it keeps Qt's own light palette on a dark
+// desktop too. Shades are derived as Qt derives its own, to the last bit, so
+// that the style draws what it draws on a desktop without a theme.
+QPalette designPalette()
+{
+    const QColor face(0xef, 0xef, 0xef);
+    const QColor dark = face.darker(150);
+    const QColor mid = face.darker(130);
+    const QColor shadow = dark.darker(135);
+    QPalette p(Qt::black, face, face.lighter(150), dark, mid, Qt::black, Qt::white, Qt::white, face);
+    p.setColor(QPalette::Midlight, mid.lighter(110));
+    p.setColor(QPalette::Shadow, shadow);
+    p.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 0x80));
+    const QColor greyedOut(0xbe, 0xbe, 0xbe);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, greyedOut);
+    p.setColor(QPalette::Disabled, QPalette::Base, face);
+    p.setColor(QPalette::Disabled, QPalette::Dark, QColor(0xd1, 0xd1, 0xd1).darker(110));
+    p.setColor(QPalette::Disabled, QPalette::Shadow, shadow.lighter(150));
+    p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x91, 0x91, 0x91));
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    // Qt's own palette gives the accent its highlight colours.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        p.setColor(group, QPalette::Accent, p.color(group, QPalette::Highlight));
+#endif
+    return p;
+}
+
+QFont toQFont(const TextStyle &style)
+{
+    QFont f(QString::fromLatin1(style.family));
+    f.setPixelSize(style.pixelSize);
+    f.setBold(style.bold);
+    // "Arial Narrow" is a family of its own; without it any sans-serif will do.
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+}
+
+QRect toQRect(const Rect &r)
+{
+    return QRect(r.x, r.y, r.width, r.height);
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &text, const Rect &rect, const TextStyle &style, QColor colour,
+                  Qt::Alignment alignment)
+{
+    auto *label = new QLabel(text, parent);
+    // Qt drops pointer moves without a button over a widget that does not
+    // track them; tracked, they reach the window through the label.
+    label->setMouseTracking(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignTop | alignment);
+    label->setGeometry(toQRect(rect));
+    label->setFont(toQFont(style));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+template<class Widget>
+Widget *makeControl(QWidget *parent, const char *objectName, const char *text, const Rect &rect,
+                    const TextStyle &style)
+{
+    auto *widget = new Widget(QString::fromUtf8(text), parent);
+    widget->setObjectName(QString::fromLatin1(objectName));
+    widget->setMouseTracking(true);
+    widget->setGeometry(toQRect(rect));
+    widget->setFont(toQFont(style));
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Button, Qt::white);
+    palette.setColor(QPalette::Base, Qt::white);
+    widget->setPalette(palette);
+    return widget;
+}
+
+// A "name@2x.ext" beside "name.ext", for screens of device pixel ratio 2.
+QString highDensityName(const QString &source)
+{
+    const int dot = source.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : source.left(dot) + QStringLiteral("@2x") + source.mid(dot);
+}
+
+} // namespace
+
+QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
+    : QWidget(parent)
+    , m_quiz(quiz)
+{
+    setObjectName(QString::fromLatin1(contract::kWindowName));
+    setFixedSize(layout::kWindowWidth, layout::kWindowHeight);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFont(toQFont(layout::kWindowFont));
+    setPalette(designPalette());
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    // Children stack in the order they are made, the last in front: the
+    // instructions behind the names, each name column's lower rows in front
+    // except the first ten, whose upper rows are, then the answers.
+    makeLabel(this, QString::fromLatin1(layout::kInstructionsText), layout::kInstructions, layout::kInstructionsFont,
+              Qt::white, Qt::AlignLeft);
+    makeLabel(this, QString::fromLatin1(layout::kHeadingText), layout::kHeading, layout::kHeadingFont, Qt::white,
+              Qt::AlignLeft);
+    auto makeName = [this](int i) {
+        m_names[std::size_t(i)] = makeLabel(this, {}, layout::nameRect(i), layout::kNameFont, Qt::white, Qt::AlignLeft);
+    };
+    for (int i = 9; i >= 0; --i)
+        makeName(i);
+    for (int i = 10; i < kNameCount; ++i)
+        makeName(i);
+    for (std::size_t i = 0; i < kNameCount; ++i)
+        m_answers[i] = makeLabel(this, {}, layout::kAnswerPlaces[i].rect, layout::kAnswerFont, Qt::black,
+                                 Qt::AlignHCenter);
+
+    m_restart = makeControl<QPushButton>(this, contract::kRestartButtonName, layout::kRestartText,
+                                         layout::kRestartButton, layout::kButtonFont);
+    m_exit = makeControl<QPushButton>(this, contract::kExitButtonName, layout::kExitText, layout::kExitButton,
+                                      layout::kButtonFont);
+    m_focusHolder = makeControl<QLineEdit>(this, contract::kFocusHolderName, layout::kFocusHolderText,
+                                           layout::kFocusHolder, layout::kWindowFont);
+    QWidget::setTabOrder(m_focusHolder, m_restart);
+    QWidget::setTabOrder(m_restart, m_exit);
+    for (QPushButton *button : {m_restart, m_exit})
+        button->installEventFilter(this);
+    connect(m_restart, &QPushButton::clicked, this, [this] { m_quiz.restart(); });
+    connect(m_exit, &QPushButton::clicked, this, [this] { m_quiz.exit(); });
+
+    // Placed before the native window exists, so that the position is taken
+    // as the frame's: the window manager keeps the title bar where it is put.
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(placement(size(), screen->availableGeometry()));
+    create();
+    windowHandle()->installEventFilter(this);
+
+    m_quiz.onChanged([this] { showQuiz(); });
+    showQuiz();
+}
+
+QuizWindow::~QuizWindow()
+{
+    m_quiz.onChanged({});
+    endDrag();
+}
+
+QPoint QuizWindow::placement(const QSize &window, const QRect &available)
+{
+    auto along = [](int start, int room, int length) { return length <= room ? start + (room - length) / 2 : start; };
+    return QPoint(along(available.left(), available.width(), window.width()),
+                  along(available.top(), available.height(), window.height()));
+}
+
+void QuizWindow::showWithFocus()
+{
+    show();
+    m_focusHolder->setFocus(Qt::OtherFocusReason);
+}
+
+void QuizWindow::showQuiz()
+{
+    setWindowTitle(QString::fromStdString(m_quiz.caption()));
+    for (std::size_t i = 0; i < kNameCount; ++i) {
+        const NameLabel &name = m_quiz.names()[i];
+        m_names[i]->setText(QString::fromStdString(name.caption));
+        m_names[i]->setVisible(name.shown);
+        const AnswerLabel &answer = m_quiz.answers()[i];
+        m_answers[i]->setText(QString::fromStdString(answer.caption));
+        if (m_answers[i]->font().bold() != answer.bold) {
+            QFont f = m_answers[i]->font();
+            f.setBold(answer.bold);
+            m_answers[i]->setFont(f);
+        }
+        m_answers[i]->setVisible(answer.shown);
+    }
+    updatePointer();
+}
+
+void QuizWindow::updatePointer()
+{
+    // The buttons set no cursor of their own, so the hand covers them too.
+    if (m_quiz.handPointer() && !m_quiz.handCursor().isNull())
+        setCursor(cursorForPicture(m_quiz.handCursor()));
+    else
+        setCursor(Qt::ArrowCursor);
+}
+
+QPixmap QuizWindow::picture(const QString &source)
+{
+    const bool dense = devicePixelRatioF() > 1.0;
+    const QString key = dense ? source + QStringLiteral("@2x") : source;
+    if (auto it = m_pictures.constFind(key); it != m_pictures.constEnd())
+        return *it;
+    QPixmap pixmap;
+    if (dense && pixmap.load(highDensityName(source)))
+        pixmap.setDevicePixelRatio(2.0);
+    if (pixmap.isNull()) {
+        const QList<QImage> decoded = decodedpictures::builtIn(source);
+        if (decoded.isEmpty())
+            pixmap.load(source);
+        else
+            pixmap = QPixmap::fromImage(decoded.first());
+    }
+    m_pictures.insert(key, pixmap);
+    return pixmap;
+}
+
+void QuizWindow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    // Smooth also at its own size: at a fractional scale the picture for the
+    // nearest density is still resampled.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRect map = toQRect(layout::kMapPicture);
+    painter.setClipRect(map);
+    painter.drawPixmap(map.topLeft(), picture(kMapPicture));
+    const QRect panel = toQRect(layout::kPanelPicture);
+    painter.setClipRect(panel);
+    painter.drawPixmap(panel, picture(kPanelPicture));
+    if (!m_firstFramePainted) {
+        m_firstFramePainted = true;
+        QMetaObject::invokeMethod(this, &QuizWindow::updateIcon, Qt::QueuedConnection);
+    }
+}
+
+void QuizWindow::updateIcon()
+{
+    const QList<QImage> decoded = decodedpictures::builtIn(kApplicationIcon);
+    if (decoded.isEmpty()) {
+        setWindowIcon(QIcon(kApplicationIcon));
+        return;
+    }
+    QIcon icon;
+    for (const QImage &size : decoded)
+        icon.addPixmap(QPixmap::fromImage(size));
+    setWindowIcon(icon);
+}
+
+QPointF QuizWindow::dropPoint(const QMouseEvent *event) const
+{
+    QPointF p = event->position();
+    if (std::abs(m_windowPointer.x() - p.x()) <= 0.5 && std::abs(m_windowPointer.y() - p.y()) <= 0.5)
+        p = m_windowPointer;
+    // The centre of the device pixel, half a device pixel in: every edge lies
+    // on a whole window pixel, so a drop lands alike at any scale.
+    const qreal half = 0.5 / devicePixelRatioF();
+    return p + QPointF(half, half);
+}
+
+int QuizWindow::nameAt(const QPointF &point) const
+{
+    QWidget *child = childAt(QPoint(int(std::floor(point.x())), int(std::floor(point.y()))));
+    for (std::size_t i = 0; i < kNameCount; ++i) {
+        if (child && child == m_names[i])
+            return int(i);
+    }
+    return -1;
+}
+
+void QuizWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    // A drag still on at a new press lost its release outside the window:
+    // it ends unjudged, and this press counts on its own.
+    endDrag();
+    const QPointF p = dropPoint(event);
+    // The drop targets lie in front of the names.
+    if (Quiz::regionAt(p.x(), p.y()) >= 0)
+        return;
+    m_draggedName = nameAt(p);
+    if (m_draggedName >= 0)
+        QGuiApplication::setOverrideCursor(cursorForPicture(kPinPicture));
+}
+
+void QuizWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_draggedName >= 0) {
+        // The button went up where the window could not hear it.
+        if (!(event->buttons() & Qt::LeftButton))
+            endDrag();
+        return;
+    }
+    const QPointF p = dropPoint(event);
+    QWidget *child = childAt(QPoint(int(std::floor(p.x())), int(std::floor(p.y()))));
+    PointerArea area = PointerArea::Other;
+    if (child == m_restart || child == m_exit)
+        area = PointerArea::Button;
+    else if (!child && Quiz::regionAt(p.x(), p.y()) < 0 && !toQRect(layout::kMapPicture).contains(p.toPoint()))
+        area = PointerArea::Panel;
+    m_quiz.pointerMovedOver(area);
+    updatePointer();
+}
+
+void QuizWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || m_draggedName < 0)
+        return;
+    const int name = m_draggedName;
+    endDrag();
+    const QPointF p = dropPoint(event);
+    if (!rect().contains(p.toPoint()))
+        return;
+    QWidget *child = childAt(QPoint(int(std::floor(p.x())), int(std::floor(p.y()))));
+    if (child == m_restart || child == m_exit || child == m_focusHolder)
+        return;
+    if (const int region = Quiz::regionAt(p.x(), p.y()); region >= 0)
+        m_quiz.dropOnRegion(name, region);
+    else if (nameAt(p) >= 0)
+        m_quiz.dropOnName(name);
+}
+
+void QuizWindow::endDrag()
+{
+    if (m_draggedName < 0)
+        return;
+    m_draggedName = -1;
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void QuizWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && m_draggedName >= 0) {
+        endDrag();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void QuizWindow::hideEvent(QHideEvent *event)
+{
+    // Minimised, or gone with its workspace: the release will not come here.
+    endDrag();
+    QWidget::hideEvent(event);
+}
+
+void QuizWindow::changeEvent(QEvent *event)
+{
+    // Another window became active (a box, another program): the release
+    // may go there.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        endDrag();
+    QWidget::changeEvent(event);
+}
+
+void QuizWindow::closeEvent(QCloseEvent *event)
+{
+    // The close box takes the same way out as the Exit button.
+    m_quiz.exit();
+    event->accept();
+}
+
+bool QuizWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == windowHandle()) {
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)
+            m_windowPointer = static_cast<QMouseEvent *>(event)->position();
+        return false;
+    }
+    auto *button = qobject_cast<QPushButton *>(watched);
+    if (button && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        // On the desktop Return and Enter press a focused button as Space
+        // does. The first press clicks; repeats and the release are taken
+        // here too, so that a theme that already presses buttons with
+        // Return adds no click.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (type == QEvent::KeyPress && !key->isAutoRepeat())
+                button->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace drillix

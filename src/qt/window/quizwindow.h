@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/quiz.h"
+
+#include <QHash>
+#include <QPixmap>
+#include <QPointF>
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace drillix {
+
+// The quiz's one window: the map and the panel drawn behind child labels and
+// buttons. Pressing on a name and letting go drags it with the pin pointer;
+// the game decides what the drop means, and the window shows the result.
+class QuizWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit QuizWindow(Quiz &quiz, QWidget *parent = nullptr);
+    ~QuizWindow() override;
+
+    // Shows the window where it was placed when made, the keyboard focus on
+    // the text box off the client area so that no button shows a focus frame.
+    void showWithFocus();
+    // Where a window of this size goes in a screen's available area: centred
+    // along each axis where it fits, else at the start, so that its title bar
+    // and controls can be reached.
+    static QPoint placement(const QSize &window, const QRect &available);
+
+    // The name being dragged, or -1.
+    int draggedName() const { return m_draggedName; }
+    QLabel *nameLabel(int index) const { return m_names.at(std::size_t(index)); }
+    QLabel *answerLabel(int index) const { return m_answers.at(std::size_t(index)); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void showQuiz();
+    void endDrag();
+    void updatePointer();
+    void updateIcon();
+    QPixmap picture(const QString &source);
+    QPointF dropPoint(const QMouseEvent *event) const;
+    int nameAt(const QPointF &point) const;
+
+    Quiz &m_quiz;
+    std::array<QLabel *, kNameCount> m_names{};
+    std::array<QLabel *, kNameCount> m_answers{};
+    QPushButton *m_restart = nullptr;
+    QPushButton *m_exit = nullptr;
+    QLineEdit *m_focusHolder = nullptr;
+    int m_draggedName = -1;
+    // The pointer as the window system gave it, before Qt rounds it to whole
+    // pixels for widgets; at scale factors above 1 a drop at a region's edge
+    // needs the exact point.
+    QPointF m_windowPointer{-1, -1};
+    // The icon waits for the first frame: decoding it and handing every size
+    // to the window system is no part of what the user sees first.
+    bool m_firstFramePainted = false;
+    QHash<QString, QPixmap> m_pictures;
+};
+
+} // namespace drillix

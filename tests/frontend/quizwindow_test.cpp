@@ -1,0 +1,230 @@
+#include "qt/window/quizwindow.h"
+
+#include "fakes.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+using namespace drillix;
+
+namespace {
+
+// The quiz window on the offscreen platform, with fake platform pieces.
+struct ShownQuiz {
+    test::Game game;
+    QuizWindow window{game.q()};
+
+    ShownQuiz()
+    {
+        game.start();
+        window.showWithFocus();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QImage shot() { return window.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QPushButton *button(const char *name) { return window.findChild<QPushButton *>(QString::fromLatin1(name)); }
+
+    // Whether white text shows in a name's own band of the panel.
+    static bool hasWhiteText(const QImage &img, int name)
+    {
+        const Rect r = layout::nameRect(name);
+        for (int y = r.y + 5; y < r.y + 14; ++y)
+            for (int x = r.x; x < r.x + 140; ++x)
+                if (qRed(img.pixel(x, y)) > 230 && qGreen(img.pixel(x, y)) > 230 && qBlue(img.pixel(x, y)) > 230)
+                    return true;
+        return false;
+    }
+
+    void drag(QPoint from, QPoint to)
+    {
+        QTest::mousePress(&window, Qt::LeftButton, {}, from);
+        QTest::mouseMove(&window, from + QPoint(20, 0));
+        QTest::mouseMove(&window, to);
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, to);
+    }
+};
+
+// Japan's name, in its own band, and a point of Japan's region.
+const QPoint kJapanName(746, 80 + 14 * 8 + 10);
+const QPoint kJapanOnMap(580, 220);
+
+bool isBlueish(QRgb c)
+{
+    return qBlue(c) > qRed(c) + 40 && qBlue(c) > 90;
+}
+
+} // namespace
+
+TEST(QuizWindow, RendersAtItsDesignedSizeWithRealWidgets)
+{
+    ShownQuiz s;
+    EXPECT_EQ(s.window.size(), QSize(1047, 665));
+    EXPECT_EQ(s.window.windowTitle(), QStringLiteral("Veltmora Drillix"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !s.window.windowIcon().isNull(); })) << "set once the first frame is painted";
+
+    const QImage img = s.shot();
+    EXPECT_TRUE(isBlueish(img.pixel(1000, 400))) << "the panel";
+    EXPECT_FALSE(isBlueish(img.pixel(400, 200)) && isBlueish(img.pixel(200, 150))) << "the map is not the panel";
+    for (int i = 0; i < 23; ++i)
+        EXPECT_TRUE(ShownQuiz::hasWhiteText(img, i)) << "name " << i;
+
+    QPushButton *restart = s.button("PushButton1");
+    QPushButton *exit = s.button("PushButton2");
+    ASSERT_TRUE(restart && exit);
+    EXPECT_EQ(restart->geometry(), QRect(720, 600, 156, 27));
+    EXPECT_EQ(exit->geometry(), QRect(883, 600, 156, 27));
+    EXPECT_EQ(restart->text(), QStringLiteral("Restart"));
+    EXPECT_EQ(exit->text(), QStringLiteral("Exit"));
+    EXPECT_EQ(restart->font().pixelSize(), 15);
+    EXPECT_TRUE(restart->font().bold());
+    EXPECT_EQ(QApplication::focusWidget(), s.window.findChild<QWidget *>(QStringLiteral("Text1")))
+        << "the focus starts off the client area";
+    // The fixed palette is Qt's own light one, so the window looks the same
+    // on a light desktop as on one without a theme.
+    EXPECT_EQ(s.window.palette(), QApplication::palette());
+}
+
+TEST(QuizWindow, MouseDragPlacesANameAndTheFrameShowsIt)
+{
+    ShownQuiz s;
+    const QImage before = s.shot();
+    s.drag(kJapanName, kJapanOnMap);
+    EXPECT_TRUE(s.window.answerLabel(8)->isVisible());
+    EXPECT_EQ(s.window.answerLabel(8)->text(), QStringLiteral("Japan"));
+    EXPECT_EQ(s.game.sound.played.back(), s.game.soundFile("correct.wma"));
+
+    const QImage after = s.shot();
+    EXPECT_TRUE(ShownQuiz::hasWhiteText(before, 8));
+    EXPECT_FALSE(ShownQuiz::hasWhiteText(after, 8)) << "the name left its column";
+    int dark = 0;
+    for (int y = 202; y < 217; ++y)
+        for (int x = 566; x < 625; ++x)
+            dark += qGray(after.pixel(x, y)) < 80 && qGray(before.pixel(x, y)) >= 80;
+    EXPECT_GT(dark, 10) << "the answer shows dark text on the map";
+}
+
+TEST(QuizWindow, DropsAwayFromTheMapsRegionsJudgeNothing)
+{
+    ShownQuiz s;
+    const QPoint places[] = {{686, 400} /* open sea */, {800, 530} /* panel */, {760, 610} /* a button */,
+                             {746, 80 + 14 * 15 + 10} /* another name */, {1200, 10} /* outside */};
+    for (const QPoint &to : places)
+        s.drag(kJapanName, to);
+    EXPECT_TRUE(s.game.sound.played.empty());
+    EXPECT_TRUE(s.window.nameLabel(8)->isVisible());
+}
+
+TEST(QuizWindow, ButtonsAndPointerReachTheGame)
+{
+    ShownQuiz s;
+    s.drag(kJapanName, kJapanOnMap);
+    ASSERT_EQ(s.game.q().placedCount(), 1);
+    QTest::mouseMove(&s.window, QPoint(730, 610)); // over Restart
+    EXPECT_TRUE(s.game.q().handPointer());
+    QTest::mouseMove(&s.window, QPoint(400, 300)); // straight onto the map
+    EXPECT_TRUE(s.game.q().handPointer());
+    QTest::mouseClick(s.button("PushButton1"), Qt::LeftButton);
+    EXPECT_EQ(s.game.q().placedCount(), 0);
+    EXPECT_TRUE(s.window.nameLabel(8)->isVisible());
+    QTest::mouseMove(&s.window, QPoint(1000, 400)); // the bare panel
+    EXPECT_FALSE(s.game.q().handPointer());
+}
+
+TEST(QuizWindow, ExitAndCloseBoxTakeTheSameWayOut)
+{
+    for (bool closeBox : {true, false}) {
+        ShownQuiz s;
+        int closed = 0;
+        s.game.q().onClosed([&] { ++closed; });
+        if (closeBox)
+            s.window.close();
+        else
+            QTest::mouseClick(s.button("PushButton2"), Qt::LeftButton);
+        EXPECT_EQ(closed, 1) << closeBox;
+        EXPECT_TRUE(s.game.q().closed());
+    }
+}
+
+TEST(QuizWindow, DragThatLosesItsReleaseEndsUnjudged)
+{
+    // Each way a drag can lose its release. The window is active only in the
+    // row about activation, so that each row proves its own way out.
+    struct Row {
+        const char *what;
+        bool activeWhileDragging;
+        std::function<void(ShownQuiz &, QWidget &other)> interrupt;
+    };
+    const Row rows[] = {
+        {"window hidden", false, [](ShownQuiz &s, QWidget &) { s.window.hide(); }},
+        {"another window activated", true,
+         [](ShownQuiz &, QWidget &other) {
+             other.activateWindow();
+             EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+         }},
+        {"a move with the button up", false,
+         [](ShownQuiz &s, QWidget &) {
+             QMouseEvent move(QEvent::MouseMove, QPointF(400, 300), s.window.mapToGlobal(QPointF(400, 300)),
+                              Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(&s.window, &move);
+         }},
+        {"a new press on the map", false,
+         [](ShownQuiz &s, QWidget &) { QTest::mousePress(&s.window, Qt::LeftButton, {}, kJapanOnMap); }},
+        {"Escape", false,
+         [](ShownQuiz &s, QWidget &) {
+             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+             QCoreApplication::sendEvent(&s.window, &escape);
+         }},
+    };
+    for (const Row &row : rows) {
+        ShownQuiz s;
+        QWidget other;
+        other.show();
+        QWidget &active = row.activeWhileDragging ? static_cast<QWidget &>(s.window) : other;
+        active.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&active)) << row.what;
+        QTest::mousePress(&s.window, Qt::LeftButton, {}, kJapanName);
+        QTest::mouseMove(&s.window, kJapanOnMap);
+        ASSERT_EQ(s.window.draggedName(), 8) << row.what;
+        EXPECT_NE(QGuiApplication::overrideCursor(), nullptr) << row.what << ": the pin shows";
+        row.interrupt(s, other);
+        EXPECT_EQ(s.window.draggedName(), -1) << row.what;
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << row.what << ": the pin pointer is gone";
+        QTest::mouseRelease(&s.window, Qt::LeftButton, {}, kJapanOnMap);
+        EXPECT_EQ(s.game.q().placedCount(), 0) << row.what;
+        EXPECT_FALSE(s.window.answerLabel(8)->isVisible()) << row.what;
+    }
+}
+
+TEST(QuizWindow, ReturnOrEnterHeldOnAButtonClicksOnce)
+{
+    ShownQuiz s;
+    QPushButton *restart = s.button("PushButton1");
+    int clicks = 0;
+    QObject::connect(restart, &QPushButton::clicked, [&] { ++clicks; });
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        clicks = 0;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QKeyEvent repeat(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        for (QKeyEvent *event : {&press, &repeat, &repeat, &release})
+            QCoreApplication::sendEvent(restart, event);
+        EXPECT_EQ(clicks, 1) << key;
+    }
+}
+
+TEST(QuizWindow, WindowTooLargeForTheScreenStartsAtItsTopLeft)
+{
+    const QSize window(1047, 665);
+    EXPECT_EQ(QuizWindow::placement(window, {0, 0, 1280, 1024}), QPoint(116, 179)) << "fits: centred";
+    // 1366 x 768 at scale 1.25 with a 24-pixel panel at the top.
+    EXPECT_EQ(QuizWindow::placement(window, {0, 19, 1093, 595}), QPoint(23, 19)) << "too tall: centred across";
+    EXPECT_EQ(QuizWindow::placement(window, {0, 19, 900, 595}), QPoint(0, 19)) << "too tall and too wide";
+}
