@@ -92,9 +92,6 @@ public:
     void setMousePointer(int pointer);
     const Picture &mouseIcon() const { return m_mouseIcon; }
     void setMouseIcon(const Picture &icon);
-    // The platform's handle of the window; 0 until the front end has one.
-    std::int32_t handle() const { return m_handle; }
-    void setHandle(std::int32_t handle) { m_handle = handle; }
 
     // --- observers and events -----------------------------------------------
     void addObserver(FormObserver *observer);
@@ -147,7 +144,6 @@ private:
     Colour m_backColour = kWhite;
     int m_mousePointer = kPointerDefault;
     Picture m_mouseIcon;
-    std::int32_t m_handle = 0;
 
     std::vector<FormObserver *> m_observers;
     FormEvents *m_events = nullptr;

@@ -54,23 +54,14 @@ public:
     virtual void run(const std::string &commandLine, int windowStyle) = 0;
 };
 
-inline constexpr std::int32_t kSkinTheControls = 1;
-
-// Skins the window from a skin file.
+// Skins the main window from a skin file.
 class SkinEngine
 {
 public:
     virtual ~SkinEngine() = default;
-    // Reads and checks a skin file; throws when it is damaged.
-    virtual void loadSkin(const std::string &path, const std::string &section) = 0;
-    // Option flags (a bit set whose meanings the engine documents; bit 0
-    // skins the window's controls).
-    virtual std::int32_t applyOptions() const = 0;
-    virtual void setApplyOptions(std::int32_t options) = 0;
-    virtual void setApplyColours(bool on) = 0;
-    virtual void setApplyMetrics(bool on) = 0;
-    // Applies the loaded skin to the window with this handle.
-    virtual void applyWindow(std::int32_t windowHandle) = 0;
+    // Reads and checks the skin file, then restyles the window with it;
+    // throws when the file is damaged, leaving the window as it was.
+    virtual void applySkin(const std::string &path) = 0;
 };
 
 class PictureLoader

@@ -2,7 +2,7 @@
 
 #include "quiz/quizwindow.h"
 #include "form/application.h"
-#include "qt/platform/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/qtskinengine.h"
 #include "qt/window/formaccessible.h"
 #include "qt/window/formwidget.h"
@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
     drillix::QuizWindow quiz(platform, app);
     fontConfiguration.join();
     drillix::FormWidget window(quiz.form());
-    skin.registerWindow(quiz.form().handle(), &window);
+    skin.setWindow(&window);
     QObject::connect(&window, &drillix::FormWidget::formUnloaded, &qapp, &QCoreApplication::quit);
 
     quiz.start();

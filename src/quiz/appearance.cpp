@@ -18,12 +18,7 @@ void QuizWindow::applySkin()
             control->setBackColour(kSystemButtonFace);
     }
 
-    SkinEngine &skin = m_platform.skin;
-    skin.loadSkin(skinFile, "");
-    skin.setApplyOptions(skin.applyOptions() | kSkinTheControls);
-    skin.setApplyColours(true);
-    skin.setApplyMetrics(true);
-    skin.applyWindow(m_form->handle());
+    m_platform.skin.applySkin(skinFile);
 }
 
 void QuizWindow::pointerOverButton()

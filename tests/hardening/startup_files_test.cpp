@@ -6,7 +6,7 @@
 
 #include "quiz/quizwindow.h"
 #include "form/application.h"
-#include "qt/platform/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/qtskinengine.h"
 #include "qt/window/formwidget.h"
 #include "qt/platform/localfilesystem.h"
@@ -104,7 +104,7 @@ struct Started {
         , quiz(platform, app)
         , window(quiz.form())
     {
-        skin.registerWindow(quiz.form().handle(), &window);
+        skin.setWindow(&window);
         quiz.start();
     }
 

@@ -69,29 +69,15 @@ public:
 class FakeSkin : public SkinEngine
 {
 public:
-    void loadSkin(const std::string &path, const std::string &section) override
+    void applySkin(const std::string &path) override
     {
-        calls.push_back("load " + path + " [" + section + "]");
+        applied.push_back(path);
         if (failLoad)
             throw Failure("Skin file is damaged");
     }
-    std::int32_t applyOptions() const override
-    {
-        const_cast<FakeSkin *>(this)->calls.push_back("read options");
-        return options;
-    }
-    void setApplyOptions(std::int32_t value) override
-    {
-        calls.push_back("write options " + std::to_string(value));
-        options = value;
-    }
-    void setApplyColours(bool on) override { calls.push_back(std::string("colours ") + (on ? "on" : "off")); }
-    void setApplyMetrics(bool on) override { calls.push_back(std::string("metrics ") + (on ? "on" : "off")); }
-    void applyWindow(std::int32_t handle) override { calls.push_back("apply " + std::to_string(handle)); }
 
     bool failLoad = false;
-    std::int32_t options = 0x40;
-    std::vector<std::string> calls;
+    std::vector<std::string> applied;
 };
 
 class FakePictures : public PictureLoader
@@ -244,7 +230,6 @@ struct Quiz {
         if (withNames)
             files.files[itemsPath()] = namesFile(countryNames());
         window = std::make_unique<QuizWindow>(platform, app, productName);
-        window->form().setHandle(4242);
     }
 
     std::string itemsPath() const { return std::string(kInstallFolder) + "/items.txt"; }

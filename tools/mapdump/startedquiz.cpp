@@ -9,12 +9,7 @@ struct StartedQuiz::NullPlatform : MessageBoxes, SoundOutput, Shell, SkinEngine,
     int show(const std::string &, int, const std::string &) override { return kMsgBoxResultOk; }
     void play(const std::string &, int) override {}
     void run(const std::string &, int) override {}
-    void loadSkin(const std::string &, const std::string &) override {}
-    std::int32_t applyOptions() const override { return 0; }
-    void setApplyOptions(std::int32_t) override {}
-    void setApplyColours(bool) override {}
-    void setApplyMetrics(bool) override {}
-    void applyWindow(std::int32_t) override {}
+    void applySkin(const std::string &) override {}
     Picture loadPicture(const std::string &path) override { return Picture{path}; }
     std::string modificationTime(const std::string &) override { throw std::runtime_error("no files"); }
     std::vector<std::string> listNormalFiles(const std::string &) override { return {}; }

@@ -1,23 +1,13 @@
 #include "qt/window/formpainter.h"
 
-#include "qt/platform/appearance/decodedpictures.h"
+#include "qt/platform/appearance/pictures.h"
 #include "qt/window/qtcolours.h"
 
-#include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 
 namespace drillix {
 
 namespace {
-
-QString highDensityName(const QString &source)
-{
-    const int dot = source.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return {};
-    return source.left(dot) + QStringLiteral("@2x") + source.mid(dot);
-}
 
 Qt::Alignment toQtAlignment(Alignment a)
 {
@@ -36,30 +26,7 @@ Qt::Alignment toQtAlignment(Alignment a)
 
 QPixmap FormPainter::pixmap(const Picture &picture, qreal devicePixelRatio)
 {
-    if (picture.isNull())
-        return {};
-    const QString source = QString::fromStdString(picture.source);
-    const bool dense = devicePixelRatio > 1.0;
-    const QString key = source + (dense ? QStringLiteral("#2x") : QString());
-    auto it = m_cache.find(key);
-    if (it != m_cache.end())
-        return *it;
-
-    QPixmap pm;
-    if (dense) {
-        const QString big = highDensityName(source);
-        if (!big.isEmpty() && QFileInfo::exists(big) && pm.load(big))
-            pm.setDevicePixelRatio(2.0);
-    }
-    if (pm.isNull()) {
-        const QList<QImage> decoded = decodedpictures::builtIn(source);
-        if (decoded.isEmpty())
-            pm.load(source);
-        else
-            pm = QPixmap::fromImage(decoded.first());
-    }
-    m_cache.insert(key, pm);
-    return pm;
+    return picture.isNull() ? QPixmap() : pixmapForPicture(QString::fromStdString(picture.source), devicePixelRatio);
 }
 
 void FormPainter::paint(QPainter &painter, const Form &form, const QRect &dirty)

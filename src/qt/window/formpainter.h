@@ -2,7 +2,6 @@
 
 #include "form/form.h"
 
-#include <QHash>
 #include <QPixmap>
 #include <QString>
 
@@ -23,8 +22,6 @@ public:
 
 private:
     void paintControl(QPainter &painter, const Control &control, qreal dpr);
-
-    QHash<QString, QPixmap> m_cache;
 };
 
 } // namespace drillix

@@ -1,7 +1,7 @@
 #include "qt/window/formwidget.h"
 
 #include "qt/platform/qtdiagnostics.h"
-#include "qt/platform/appearance/cursors.h"
+#include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/decodedpictures.h"
 #include "qt/window/devicepointer.h"
 #include "qt/window/qtcolours.h"
@@ -49,7 +49,6 @@ FormWidget::FormWidget(Form &form, QWidget *parent)
     // as the frame's: the window manager keeps the title bar where it is put.
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(placement(size(), screen->availableGeometry()));
-    form.setHandle(static_cast<std::int32_t>(winId() & 0x7FFFFFFF));
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         m_devicePointer = std::make_unique<DevicePointer>(static_cast<quint32>(winId()));
         QCoreApplication::instance()->installNativeEventFilter(m_devicePointer.get());
