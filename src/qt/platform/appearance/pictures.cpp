@@ -91,7 +91,6 @@ struct CachedPicture {
     QPixmap plain; // null when the picture cannot be read
     QPixmap doubleSize; // the usable sibling, at device pixel ratio 2
     bool siblingLookedFor = false;
-    QPixmap doubledCursor;
 };
 
 // On the heap and emptied by a post routine, so that no pixmap outlives
@@ -257,7 +256,7 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
     // X11 shows a cursor's pixmap pixel for pixel, hot spot included, so the
     // cursor is doubled only where that is nearer the screen's scale.
     const bool doubled = screenRatio >= 1.5;
-    CachedPicture &cursor = cached(QString::fromStdString(picture.source), doubled);
+    const CachedPicture &cursor = cached(QString::fromStdString(picture.source), doubled);
     const QPixmap &plain = cursor.plain;
     if (plain.isNull())
         return QCursor(Qt::ArrowCursor);
@@ -265,18 +264,16 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
     const int y = std::clamp(picture.hotSpotY, 0, plain.height() - 1);
     if (!doubled)
         return QCursor(plain, x, y);
-    if (cursor.doubledCursor.isNull()) {
-        cursor.doubledCursor = cursor.doubleSize.isNull() ? plain.scaled(plain.size() * 2) : cursor.doubleSize;
-        cursor.doubledCursor.setDevicePixelRatio(2);
-    }
-    return QCursor(cursor.doubledCursor, x * 2, y * 2);
+    QPixmap doubleSize = cursor.doubleSize.isNull() ? plain.scaled(plain.size() * 2) : cursor.doubleSize;
+    doubleSize.setDevicePixelRatio(2);
+    return QCursor(doubleSize, x * 2, y * 2);
 }
 
 Picture QtPictureLoader::loadPicture(const std::string &path)
 {
     const QString source = QString::fromStdString(path);
     const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
-    CachedPicture picture{QPixmap::fromImage(decoded.image), {}, false, {}};
+    CachedPicture picture{QPixmap::fromImage(decoded.image), {}, false};
     lookForSibling(source, picture);
     cache().insert(source, picture);
     return Picture{path, decoded.hotSpotX, decoded.hotSpotY};

@@ -108,23 +108,22 @@ QString sectionName(const QString &part, const QString &variant)
 }
 
 // Reads a style sheet's grammar without recursion, so that no nesting
-// however deep can exhaust the stack.
+// however deep can exhaust the stack, and hands each url() in a value to
+// `picture` for the text that replaces it.
 class SheetReader
 {
 public:
-    explicit SheetReader(QStringView text)
-        : m_text(text)
+    SheetReader(const SkinFile::Section &section, const SkinFile::PictureUrl &picture)
+        : m_text(section.text)
+        , m_picture(picture)
+        , m_line(section.firstLine + 1)
     {
     }
 
     bool rules()
     {
         while (skipSpace(), m_ok && m_at < m_text.size()) {
-            do {
-                skipSpace();
-                m_ok = m_ok && selector();
-            } while (m_ok && take(','));
-            m_ok = m_ok && take('{') && declarations() && take('}');
+            m_ok = selectors() && declarations() && take('}');
         }
         return m_ok;
     }
@@ -132,15 +131,17 @@ public:
     bool declarations()
     {
         while (skipSpace(), m_ok && m_at < m_text.size() && peek() != '}') {
-            if (take(';'))
-                continue;
-            m_ok = name() && (skipSpace(), take(':')) && value();
+            if (!take(';'))
+                m_ok = name() && (skipSpace(), take(':')) && value();
         }
         return m_ok;
     }
 
+    QString resolved() const { return m_resolved + m_text.sliced(m_copied).toString(); }
+
 private:
-    char16_t peek() const { return m_at < m_text.size() ? m_text[m_at].unicode() : u'\0'; }
+    char16_t peek(qsizetype at) const { return at < m_text.size() ? m_text[at].unicode() : u'\0'; }
+    char16_t peek() const { return peek(m_at); }
     bool take(char16_t c) { return peek() == c ? (++m_at, true) : false; }
 
     // Spaces and comments; an unclosed comment ends the reading.
@@ -169,62 +170,60 @@ private:
         return m_at > from;
     }
 
+    // One past the quote that closes the one at `at`, or 0.
+    qsizetype stringEnd(qsizetype at) const
+    {
+        const char16_t quote = peek(at++);
+        while (at < m_text.size() && peek(at) != quote && peek(at) != '\n')
+            at += peek(at) == '\\' ? 2 : 1;
+        return peek(at) == quote ? at + 1 : 0;
+    }
+
     bool string()
     {
-        const QChar quote = m_text[m_at++];
-        while (m_at < m_text.size() && m_text[m_at] != quote && m_text[m_at] != QLatin1Char('\n'))
-            m_at += m_text[m_at] == QLatin1Char('\\') ? 2 : 1;
-        return take(quote.unicode());
+        m_at = stringEnd(m_at);
+        return m_at > 0;
     }
 
     // Compound selectors, such as QPushButton#PushButton1:hover:!pressed or
-    // .QLabel[text="x"]::indicator, joined by spaces or > + ~.
-    bool selector()
+    // .QLabel[text="x"]::indicator, joined by spaces, > + ~ or commas, up to
+    // the block's "{".
+    bool selectors()
     {
-        for (bool compound = false;;) {
-            const bool part = name() || take('*');
-            bool more = false;
-            if (take('#') || take('.')) {
-                more = name();
-                if (!more)
+        bool wantCompound = true;
+        while (m_ok && !take('{')) {
+            if (skipSpace())
+                continue;
+            if (take('>') || take('+') || take('~') || take(',')) {
+                if (wantCompound)
                     return false;
-            } else if (take(':')) {
+                wantCompound = true;
+                continue;
+            }
+            if (take(':')) {
                 take(':');
                 take('!');
                 if (!name())
                     return false;
-                more = true;
-            } else if (take('[')) {
-                skipSpace();
+            } else if (take('#') || take('.')) {
                 if (!name())
+                    return false;
+            } else if (take('[')) {
+                if (!(skipSpace(), name()))
                     return false;
                 skipSpace();
                 if (QStringView(u"~|^$*").contains(QChar(peek())))
                     ++m_at;
-                if (take('=')) {
-                    skipSpace();
-                    if (!(peek() == '"' || peek() == '\'' ? string() : name()))
-                        return false;
-                    skipSpace();
-                }
-                if (!take(']'))
+                if (take('=') && !(skipSpace(), peek() == '"' || peek() == '\'' ? string() : name()))
                     return false;
-                more = true;
-            }
-            if (part || more) {
-                compound = true;
-                continue;
-            }
-            const bool spaced = skipSpace();
-            if (!compound || !m_ok)
+                if (!(skipSpace(), take(']')))
+                    return false;
+            } else if (!name() && !take('*')) {
                 return false;
-            if (take('>') || take('+') || take('~')) {
-                skipSpace();
-            } else if (!spaced || peek() == '{' || peek() == ',') {
-                return peek() == '{' || peek() == ',';
             }
-            compound = false;
+            wantCompound = false;
         }
+        return m_ok && !wantCompound;
     }
 
     // Anything up to ';' or '}' outside brackets and strings, and not empty.
@@ -241,7 +240,7 @@ private:
             if (c == '"' || c == '\'') {
                 if (!string())
                     return false;
-            } else {
+            } else if (!url()) {
                 depth += c == '(' ? 1 : c == ')' ? -1 : 0;
                 ++m_at;
             }
@@ -250,9 +249,48 @@ private:
         return m_ok && any && depth == 0;
     }
 
+    // url(name) or url("name") closed on its line, as Qt reads one.
+    bool url()
+    {
+        if (!m_text.sliced(m_at).startsWith(QLatin1String("url(")) || (m_at > 0 && isNameCharacter(m_text[m_at - 1])))
+            return false;
+        qsizetype at = m_at + 4;
+        const auto skipBlank = [&] {
+            while (at < m_text.size() && m_text[at].isSpace() && m_text[at] != QLatin1Char('\n'))
+                ++at;
+        };
+        skipBlank();
+        QStringView name;
+        if (peek(at) == '"' || peek(at) == '\'') {
+            const qsizetype end = stringEnd(at);
+            if (end == 0)
+                return false;
+            name = m_text.sliced(at + 1, end - at - 2);
+            at = end;
+            skipBlank();
+        } else {
+            const qsizetype close = m_text.indexOf(QLatin1Char(')'), at);
+            const qsizetype lineEnd = m_text.indexOf(QLatin1Char('\n'), at);
+            if (close < 0 || (lineEnd >= 0 && lineEnd < close))
+                return false;
+            name = m_text.sliced(at, close - at).trimmed();
+            at = close;
+        }
+        if (peek(at) != ')')
+            return false;
+        m_line += int(m_text.sliced(m_copied, m_at - m_copied).count(QLatin1Char('\n')));
+        m_resolved += m_text.sliced(m_copied, m_at - m_copied).toString() + m_picture(name.toString(), m_line);
+        m_copied = m_at = at + 1;
+        return true;
+    }
+
     QStringView m_text;
+    const SkinFile::PictureUrl &m_picture;
     qsizetype m_at = 0;
     bool m_ok = true;
+    QString m_resolved;
+    qsizetype m_copied = 0;
+    int m_line;
 };
 
 } // namespace
@@ -340,13 +378,14 @@ SkinFile SkinFile::parse(const QByteArray &bytes)
     return skin;
 }
 
-void SkinFile::checkStyleSheet(const Section &section)
+QString SkinFile::resolveStyleSheet(const Section &section, const PictureUrl &picture)
 {
     const bool window = section.part == QLatin1String("window");
-    SheetReader reader(section.text);
+    SheetReader reader(section, picture);
     if (!(window ? reader.declarations() && reader.rules() : reader.rules()))
         fail("has a style-sheet error in " + describe(section).toStdString() + ": Qt cannot read it as style-sheet "
              + (window ? "declarations" : "rules"));
+    return reader.resolved();
 }
 
 QString SkinFile::describe(const Section &section)

@@ -24,6 +24,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace drillix {
@@ -43,10 +44,15 @@ public:
     // file's layout is wrong.
     static SkinFile parse(const QByteArray &bytes);
 
-    // Throws Failure naming the section when its text is not style-sheet
+    // What stands for url(name) in a section's text, given the name and
+    // its line.
+    using PictureUrl = std::function<QString(const QString &name, int line)>;
+
+    // The section's text with `picture` standing for each url() in it.
+    // Throws Failure naming the section when the text is not style-sheet
     // rules (declarations in [window]): blocks, comments and strings closed,
     // each selector followed by a block of "property: value;" declarations.
-    static void checkStyleSheet(const Section &section);
+    static QString resolveStyleSheet(const Section &section, const PictureUrl &picture);
 
     QString name() const { return m_name; }
     const std::vector<Section> &sections() const { return m_sections; }
