@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <optional>
 
 namespace drillix {
 
@@ -40,41 +39,31 @@ T little(const QByteArray &bytes, qsizetype at)
 }
 
 constexpr int kIconSideLimit = 256;
-constexpr qsizetype kDirectoryEntry = 16;
 
 // Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
 // a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
-// (bytes 10 and 12 of the file for the first). Nothing for other pictures.
-struct IconDirectory {
-    bool cursor = false;
-    int hotSpotX = 0;
-    int hotSpotY = 0;
-};
-
-std::optional<IconDirectory> checkIconDirectory(const QByteArray &bytes)
+// (bytes 10 and 12 of the file for the first). False for other pictures.
+bool checkIconDirectory(const QByteArray &bytes)
 {
     if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
-        return std::nullopt;
-    if (bytes.size() < 6)
+        return false;
+    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
+    if (bytes.size() < 6 + 16 * count || bytes.size() < 6)
         invalid("its header is cut short");
-    const qsizetype count = little<quint16>(bytes, 4);
     if (count == 0)
         invalid("it holds no images");
-    const qsizetype directoryEnd = 6 + kDirectoryEntry * count;
-    if (bytes.size() < directoryEnd)
-        invalid("its header is cut short");
-    for (qsizetype i = 0; i < count; ++i) {
-        const qint64 size = little<quint32>(bytes, 6 + kDirectoryEntry * i + 8);
-        const qint64 offset = little<quint32>(bytes, 6 + kDirectoryEntry * i + 12);
-        if (size == 0 || offset < directoryEnd || offset + size > bytes.size())
-            invalid("image " + std::to_string(i + 1) + " of " + std::to_string(count) + " lies outside the file");
+    for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
+        const qint64 size = little<quint32>(bytes, entry + 8);
+        const qint64 offset = little<quint32>(bytes, entry + 12);
+        if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
+            invalid("image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count)
+                    + " lies outside the file");
     }
     // The first image is a PNG or a bitmap header whose height counts the
     // colour and the mask rows.
     const qsizetype offset = little<quint32>(bytes, 18);
-    const qsizetype size = little<quint32>(bytes, 14);
     const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
-    if (size < (png ? 24 : 40))
+    if (little<quint32>(bytes, 14) < (png ? 24u : 40u))
         invalid("its first image is cut short");
     const qint64 width = png ? qFromBigEndian<quint32>(bytes.constData() + offset + 16) : little<qint32>(bytes, offset + 4);
     const qint64 height =
@@ -82,9 +71,7 @@ std::optional<IconDirectory> checkIconDirectory(const QByteArray &bytes)
     if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
         invalid("its first image declares " + sizeText(width, height) + " pixels; the most is "
                 + sizeText(kIconSideLimit, kIconSideLimit));
-    if (bytes[2] != 2)
-        return IconDirectory{};
-    return IconDirectory{true, little<quint16>(bytes, 10), little<quint16>(bytes, 12)};
+    return true;
 }
 
 struct CachedPicture {
@@ -199,14 +186,15 @@ DecodedPicture decodePicture(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         invalid("the file is empty");
-    const std::optional<IconDirectory> directory = checkIconDirectory(bytes);
+    const bool icon = checkIconDirectory(bytes);
+    const bool cursor = icon && bytes[2] == 2;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    if (directory) {
+    if (icon) {
         // A named format loads the one plugin that reads it, not every one.
-        reader.setFormat(directory->cursor ? "cur" : "ico");
+        reader.setFormat(cursor ? "cur" : "ico");
         reader.setAutoDetectImageFormat(false);
     }
     const QSize declared = reader.size();
@@ -220,12 +208,12 @@ DecodedPicture decodePicture(const QByteArray &bytes)
     if (image.width() > kPictureSideLimit || image.height() > kPictureSideLimit)
         invalid("it has " + sizeText(image.width(), image.height()) + " pixels; the most is "
                 + sizeText(kPictureSideLimit, kPictureSideLimit));
-    if (!directory || !directory->cursor)
-        return {image, 0, 0};
-    if (directory->hotSpotX >= image.width() || directory->hotSpotY >= image.height())
-        invalid("the cursor's hot spot " + std::to_string(directory->hotSpotX) + "," + std::to_string(directory->hotSpotY)
-                + " lies outside its " + sizeText(image.width(), image.height()) + " image");
-    return {image, directory->hotSpotX, directory->hotSpotY};
+    const int x = cursor ? little<quint16>(bytes, 10) : 0;
+    const int y = cursor ? little<quint16>(bytes, 12) : 0;
+    if (x >= image.width() || y >= image.height())
+        invalid("the cursor's hot spot " + std::to_string(x) + "," + std::to_string(y) + " lies outside its "
+                + sizeText(image.width(), image.height()) + " image");
+    return {image, x, y};
 }
 
 QString doubleSizeName(const QString &path)

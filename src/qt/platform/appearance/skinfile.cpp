@@ -347,7 +347,7 @@ SkinFile SkinFile::parse(const QByteArray &bytes)
 
         const QString trimmed = code.trimmed();
         if (current) {
-            // Qt's parser would quietly skip a rule among declarations.
+            // A rule here, written by habit, gets a message that says what belongs.
             if (current->part == QLatin1String("window") && (trimmed.contains('{') || trimmed.contains('}')))
                 fail("has a rule in " + sectionName(current->part, current->variant).toStdString() + where
                      + "; it takes declarations only, such as \"background-color: #2f62a6;\"");
