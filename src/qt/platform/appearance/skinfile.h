@@ -21,10 +21,11 @@
 // only comments and blank lines; its lines are "key = value". Any part may
 // be left out or empty.
 
+#include "qt/platform/appearance/stylesheetreader.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 namespace drillix {
@@ -44,14 +45,9 @@ public:
     // file's layout is wrong.
     static SkinFile parse(const QByteArray &bytes);
 
-    // What stands for url(name) in a section's text, given the name and
-    // its line.
-    using PictureUrl = std::function<QString(const QString &name, int line)>;
-
     // The section's text with `picture` standing for each url() in it.
     // Throws Failure naming the section when the text is not style-sheet
-    // rules (declarations in [window]): blocks, comments and strings closed,
-    // each selector followed by a block of "property: value;" declarations.
+    // rules (declarations in [window]); see stylesheetreader.h.
     static QString resolveStyleSheet(const Section &section, const PictureUrl &picture);
 
     QString name() const { return m_name; }
