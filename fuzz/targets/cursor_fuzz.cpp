@@ -4,7 +4,7 @@
 // loader must keep once the file is gone.
 
 #include "core/platform.h"
-#include "qt/platform/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/pictures.h"
 #include "qtfuzzapp.h"
 
 #include <QFile>
@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <optional>
 
 namespace {
 
@@ -72,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (decoded && (p.hotSpotX != picture.hotSpotX || p.hotSpotY != picture.hotSpotY))
             broken("the file and the bytes give different hot spots");
         QFile::remove(path);
-        const std::optional<drillix::PictureImages> kept = drillix::QtPictureLoader::keptImages(p.source);
-        if (!kept || (decoded && kept->image != picture.image))
+        const QPixmap kept = drillix::pixmapForPicture(path, 1.0);
+        if (kept.isNull() || (decoded && kept.size() != picture.image.size()))
             broken("the loader did not keep the image it loaded");
     } catch (const drillix::Failure &) {
     }

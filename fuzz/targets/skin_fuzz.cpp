@@ -1,8 +1,7 @@
-// The skin loader on arbitrary bytes: the file's layout (SkinFile::parse),
-// then, as the program does, the engine's load from a file, which also finds
+// The skin engine on arbitrary bytes: the file's layout (SkinFile::parse),
+// then, as the program does, applying the file to a window, which also finds
 // and checks the pictures that url() names (from the scratch folder, where
-// the seeds' pictures lie) and has Qt's style-sheet parser check every
-// section, and applying the skin to a window.
+// the seeds' pictures lie) and checks every section's style-sheet grammar.
 
 #include "core/platform.h"
 #include "qt/platform/appearance/qtskinengine.h"
@@ -77,32 +76,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
             broken("cannot write the scratch file");
     }
-    drillix::QtSkinEngine engine;
+    QWidget window;
+    auto *button = new QPushButton(QStringLiteral("Restart"), &window);
+    drillix::QtSkinEngine engine(&window);
     bool loaded = false;
     try {
-        engine.loadSkin(path.toStdString(), "");
+        engine.applySkin(path.toStdString());
         loaded = true;
     } catch (const drillix::Failure &failure) {
         if (!startsWith(failure.what(), "Skin file "))
-            broken("a load failure does not start \"Skin file\"");
+            broken("a failure does not start \"Skin file\"");
     }
     if (loaded && !parsed)
-        broken("the engine loaded a file whose layout is wrong");
+        broken("the engine applied a file whose layout is wrong");
     if (!loaded)
         return 0;
-
-    // Every option on, onto a window with a button, as the program applies it.
-    QWidget window;
-    auto *button = new QPushButton(QStringLiteral("Restart"), &window);
-    engine.registerWindow(1, &window);
-    engine.setApplyOptions(-1);
-    engine.setApplyColours(true);
-    engine.setApplyMetrics(true);
-    try {
-        engine.applyWindow(1);
-    } catch (const drillix::Failure &) {
-        broken("a loaded skin could not be applied");
-    }
     button->ensurePolished();
     (void)button->sizeHint();
     return 0;

@@ -2,7 +2,7 @@
 
 #include "core/contract.h"
 #include "core/quiz.h"
-#include "qt/platform/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/qtskinengine.h"
 #include "qt/platform/localfilesystem.h"
 #include "qt/platform/qtmessageboxes.h"
@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
 
     fontConfiguration.join();
     drillix::QuizWindow window(quiz);
-    skin.registerWindow(1, &window);
+    skin.setWindow(&window);
     quiz.onClosed([&window] {
         window.hide();
         QCoreApplication::quit();

@@ -1,6 +1,4 @@
-#include "qt/platform/appearance/cursors.h"
-
-#include "qt/platform/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/pictures.h"
 
 #include "testfiles.h"
 
@@ -36,6 +34,7 @@ TEST(Cursors, CarryThePicturesHotSpotOrFallBackToTheArrow)
     EXPECT_EQ(cursorForPicture(Picture{scratch.file("text")}).shape(), Qt::ArrowCursor);
 }
 
+// The window's pictures and the cursors follow one rule.
 TEST(Cursors, AtRatioTwoUseTheDoubleSizeSiblingOrDoubleThePicture)
 {
     Scratch scratch;
@@ -52,6 +51,9 @@ TEST(Cursors, AtRatioTwoUseTheDoubleSizeSiblingOrDoubleThePicture)
         EXPECT_EQ(crisp.hotSpot(), QPoint(62, 18)); // X11 takes it in the pixmap's pixels
         EXPECT_EQ(topLeft(crisp), QColor(colour));
         EXPECT_EQ(cursorForPicture(picture, 1.0).pixmap().size(), QSize(32, 32));
+        const QPixmap drawn = pixmapForPicture(QString::fromStdString(picture.source), 1.5);
+        EXPECT_EQ(drawn.toImage().pixelColor(2, 2), QColor(colour));
+        EXPECT_EQ(drawn.size(), QSize(colour == Qt::red ? 64 : 32, colour == Qt::red ? 64 : 32));
     }
 }
 

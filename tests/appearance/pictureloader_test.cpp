@@ -1,4 +1,4 @@
-#include "qt/platform/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/pictures.h"
 
 #include "testfiles.h"
 

@@ -1,4 +1,5 @@
 #include "qt/platform/appearance/qtskinengine.h"
+#include "qt/platform/appearance/skinfile.h"
 
 #include "testfiles.h"
 
@@ -15,8 +16,6 @@ using namespace drillix::test;
 using ::testing::HasSubstr;
 
 namespace {
-
-constexpr std::int32_t kHandle = 0x1234;
 
 // The main window as the front end builds it, with a button in the design's
 // white and black.
@@ -72,13 +71,8 @@ TEST(SkinEngine, ShippedSkinRestylesTheButtonsOfItsWindowOnly)
     const QImage before = skinned.button->grab().toImage();
     const QImage otherBefore = other.button->grab().toImage();
 
-    QtSkinEngine engine;
-    engine.registerWindow(kHandle, &skinned.window);
-    engine.loadSkin(DRILLIX_SHIPPED_SKIN, ""); // as start-up does
-    engine.setApplyOptions(engine.applyOptions() | 1);
-    engine.setApplyColours(true);
-    engine.setApplyMetrics(true);
-    engine.applyWindow(kHandle);
+    QtSkinEngine engine(&skinned.window);
+    engine.applySkin(DRILLIX_SHIPPED_SKIN);
 
     EXPECT_EQ(engine.skinName(), QStringLiteral("Panel Blue"));
     EXPECT_NE(skinned.button->grab().toImage(), before);
@@ -87,7 +81,7 @@ TEST(SkinEngine, ShippedSkinRestylesTheButtonsOfItsWindowOnly)
     EXPECT_TRUE(qApp->styleSheet().isEmpty());
 }
 
-TEST(SkinEngine, OptionsColoursAndMetricsChooseWhatIsApplied)
+TEST(SkinEngine, ControlsColoursAndMetricsAreAppliedButNeitherWindowNorVariants)
 {
     Scratch scratch;
     // With a byte-order mark, CR LF, and header look-alikes in a comment and a string.
@@ -95,36 +89,25 @@ TEST(SkinEngine, OptionsColoursAndMetricsChooseWhatIsApplied)
         "/* [metrics] */\r\n[colours]\r\nQPushButton { color: #ff0000; font-family: \"/* [x] \"; }\r\n"
         "[Metrics]\nQPushButton { min-height: 40px; }\n[window]\nbackground-color: #00ff00;\n"
         "[colours:night]\nQPushButton { color: #0000ff; }\n"));
-    // The window and variant sections are checked but never applied.
-    const struct {
-        std::int32_t options;
-        bool colours, metrics;
-        QColor text;
-        bool tall;
-    } cases[] = {
-        {0, true, true, Qt::black, false},  {1, false, false, Qt::black, false}, {1, true, false, Qt::red, false},
-        {1, false, true, Qt::black, true},  {2, true, true, Qt::black, false},   {-1, true, true, Qt::red, true},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.options << c.colours << c.metrics);
-        TestWindow w;
-        QtSkinEngine engine;
-        engine.registerWindow(kHandle, &w.window);
-        engine.loadSkin(path, "");
-        engine.setApplyOptions(c.options);
-        EXPECT_EQ(engine.applyOptions(), c.options);
-        engine.setApplyColours(c.colours);
-        engine.setApplyMetrics(c.metrics);
-        engine.applyWindow(kHandle);
-        engine.applyWindow(kHandle); // twice before the window was ever shown
+    TestWindow w;
+    QtSkinEngine engine;
+    engine.setWindow(&w.window);
+    engine.applySkin(path);
+    engine.applySkin(path); // twice before the window was ever shown
 
-        EXPECT_EQ(w.textColour(), c.text);
-        EXPECT_EQ(w.button->sizeHint().height() >= 40, c.tall);
-        EXPECT_NE(w.window.grab().toImage().pixelColor(300, 10), QColor(Qt::green));
-    }
+    EXPECT_EQ(w.textColour(), QColor(Qt::red));
+    EXPECT_GE(w.button->sizeHint().height(), 40);
+    EXPECT_NE(w.window.grab().toImage().pixelColor(300, 10), QColor(Qt::green));
+
+    // A window that is gone is not restyled; the skin is still checked.
+    auto gone = std::make_unique<TestWindow>();
+    engine.setWindow(&gone->window);
+    gone.reset();
+    EXPECT_EQ(failureOf([&] { engine.applySkin(DRILLIX_SHIPPED_SKIN); }), "(no failure)");
+    EXPECT_NE(failureOf([&] { engine.applySkin(scratch.file("")); }), "(no failure)");
 }
 
-TEST(SkinEngine, DamagedSkinsFailClearlyAndLeaveNoSkin)
+TEST(SkinEngine, DamagedSkinsFailClearlyAndLeaveTheWindowAsItWas)
 {
     Scratch scratch;
     QByteArray binary(4096, '\0');
@@ -182,28 +165,12 @@ TEST(SkinEngine, DamagedSkinsFailClearlyAndLeaveNoSkin)
     for (const auto &[path, failure] : cases) {
         SCOPED_TRACE(failure);
         TestWindow w;
-        QtSkinEngine engine;
-        engine.registerWindow(kHandle, &w.window);
-        engine.loadSkin(DRILLIX_SHIPPED_SKIN, "");
-        EXPECT_THAT(failureOf([&] { engine.loadSkin(path, ""); }), HasSubstr(failure));
-        EXPECT_EQ(failureOf([&] { engine.applyWindow(kHandle); }), "Cannot apply the skin: no skin file has been loaded");
+        QtSkinEngine engine(&w.window);
+        engine.applySkin(DRILLIX_SHIPPED_SKIN);
+        const QString shipped = w.window.styleSheet();
+        EXPECT_THAT(failureOf([&] { engine.applySkin(path); }), HasSubstr(failure));
+        EXPECT_EQ(w.window.styleSheet(), shipped);
     }
-}
-
-TEST(SkinEngine, AppliesOnlyToTheRegisteredLiveWindowAndNoVariant)
-{
-    QtSkinEngine engine;
-    auto w = std::make_unique<TestWindow>();
-    engine.registerWindow(kHandle, &w->window);
-    EXPECT_EQ(failureOf([&] { engine.applyWindow(kHandle); }), "Cannot apply the skin: no skin file has been loaded");
-    EXPECT_THAT(failureOf([&] { engine.loadSkin(DRILLIX_SHIPPED_SKIN, "contrast"); }),
-                HasSubstr("variant \"contrast\" cannot be chosen"));
-
-    engine.loadSkin(DRILLIX_SHIPPED_SKIN, "");
-    EXPECT_EQ(failureOf([&] { engine.applyWindow(99); }), "Cannot apply the skin: there is no window with handle 99");
-    EXPECT_EQ(failureOf([&] { engine.applyWindow(kHandle); }), "(no failure)");
-    w.reset();
-    EXPECT_THAT(failureOf([&] { engine.applyWindow(kHandle); }), HasSubstr("there is no window with handle"));
 }
 
 TEST(SkinEngine, PicturesAreFoundFromTheSkinsFolderWhateverTheCurrentFolder)
@@ -231,12 +198,48 @@ TEST(SkinEngine, PicturesAreFoundFromTheSkinsFolderWhateverTheCurrentFolder)
         const std::string path = scratch.file(skin("[controls]\nQPushButton { border: none; background-image: ")
                                                   + image + "; }\n", QStringLiteral("x/o.cjs"));
         TestWindow w;
-        QtSkinEngine engine;
-        engine.registerWindow(kHandle, &w.window);
-        EXPECT_EQ(failureOf([&] { engine.loadSkin(path, ""); }), "(no failure)");
-        engine.setApplyOptions(QtSkinEngine::kSkinControls);
-        engine.applyWindow(kHandle);
+        QtSkinEngine engine(&w.window);
+        EXPECT_EQ(failureOf([&] { engine.applySkin(path); }), "(no failure)");
         EXPECT_EQ(w.button->grab().toImage().pixelColor(0, 0), colour);
     }
     QDir::setCurrent(previous);
+}
+
+// What the style-sheet check takes, beside what Qt reads, and what it refuses.
+TEST(SkinFile, StyleSheetCheckFollowsTheGrammarOfQtStyleSheets)
+{
+    const auto check = [](const SkinFile::Section &section) {
+        SkinFile::resolveStyleSheet(section, [](const QString &, int) { return QString(); });
+    };
+    const std::pair<const char *, bool> rules[] = {
+        {"", true},
+        {"/* only a comment */", true},
+        {"QPushButton#PushButton1:hover:!pressed, QLabel > .QWidget QFrame::indicator { color: red }", true},
+        {"QLabel[x='}'], * [y~=\"a b\"], QWidget[text=z] { font-family: \"A /* B\"; ; image: url(a;b.png); }", true},
+        {"QPushButton { border: 1px solid qlineargradient(x1: 0, stop: 0 #fff, stop: 1 red) !important; }", true},
+        {"QPushButton { color: red;", false},
+        {"QPushButton { } }", false},
+        {"{ color: red; }", false},
+        {"color: red;", false},
+        {"QPushButton # { }", false},
+        {"QPushButton > { }", false},
+        {"QPushButton, { }", false},
+        {"QPushButton[x { }", false},
+        {"QPushButton { color red; }", false},
+        {"QPushButton { color: ; }", false},
+        {"QPushButton { color: f(g(); }", false},
+        {"QPushButton { color: f); }", false},
+        {"QPushButton { font-family: \"A; }", false},
+        {"QPushButton { QLabel { color: red; } }", false},
+        {"QPushButton /* { color: red; }", false},
+        {"@media screen { QPushButton { color: red; } }", false},
+    };
+    for (const auto &[text, valid] : rules) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(failureOf([&] { check({"controls", {}, text, 4, 5}); }) == "(no failure)", valid);
+    }
+    EXPECT_EQ(failureOf([&] { check({"window", "dusk", "color: red;\nbackground: #fff", 9, 11}); }), "(no failure)");
+    EXPECT_EQ(failureOf([&] { check({"window", "dusk", "color red;\n", 9, 11}); }),
+              "Skin file has a style-sheet error in [window:dusk] (lines 9 to 11): Qt cannot read it as style-sheet "
+              "declarations");
 }

@@ -56,23 +56,16 @@ TEST(SkinLimits, StyleSheetsThatStrainTheParserLoadOrFailCleanly)
         f.write(QByteArray::fromStdString(head + c.body));
         f.close();
 
-        QtSkinEngine engine;
         QWidget window;
         auto *button = new QPushButton(QStringLiteral("Restart"), &window);
-        engine.registerWindow(7, &window);
+        QtSkinEngine engine(&window);
         bool loaded = false;
         try {
-            engine.loadSkin(path.toStdString(), "");
+            engine.applySkin(path.toStdString());
             loaded = true;
+            button->ensurePolished();
         } catch (const Failure &failure) {
             EXPECT_EQ(std::string(failure.what()).rfind("Skin file ", 0), 0u) << failure.what();
-        }
-        if (loaded) {
-            engine.setApplyOptions(QtSkinEngine::kSkinControls);
-            engine.setApplyColours(true);
-            engine.setApplyMetrics(true);
-            EXPECT_NO_THROW(engine.applyWindow(7));
-            button->ensurePolished();
         }
         std::printf("[ figure ] %s: %s\n", c.what, loaded ? "loaded" : "refused");
     }
@@ -101,17 +94,14 @@ TEST(SkinLimits, PicturesTakeMemoryOnceWithinTheLimit)
         skin.close();
 
         const long before = test::residentKb();
-        QtSkinEngine engine;
         QWidget window;
         window.resize(400, 300);
         for (int i = 0; i < kButtons; ++i)
             (new QPushButton(QStringLiteral("Restart"), &window))->setGeometry(i * 8, i * 8, 156, 27);
-        engine.registerWindow(7, &window);
+        QtSkinEngine engine(&window);
         bool loaded = true;
         try {
-            engine.loadSkin(dir.filePath(QStringLiteral("o.cjs")).toStdString(), "");
-            engine.setApplyOptions(QtSkinEngine::kSkinControls);
-            engine.applyWindow(7);
+            engine.applySkin(dir.filePath(QStringLiteral("o.cjs")).toStdString());
         } catch (const Failure &failure) {
             loaded = false;
             EXPECT_NE(std::string(failure.what()).find("big.png (line 4) is " + std::to_string(c.side)),

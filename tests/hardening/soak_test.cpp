@@ -44,15 +44,16 @@ constexpr bool kMemoryIsMeasurable = true;
 #endif
 
 // For each name, a window pixel whose centre lies on one of that country's
-// regions where its own drop target takes the drop.
+// regions where its own drop target takes the drop; never (0, 0), which
+// QTest takes for the widget's centre.
 std::vector<QPoint> dropPoints()
 {
     std::vector<QPoint> points(kNameCount);
     for (int i = 0; i < kNameCount; ++i) {
         const std::string country = layout::kAnswerPlaces[std::size_t(i)].country;
         bool found = false;
-        for (int y = 0; y < layout::kWindowHeight && !found; ++y) {
-            for (int x = 0; x < layout::kWindowWidth && !found; ++x) {
+        for (int y = 1; y < layout::kWindowHeight && !found; ++y) {
+            for (int x = 1; x < layout::kWindowWidth && !found; ++x) {
                 const int region = Quiz::regionAt(x + 0.5, y + 0.5);
                 if (region >= 0 && country == layout::kRegions[std::size_t(region)].country) {
                     points[std::size_t(i)] = QPoint(x, y);

@@ -5,7 +5,7 @@
 // same boxes through the real program.
 
 #include "core/quiz.h"
-#include "qt/platform/appearance/qtpictureloader.h"
+#include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/qtskinengine.h"
 #include "qt/window/quizwindow.h"
 #include "qt/platform/localfilesystem.h"
@@ -100,7 +100,7 @@ struct Started {
         : quiz(platform, where.folder())
         , window(quiz)
     {
-        skin.registerWindow(1, &window);
+        skin.setWindow(&window);
         quiz.start();
     }
 

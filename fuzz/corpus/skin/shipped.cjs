@@ -10,22 +10,25 @@
     - A line holding only [part] or [part:variant] starts a section.
     - [skin] comes first and holds "key = value" settings: format (must
       be 1) and name.
-    - [controls]  rules for the window's child controls; used when option
-                  bit 0 ("skin the child controls") is set, as the program
-                  does.
-    - [colours]   colour rules; used with bit 0 when colours are switched on
-                  (the program switches them on).
-    - [metrics]   rules for sizes, fonts and borders; used with bit 0 when
-                  metrics are switched on (the program switches them on).
+    - [controls]  rules for the window's child controls; applied, in this
+                  order, before [colours] and [metrics].
+    - [colours]   colour rules; applied.
+    - [metrics]   rules for sizes, fonts and borders; applied.
     - [window]    declarations, without a selector, for the window itself;
-                  used when option bit 1 ("skin the window background") is
-                  set. The program does not set it: the map and the panel
-                  cover the window's background.
-    - A section with a variant, such as [colours:contrast], is used after
-      the plain one when the skin is loaded with that variant, so it only
-      needs what differs. The program loads no variant.
+                  checked but not applied: the map and the panel cover the
+                  window's background.
+    - A section with a variant, such as [colours:contrast], holds what
+      differs from the plain one. Variants are checked but not applied:
+      the program chooses none.
+    - A picture, url(name), is found from this file's folder when the name
+      is relative, wherever the program is started from: url(panel.png) is
+      x/panel.png beside the program, and url(x/panel.png) would look for
+      x/x/panel.png. A picture that is missing or that Qt cannot read, or
+      pictures taking more than 32 MB together once decoded (width x height
+      x 4 bytes each), make the skin damaged.
     Part and variant names are matched without regard to case. Each section
-    must be valid for Qt's style-sheet parser, or the skin is refused with
+    must be well-formed Qt style-sheet rules (selectors, each followed by a
+    block of "property: value;" declarations), or the skin is refused with
     an error report and the window keeps its own look.
 
     The buttons are "Restart" (#PushButton1) and "Exit" (#PushButton2), 156

@@ -1,6 +1,6 @@
 #include "qt/window/quizwindow.h"
 
-#include "qt/platform/appearance/cursors.h"
+#include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/decodedpictures.h"
 
 #include <QCloseEvent>
@@ -102,13 +102,6 @@ Widget *makeControl(QWidget *parent, const char *objectName, const char *text, c
     palette.setColor(QPalette::Base, Qt::white);
     widget->setPalette(palette);
     return widget;
-}
-
-// A "name@2x.ext" beside "name.ext", for screens of device pixel ratio 2.
-QString highDensityName(const QString &source)
-{
-    const int dot = source.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : source.left(dot) + QStringLiteral("@2x") + source.mid(dot);
 }
 
 } // namespace
@@ -215,26 +208,6 @@ void QuizWindow::updatePointer()
         setCursor(Qt::ArrowCursor);
 }
 
-QPixmap QuizWindow::picture(const QString &source)
-{
-    const bool dense = devicePixelRatioF() > 1.0;
-    const QString key = dense ? source + QStringLiteral("@2x") : source;
-    if (auto it = m_pictures.constFind(key); it != m_pictures.constEnd())
-        return *it;
-    QPixmap pixmap;
-    if (dense && pixmap.load(highDensityName(source)))
-        pixmap.setDevicePixelRatio(2.0);
-    if (pixmap.isNull()) {
-        const QList<QImage> decoded = decodedpictures::builtIn(source);
-        if (decoded.isEmpty())
-            pixmap.load(source);
-        else
-            pixmap = QPixmap::fromImage(decoded.first());
-    }
-    m_pictures.insert(key, pixmap);
-    return pixmap;
-}
-
 void QuizWindow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -244,10 +217,10 @@ void QuizWindow::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect map = toQRect(layout::kMapPicture);
     painter.setClipRect(map);
-    painter.drawPixmap(map.topLeft(), picture(kMapPicture));
+    painter.drawPixmap(map.topLeft(), pixmapForPicture(kMapPicture, devicePixelRatioF()));
     const QRect panel = toQRect(layout::kPanelPicture);
     painter.setClipRect(panel);
-    painter.drawPixmap(panel, picture(kPanelPicture));
+    painter.drawPixmap(panel, pixmapForPicture(kPanelPicture, devicePixelRatioF()));
     if (!m_firstFramePainted) {
         m_firstFramePainted = true;
         QMetaObject::invokeMethod(this, &QuizWindow::updateIcon, Qt::QueuedConnection);

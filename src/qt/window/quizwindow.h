@@ -2,8 +2,6 @@
 
 #include "core/quiz.h"
 
-#include <QHash>
-#include <QPixmap>
 #include <QPointF>
 #include <QWidget>
 
@@ -55,7 +53,6 @@ private:
     void endDrag();
     void updatePointer();
     void updateIcon();
-    QPixmap picture(const QString &source);
     QPointF dropPoint(const QMouseEvent *event) const;
     int nameAt(const QPointF &point) const;
 
@@ -73,7 +70,6 @@ private:
     // The icon waits for the first frame: decoding it and handing every size
     // to the window system is no part of what the user sees first.
     bool m_firstFramePainted = false;
-    QHash<QString, QPixmap> m_pictures;
 };
 
 } // namespace drillix

@@ -1,116 +1,96 @@
 #include "qt/platform/appearance/qtskinengine.h"
 
-#include "qt/platform/appearance/boundedfile.h"
+#include "core/platform.h"
+#include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/skinfile.h"
-#include "qt/platform/appearance/skinpictures.h"
-#include "qt/platform/appearance/stylesheetchecker.h"
 
-#include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
+#include <QPixmapCache>
+#include <QSet>
 
 #include <algorithm>
+#include <map>
 
 namespace drillix {
 
-void QtSkinEngine::registerWindow(std::int32_t handle, QWidget *window)
+namespace {
+
+// The size Qt gives its pixmap cache unless told otherwise.
+constexpr qint64 kUsualPixmapCache = 10 * 1024 * 1024;
+
+std::string where(const QString &path, int line)
 {
-    m_windowHandle = handle;
-    m_window = window;
+    return "Skin file picture " + path.toStdString() + " (line " + std::to_string(line) + ")";
 }
 
-void QtSkinEngine::loadSkin(const std::string &path, const std::string &variant)
+// The bytes the picture takes once decoded, at the larger of itself and its
+// double-size sibling, which Qt takes on high-resolution screens.
+qint64 checkPicture(const QString &path, int line, qint64 earlier)
 {
-    m_skin.reset();
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        throw Failure("Skins need the application's window system, which is not running");
-    if (!QString::fromStdString(variant).trimmed().isEmpty())
-        throw Failure("Skin file variant \"" + variant + "\" cannot be chosen: only the plain sections are applied");
-
-    const QString file = QString::fromStdString(path);
-    const SkinFile skin = SkinFile::parse(readBoundedFile(file, "Skin file", kFileLimit));
-    SkinPictures pictures(QFileInfo(file).absolutePath());
-    Loaded loaded{skin.name(), {}, {}, {}, 0};
-    std::vector<QString> sheets;
-    for (const SkinFile::Section &section : skin.sections()) {
-        QString text;
-        try {
-            text = pictures.resolve(section);
-        } catch (const Failure &) {
-            checkSheets(skin, sheets); // a sheet error in an earlier section is told first
-            throw;
-        }
-        sheets.push_back(section.part == SkinPart::Window ? QStringLiteral("* {\n%1}\n").arg(text) : text);
-        if (!section.variant.isEmpty())
+    qint64 largest = 0;
+    for (const QString &file : {path, doubleSizeName(path)}) {
+        if (file != path && !QFileInfo::exists(file))
             continue;
-        if (section.part == SkinPart::Controls)
-            loaded.controls = text;
-        else if (section.part == SkinPart::Colours)
-            loaded.colours = text;
-        else if (section.part == SkinPart::Metrics)
-            loaded.metrics = text;
+        const std::string what = where(file, line);
+        checkBoundedFile(file, what, QtSkinEngine::kDecodedPicturesLimit);
+        QImageReader reader(file);
+        const QSize size = reader.size();
+        if (!size.isValid() || size.isEmpty())
+            throw Failure(what + " is not a picture that Qt reads (" + reader.errorString().toStdString() + ")");
+        const qint64 bytes = qint64(size.width()) * size.height() * 4;
+        if (earlier + bytes > QtSkinEngine::kDecodedPicturesLimit)
+            throw Failure(what + " is " + std::to_string(size.width()) + " x " + std::to_string(size.height())
+                          + " pixels, which brings the skin's pictures to " + describeSize(earlier + bytes)
+                          + " once decoded; the limit is " + describeSize(QtSkinEngine::kDecodedPicturesLimit));
+        largest = std::max(largest, bytes);
     }
-    checkSheets(skin, sheets);
-    loaded.pictureBytes = pictures.decodedBytes();
-    m_skin = std::move(loaded);
+    return largest;
 }
 
-void QtSkinEngine::checkSheets(const SkinFile &skin, const std::vector<QString> &sheets)
-{
-    StyleSheetChecker checker;
-    // Read together, the sections cost Qt one parse. Sections that are each
-    // rules read alike alone and in a row, unless one opens with an
-    // at-rule, which Qt takes specially only at the start of a sheet; a
-    // sheet that fails is read again section by section to name the culprit.
-    const bool alikeInARow = std::none_of(sheets.begin(), sheets.end(), StyleSheetChecker::opensWithAtRule);
-    QString all;
-    for (const QString &sheet : sheets)
-        all += sheet + QLatin1Char('\n');
-    if (alikeInARow && checker.parses(all))
-        return;
-    for (std::size_t i = 0; i < sheets.size(); ++i) {
-        if (checker.parses(sheets[i]))
-            continue;
-        const SkinFile::Section &section = skin.sections()[i];
-        throw Failure("Skin file has a style-sheet error in " + SkinFile::describe(section).toStdString()
-                      + ": Qt cannot read it as style-sheet "
-                      + (section.part == SkinPart::Window ? "declarations" : "rules"));
-    }
-}
+} // namespace
 
-QString QtSkinEngine::skinName() const
+QtSkinEngine::QtSkinEngine(QWidget *window)
+    : m_window(window)
 {
-    return m_skin ? m_skin->name : QString();
-}
-
-QString QtSkinEngine::styleSheet() const
-{
-    if (!m_skin)
-        throw Failure("Cannot apply the skin: no skin file has been loaded");
-    if (!(m_options & kSkinControls))
-        return {};
-    return m_skin->controls + (m_colours ? m_skin->colours : QString()) + (m_metrics ? m_skin->metrics : QString());
 }
 
 void QtSkinEngine::applySkin(const std::string &path)
 {
-    loadSkin(path, "");
-    setApplyOptions(applyOptions() | kSkinControls);
-    setApplyColours(true);
-    setApplyMetrics(true);
-    applyWindow(1);
-}
-
-void QtSkinEngine::applyWindow(std::int32_t windowHandle)
-{
-    const QString sheet = styleSheet();
-    if (windowHandle != m_windowHandle || m_window.isNull())
-        throw Failure("Cannot apply the skin: there is no window with handle " + std::to_string(windowHandle));
-
-    SkinPictures::makeRoomInPixmapCache(m_skin->pictureBytes);
+    const QString file = QString::fromStdString(path);
+    const SkinFile skin = SkinFile::parse(readBoundedFile(file, "Skin file", kFileLimit));
+    const QDir folder = QFileInfo(file).absoluteDir();
+    QSet<QString> checked;
+    qint64 pictureBytes = 0;
+    const auto picture = [&](const QString &name, int line) {
+        const QString path = QDir::cleanPath(folder.filePath(name));
+        if (!checked.contains(path)) {
+            pictureBytes += checkPicture(path, line, pictureBytes);
+            checked.insert(path);
+        }
+        const QChar quote = path.contains(QLatin1Char('"')) ? QLatin1Char('\'') : QLatin1Char('"');
+        if (path.contains(quote))
+            throw Failure(where(path, line) + " has both kinds of quote in its name");
+        return QLatin1String("url(") + quote + path + quote + QLatin1Char(')');
+    };
+    std::map<QString, QString> applied;
+    for (const SkinFile::Section &section : skin.sections()) {
+        const QString text = SkinFile::resolveStyleSheet(section, picture);
+        if (section.variant.isEmpty() && section.part != QLatin1String("window"))
+            applied[section.part] = text;
+    }
+    m_name = skin.name();
+    if (!m_window)
+        return;
+    const qint64 wantedKb = (kUsualPixmapCache + pictureBytes) / 1024;
+    if (pictureBytes > 0 && QPixmapCache::cacheLimit() < wantedKb)
+        QPixmapCache::setCacheLimit(int(wantedKb));
     // A second sheet set before the first was ever polished never reaches
     // the children (seen with Qt 6.4), so polish with the present one first.
     m_window->ensurePolished();
-    m_window->setStyleSheet(sheet);
+    m_window->setStyleSheet(applied[QStringLiteral("controls")] + applied[QStringLiteral("colours")]
+                            + applied[QStringLiteral("metrics")]);
 }
 
 } // namespace drillix

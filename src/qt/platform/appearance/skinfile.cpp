@@ -1,8 +1,10 @@
 #include "qt/platform/appearance/skinfile.h"
 
 #include "core/platform.h"
+#include "qt/platform/appearance/stylesheetreader.h"
 
 #include <QStringDecoder>
+#include <QStringList>
 
 #include <algorithm>
 #include <optional>
@@ -11,14 +13,14 @@ namespace drillix {
 
 namespace {
 
-std::string lineText(int line)
-{
-    return "line " + std::to_string(line);
-}
-
 [[noreturn]] void fail(const std::string &what)
 {
     throw Failure("Skin file " + what);
+}
+
+std::string lineText(int line)
+{
+    return "line " + std::to_string(line);
 }
 
 QString decodeText(const QByteArray &bytes)
@@ -36,70 +38,48 @@ QString decodeText(const QByteArray &bytes)
     return text;
 }
 
-// Splits the text into lines and, for each, the part outside comments, so
-// that headers and settings are only looked for there. Quoted strings are
-// copied whole: "/*" inside one opens no comment.
-struct Line {
-    QString raw;
-    QString code;
-};
-
-std::vector<Line> scanLines(const QString &text)
+// The line without its comments; a quoted "/*" opens none.
+QString outsideComments(const QString &line, bool &inComment, int &openedOn, int lineNumber)
 {
-    std::vector<Line> lines;
-    bool inComment = false;
-    int commentOpenedOn = 0;
-    const QStringList rawLines = text.split(QLatin1Char('\n'));
-    for (qsizetype n = 0; n < rawLines.size(); ++n) {
-        QString raw = rawLines[n];
-        if (raw.endsWith(QLatin1Char('\r')))
-            raw.chop(1);
-        QString code;
-        for (qsizetype i = 0; i < raw.size();) {
-            if (inComment) {
-                const qsizetype end = raw.indexOf(QLatin1String("*/"), i);
-                if (end < 0)
-                    break;
-                inComment = false;
-                code += QLatin1Char(' ');
-                i = end + 2;
-            } else if (raw.mid(i, 2) == QLatin1String("/*")) {
-                inComment = true;
-                commentOpenedOn = int(n) + 1;
-                i += 2;
-            } else if (raw[i] == QLatin1Char('"') || raw[i] == QLatin1Char('\'')) {
-                const QChar quote = raw[i];
-                qsizetype j = i + 1;
-                while (j < raw.size() && raw[j] != quote)
-                    j += raw[j] == QLatin1Char('\\') ? 2 : 1;
-                j = std::min(j + 1, raw.size());
-                code += raw.mid(i, j - i);
-                i = j;
-            } else {
-                code += raw[i++];
-            }
+    QString code;
+    for (qsizetype i = 0; i < line.size();) {
+        if (inComment) {
+            const qsizetype end = line.indexOf(QLatin1String("*/"), i);
+            if (end < 0)
+                break;
+            inComment = false;
+            code += QLatin1Char(' ');
+            i = end + 2;
+        } else if (QStringView(line).sliced(i).startsWith(QLatin1String("/*"))) {
+            inComment = true;
+            openedOn = lineNumber;
+            i += 2;
+        } else if (line[i] == QLatin1Char('"') || line[i] == QLatin1Char('\'')) {
+            qsizetype j = i + 1;
+            while (j < line.size() && line[j] != line[i])
+                j += line[j] == QLatin1Char('\\') ? 2 : 1;
+            j = std::min(j + 1, line.size());
+            code += line.mid(i, j - i);
+            i = j;
+        } else {
+            code += line[i++];
         }
-        lines.push_back({raw, code});
     }
-    if (inComment)
-        fail("has a comment that never ends (it opens on " + lineText(commentOpenedOn) + ")");
-    return lines;
+    return code;
+}
+
+bool isVariantCharacter(QChar c)
+{
+    return c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_'));
 }
 
 struct Header {
     QString part;
-    QString variant;
-    bool variantGiven = false; // "[colours:]" gives an empty one
+    std::optional<QString> variant; // "[colours:]" gives an empty one
 };
 
-bool isAsciiLetter(QChar c)
-{
-    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
-}
-
-// "[part]" or "[part:variant]" alone on its line, with spaces allowed
-// around and inside the brackets; the part is letters only and the variant
-// holds no "]".
+// "[part]" or "[part:variant]" alone on its line, spaces allowed around and
+// inside the brackets; the part is ASCII letters only.
 std::optional<Header> headerOf(const QString &code)
 {
     const QStringView line = QStringView(code).trimmed();
@@ -108,140 +88,114 @@ std::optional<Header> headerOf(const QString &code)
     const QStringView inside = line.sliced(1, line.size() - 2);
     const qsizetype colon = inside.indexOf(QLatin1Char(':'));
     const QStringView part = (colon < 0 ? inside : inside.first(colon)).trimmed();
-    if (part.isEmpty() || !std::all_of(part.begin(), part.end(), isAsciiLetter))
+    const auto isLetter = [](QChar c) { return c.unicode() < 128 && c.isLetter(); };
+    if (part.isEmpty() || !std::all_of(part.begin(), part.end(), isLetter))
         return std::nullopt;
     if (colon < 0)
-        return Header{part.toString().toLower(), QString(), false};
-    const QStringView variant = inside.sliced(colon + 1);
-    if (variant.contains(QLatin1Char(']')))
+        return Header{part.toString().toLower(), std::nullopt};
+    if (inside.sliced(colon + 1).contains(QLatin1Char(']')))
         return std::nullopt;
-    return Header{part.toString().toLower(), variant.trimmed().toString(), true};
+    return Header{part.toString().toLower(), inside.sliced(colon + 1).trimmed().toString()};
 }
 
-bool isVariantName(const QString &name)
+QString sectionName(const QString &part, const QString &variant)
 {
-    return !name.isEmpty() && std::all_of(name.begin(), name.end(), [](QChar c) {
-        return isAsciiLetter(c) || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_')
-               || c == QLatin1Char('-');
-    });
-}
-
-std::optional<SkinPart> partNamed(const QString &name)
-{
-    if (name == QLatin1String("controls"))
-        return SkinPart::Controls;
-    if (name == QLatin1String("colours") || name == QLatin1String("colors"))
-        return SkinPart::Colours;
-    if (name == QLatin1String("metrics"))
-        return SkinPart::Metrics;
-    if (name == QLatin1String("window"))
-        return SkinPart::Window;
-    return std::nullopt;
-}
-
-QString partName(SkinPart part)
-{
-    switch (part) {
-    case SkinPart::Controls:
-        return QStringLiteral("controls");
-    case SkinPart::Colours:
-        return QStringLiteral("colours");
-    case SkinPart::Metrics:
-        return QStringLiteral("metrics");
-    case SkinPart::Window:
-        return QStringLiteral("window");
-    }
-    return {};
-}
-
-QString sectionName(SkinPart part, const QString &variant)
-{
-    return QLatin1Char('[') + partName(part) + (variant.isEmpty() ? QString() : QLatin1Char(':') + variant)
-           + QLatin1Char(']');
-}
-
-bool sameVariant(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return QLatin1Char('[') + part + (variant.isEmpty() ? QString() : QLatin1Char(':') + variant) + QLatin1Char(']');
 }
 
 } // namespace
 
 SkinFile SkinFile::parse(const QByteArray &bytes)
 {
-    const std::vector<Line> lines = scanLines(decodeText(bytes));
+    QStringList lines = decodeText(bytes).split(QLatin1Char('\n'));
+    QStringList codes;
+    bool inComment = false;
+    int commentOpenedOn = 0;
+    for (QString &line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        codes.append(outsideComments(line, inComment, commentOpenedOn, int(codes.size()) + 1));
+    }
+    if (inComment)
+        fail("has a comment that never ends (it opens on " + lineText(commentOpenedOn) + ")");
 
     SkinFile skin;
-    bool inHeader = false;
-    bool sawHeader = false;
+    bool sawHeader = false, inHeader = false;
     std::optional<QString> format;
     Section *current = nullptr;
-    int lineNumber = 0;
-    for (const Line &line : lines) {
-        ++lineNumber;
-        if (const std::optional<Header> header = headerOf(line.code)) {
-            const std::string where = " on " + lineText(lineNumber);
+    const std::string notASkin = "is not a Drillix skin (it must begin with a [skin] section)";
+    for (int n = 1; n <= int(lines.size()); ++n) {
+        const QString &raw = lines[n - 1];
+        const QString &code = codes[n - 1];
+        const std::string where = " on " + lineText(n);
+        if (const std::optional<Header> header = headerOf(code)) {
             if (header->part == QLatin1String("skin")) {
                 if (sawHeader)
                     fail("has a second [skin] section" + where);
-                if (header->variantGiven)
+                if (header->variant)
                     fail("gives its [skin] section a variant" + where);
                 inHeader = sawHeader = true;
                 continue;
             }
             if (!sawHeader)
-                fail("is not a Drillix skin (it must begin with a [skin] section)");
-            const std::optional<SkinPart> part = partNamed(header->part);
-            if (!part)
+                fail(notASkin);
+            const QString part = header->part == QLatin1String("colors") ? QStringLiteral("colours") : header->part;
+            if (!QStringList{"controls", "colours", "metrics", "window"}.contains(part))
                 fail("has an unknown section [" + header->part.toStdString() + "]" + where);
-            if (header->variantGiven && !isVariantName(header->variant))
+            const QString variant = header->variant.value_or(QString());
+            if (header->variant && (variant.isEmpty() || !std::all_of(variant.begin(), variant.end(), isVariantCharacter)))
                 fail("has a variant name that is not allowed (use letters, digits, '-' and '_')" + where);
             for (const Section &earlier : skin.m_sections) {
-                if (earlier.part == *part && sameVariant(earlier.variant, header->variant))
-                    fail("has " + sectionName(*part, header->variant).toStdString() + " twice (lines "
-                         + std::to_string(earlier.firstLine) + " and " + std::to_string(lineNumber) + ")");
+                if (earlier.part == part && earlier.variant.compare(variant, Qt::CaseInsensitive) == 0)
+                    fail("has " + sectionName(part, variant).toStdString() + " twice (lines "
+                         + std::to_string(earlier.firstLine) + " and " + std::to_string(n) + ")");
             }
             inHeader = false;
-            skin.m_sections.push_back({*part, header->variant, {}, lineNumber, lineNumber});
-            current = &skin.m_sections.back();
+            current = &skin.m_sections.emplace_back(Section{part, variant, {}, n, n});
             continue;
         }
 
-        const QString code = line.code.trimmed();
-        // Qt's parser quietly skips a rule inside declarations.
-        if (current && current->part == SkinPart::Window
-            && (code.contains(QLatin1Char('{')) || code.contains(QLatin1Char('}'))))
-            fail("has a rule in " + sectionName(current->part, current->variant).toStdString() + " on "
-                 + lineText(lineNumber) + "; it takes declarations only, such as \"background-color: #2f62a6;\"");
+        const QString trimmed = code.trimmed();
         if (current) {
-            current->text += line.raw + QLatin1Char('\n');
-            current->lastLine = lineNumber;
-        } else if (inHeader) {
-            if (code.isEmpty())
-                continue;
-            const qsizetype equals = code.indexOf(QLatin1Char('='));
+            // A rule here, written by habit, gets a message that says what belongs.
+            if (current->part == QLatin1String("window") && (trimmed.contains('{') || trimmed.contains('}')))
+                fail("has a rule in " + sectionName(current->part, current->variant).toStdString() + where
+                     + "; it takes declarations only, such as \"background-color: #2f62a6;\"");
+            current->text += raw + QLatin1Char('\n');
+            current->lastLine = n;
+        } else if (inHeader && !trimmed.isEmpty()) {
+            const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
             if (equals <= 0)
-                fail("has a line in [skin] that is not \"key = value\" (" + lineText(lineNumber) + ")");
-            const QString key = code.left(equals).trimmed().toLower();
-            const QString value = code.mid(equals + 1).trimmed();
+                fail("has a line in [skin] that is not \"key = value\" (" + lineText(n) + ")");
+            const QString key = trimmed.left(equals).trimmed().toLower();
+            const QString value = trimmed.mid(equals + 1).trimmed();
             if (key == QLatin1String("format"))
                 format = value;
             else if (key == QLatin1String("name"))
                 skin.m_name = value;
             else
-                fail("has an unknown setting \"" + key.toStdString() + "\" in [skin] (" + lineText(lineNumber) + ")");
-        } else if (!code.isEmpty()) {
-            fail("is not a Drillix skin (it must begin with a [skin] section)");
+                fail("has an unknown setting \"" + key.toStdString() + "\" in [skin] (" + lineText(n) + ")");
+        } else if (!inHeader && !trimmed.isEmpty()) {
+            fail(notASkin);
         }
     }
-
     if (!sawHeader)
-        fail("is not a Drillix skin (it must begin with a [skin] section)");
+        fail(notASkin);
     if (!format)
         fail("does not give its format (\"format = 1\" belongs in [skin])");
     if (*format != QLatin1String("1"))
         fail("is in format \"" + format->toStdString() + "\", which this program cannot read (it reads format 1)");
     return skin;
+}
+
+QString SkinFile::resolveStyleSheet(const Section &section, const PictureUrl &picture)
+{
+    const bool window = section.part == QLatin1String("window");
+    const std::optional<QString> resolved = readStyleSheet(section.text, window, section.firstLine + 1, picture);
+    if (!resolved)
+        fail("has a style-sheet error in " + describe(section).toStdString() + ": Qt cannot read it as style-sheet "
+             + (window ? "declarations" : "rules"));
+    return *resolved;
 }
 
 QString SkinFile::describe(const Section &section)

@@ -1,0 +1,270 @@
+#include "qt/platform/appearance/pictures.h"
+
+#include "core/platform.h"
+#include "qt/platform/appearance/decodedpictures.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImageReader>
+#include <QLoggingCategory>
+#include <QtEndian>
+
+#include <algorithm>
+#include <exception>
+
+namespace drillix {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcPictures, "drillix.pictures")
+
+[[noreturn]] void invalid(const std::string &why)
+{
+    throw Failure("Invalid picture (" + why + ")");
+}
+
+std::string sizeText(qint64 width, qint64 height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+template<typename T>
+T little(const QByteArray &bytes, qsizetype at)
+{
+    return qFromLittleEndian<T>(bytes.constData() + at);
+}
+
+constexpr int kIconSideLimit = 256;
+
+// Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
+// a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
+// (bytes 10 and 12 of the file for the first). False for other pictures.
+bool checkIconDirectory(const QByteArray &bytes)
+{
+    if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
+        return false;
+    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
+    if (bytes.size() < 6 + 16 * count || bytes.size() < 6)
+        invalid("its header is cut short");
+    if (count == 0)
+        invalid("it holds no images");
+    for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
+        const qint64 size = little<quint32>(bytes, entry + 8);
+        const qint64 offset = little<quint32>(bytes, entry + 12);
+        if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
+            invalid("image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count)
+                    + " lies outside the file");
+    }
+    // The first image is a PNG or a bitmap header whose height counts the
+    // colour and the mask rows.
+    const qsizetype offset = little<quint32>(bytes, 18);
+    const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
+    if (little<quint32>(bytes, 14) < (png ? 24u : 40u))
+        invalid("its first image is cut short");
+    const qint64 width = png ? qFromBigEndian<quint32>(bytes.constData() + offset + 16) : little<qint32>(bytes, offset + 4);
+    const qint64 height =
+        png ? qFromBigEndian<quint32>(bytes.constData() + offset + 20) : little<qint32>(bytes, offset + 8) / 2;
+    if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
+        invalid("its first image declares " + sizeText(width, height) + " pixels; the most is "
+                + sizeText(kIconSideLimit, kIconSideLimit));
+    return true;
+}
+
+struct CachedPicture {
+    QPixmap plain; // null when the picture cannot be read
+    QPixmap doubleSize; // the usable sibling, at device pixel ratio 2
+    bool siblingLookedFor = false;
+};
+
+// On the heap and emptied by a post routine, so that no pixmap outlives
+// the application.
+QHash<QString, CachedPicture> &cache()
+{
+    static QHash<QString, CachedPicture> *pictures = nullptr;
+    if (!pictures) {
+        pictures = new QHash<QString, CachedPicture>;
+        qAddPostRoutine([] {
+            delete pictures;
+            pictures = nullptr;
+        });
+    }
+    return *pictures;
+}
+
+QPixmap readPixmap(const QString &source)
+{
+    const QList<QImage> builtIn = decodedpictures::builtIn(source);
+    if (!builtIn.isEmpty())
+        return QPixmap::fromImage(builtIn.first());
+    return QPixmap::fromImage(decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit)).image);
+}
+
+void lookForSibling(const QString &source, CachedPicture &picture)
+{
+    picture.siblingLookedFor = true;
+    const QString sibling = doubleSizeName(source);
+    if (picture.plain.isNull() || !QFileInfo::exists(sibling))
+        return;
+    try {
+        QPixmap pixmap = readPixmap(sibling);
+        if (pixmap.size() != picture.plain.size() * 2) {
+            qCWarning(lcPictures) << sibling << "is left out: it is not twice the size of" << source;
+            return;
+        }
+        pixmap.setDevicePixelRatio(2);
+        picture.doubleSize = pixmap;
+    } catch (const std::exception &failure) {
+        qCWarning(lcPictures) << sibling << "is left out:" << failure.what();
+    }
+}
+
+CachedPicture &cached(const QString &source, bool doubled)
+{
+    auto found = cache().find(source);
+    if (found == cache().end()) {
+        CachedPicture picture;
+        try {
+            picture.plain = readPixmap(source);
+        } catch (const std::exception &failure) {
+            qCWarning(lcPictures) << source << "cannot be shown:" << failure.what();
+        }
+        found = cache().insert(source, picture);
+    }
+    if (doubled && !found->siblingLookedFor)
+        lookForSibling(source, *found);
+    return *found;
+}
+
+} // namespace
+
+std::string describeSize(qint64 bytes)
+{
+    constexpr qint64 kMega = 1024 * 1024;
+    if (bytes < 1024)
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    if (bytes < kMega)
+        return std::to_string((bytes + 1023) / 1024) + " KB";
+    const qint64 tenths = (bytes * 10 + kMega - 1) / kMega;
+    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " MB";
+}
+
+void checkBoundedFile(const QString &path, const std::string &what, qint64 limit)
+{
+    if (path.isEmpty())
+        throw Failure(what + " has no name");
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Failure(what + (info.isSymLink() ? " is a link to a file that does not exist" : " not found"));
+    if (info.isDir())
+        throw Failure(what + " is a folder, not a file");
+    // Devices, pipes and sockets could block or never end.
+    if (!info.isFile())
+        throw Failure(what + " is not a normal file");
+    if (info.size() > limit)
+        throw Failure(what + " is too large (" + describeSize(info.size()) + "; the limit is " + describeSize(limit)
+                      + ")");
+}
+
+QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit)
+{
+    checkBoundedFile(path, what, limit);
+    QFile file(path);
+    // One byte more than allowed tells a file that grew since the check.
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(limit + 1) : QByteArray();
+    if (file.error() != QFileDevice::NoError)
+        throw Failure(what + " cannot be read (" + file.errorString().toStdString() + ")");
+    if (bytes.size() > limit)
+        throw Failure(what + " is too large (over " + describeSize(limit) + ")");
+    return bytes;
+}
+
+DecodedPicture decodePicture(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        invalid("the file is empty");
+    const bool icon = checkIconDirectory(bytes);
+    const bool cursor = icon && bytes[2] == 2;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (icon) {
+        // A named format loads the one plugin that reads it, not every one.
+        reader.setFormat(cursor ? "cur" : "ico");
+        reader.setAutoDetectImageFormat(false);
+    }
+    const QSize declared = reader.size();
+    if (declared.width() > kPictureSideLimit || declared.height() > kPictureSideLimit)
+        invalid("it declares " + sizeText(declared.width(), declared.height()) + " pixels; the most is "
+                + sizeText(kPictureSideLimit, kPictureSideLimit));
+    // Only read() tells: canRead() turns down some cursors that it decodes.
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw Failure("Invalid picture");
+    if (image.width() > kPictureSideLimit || image.height() > kPictureSideLimit)
+        invalid("it has " + sizeText(image.width(), image.height()) + " pixels; the most is "
+                + sizeText(kPictureSideLimit, kPictureSideLimit));
+    const int x = cursor ? little<quint16>(bytes, 10) : 0;
+    const int y = cursor ? little<quint16>(bytes, 12) : 0;
+    if (x >= image.width() || y >= image.height())
+        invalid("the cursor's hot spot " + std::to_string(x) + "," + std::to_string(y) + " lies outside its "
+                + sizeText(image.width(), image.height()) + " image");
+    return {image, x, y};
+}
+
+QString doubleSizeName(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString suffix = info.suffix();
+    const bool icon = suffix.compare(QLatin1String("ico"), Qt::CaseInsensitive) == 0
+                      || suffix.compare(QLatin1String("cur"), Qt::CaseInsensitive) == 0;
+    return info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1String("@2x.")
+           + (icon ? QStringLiteral("png") : suffix);
+}
+
+QPixmap pixmapForPicture(const QString &source, qreal screenRatio)
+{
+    const CachedPicture &picture = cached(source, screenRatio > 1);
+    return screenRatio > 1 && !picture.doubleSize.isNull() ? picture.doubleSize : picture.plain;
+}
+
+QCursor cursorForPicture(const Picture &picture)
+{
+    return cursorForPicture(picture, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+}
+
+QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
+{
+    if (picture.isNull())
+        return QCursor(Qt::ArrowCursor);
+    // X11 shows a cursor's pixmap pixel for pixel, hot spot included, so the
+    // cursor is doubled only where that is nearer the screen's scale.
+    const bool doubled = screenRatio >= 1.5;
+    const CachedPicture &cursor = cached(QString::fromStdString(picture.source), doubled);
+    const QPixmap &plain = cursor.plain;
+    if (plain.isNull())
+        return QCursor(Qt::ArrowCursor);
+    const int x = std::clamp(picture.hotSpotX, 0, plain.width() - 1);
+    const int y = std::clamp(picture.hotSpotY, 0, plain.height() - 1);
+    if (!doubled)
+        return QCursor(plain, x, y);
+    QPixmap doubleSize = cursor.doubleSize.isNull() ? plain.scaled(plain.size() * 2) : cursor.doubleSize;
+    doubleSize.setDevicePixelRatio(2);
+    return QCursor(doubleSize, x * 2, y * 2);
+}
+
+Picture QtPictureLoader::loadPicture(const std::string &path)
+{
+    const QString source = QString::fromStdString(path);
+    const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
+    CachedPicture picture{QPixmap::fromImage(decoded.image), {}, false};
+    lookForSibling(source, picture);
+    cache().insert(source, picture);
+    return Picture{path, decoded.hotSpotX, decoded.hotSpotY};
+}
+
+} // namespace drillix
