@@ -1,7 +1,5 @@
 #include "qt/platform/sound/decoderprocess.h"
 
-#include "qt/platform/sound/decoderprotocol.h"
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -13,20 +11,7 @@
 
 namespace drillix {
 
-namespace protocol = decoderprotocol;
-
-DecoderProcess::DecoderProcess(SamplesHandler onSamples, EndHandler onEnd)
-    : m_output(std::move(onSamples), std::move(onEnd))
-{
-}
-
-DecoderProcess::~DecoderProcess()
-{
-    stop();
-}
-
-bool DecoderProcess::start(const std::string &program, int maxSeconds, const std::vector<std::string> &files,
-                           std::string &error)
+bool DecoderProcess::start(const std::string &program, const std::string &file, std::string &error)
 {
     stop();
     int pipeFds[2];
@@ -34,34 +19,26 @@ bool DecoderProcess::start(const std::string &program, int maxSeconds, const std
         error = std::strerror(errno);
         return false;
     }
-    std::vector<std::string> args{program, std::to_string(protocol::kRate), std::to_string(protocol::kChannels),
-                                  std::to_string(maxSeconds)};
-    args.insert(args.end(), files.begin(), files.end());
-    std::vector<char *> argv;
-    for (auto &arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    char *noEnvironment[] = {nullptr};
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    // The program starts with no signal blocked or ignored, whatever the
-    // player's thread has set up.
+    // The program starts in a group of its own, with no signal blocked or
+    // ignored, whatever the quiz has set up for itself.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    const int spawned = ::posix_spawn(&m_pid, program.c_str(), &actions, &attributes, argv.data(), noEnvironment);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    sigaddset(&signals, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    char *argv[] = {const_cast<char *>(program.c_str()), const_cast<char *>(file.c_str()), nullptr};
+    char *noEnvironment[] = {nullptr};
+    const int spawned = ::posix_spawn(&m_pid, program.c_str(), &actions, &attributes, argv, noEnvironment);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
@@ -73,45 +50,22 @@ bool DecoderProcess::start(const std::string &program, int maxSeconds, const std
     }
     m_fd = pipeFds[0];
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
-    m_output.reset();
-    return true;
-}
-
-bool DecoderProcess::read(std::size_t maxBytes)
-{
-    if (m_fd < 0)
-        return false;
-    char buffer[64 * 1024];
-    std::size_t taken = 0;
-    while (taken < maxBytes) {
-        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return true;
-        if (got <= 0 || !m_output.take(buffer, std::size_t(got))) {
-            stop();
-            return false;
-        }
-        taken += std::size_t(got);
-    }
     return true;
 }
 
 void DecoderProcess::stop()
 {
-    if (m_fd >= 0) {
+    if (m_fd >= 0)
         ::close(m_fd);
-        m_fd = -1;
+    m_fd = -1;
+    if (m_pid <= 0)
+        return;
+    // Killed before it is reaped, while its id still names the group; this
+    // also spares waiting for its own clean-up.
+    ::kill(-m_pid, SIGKILL);
+    while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
     }
-    if (m_pid > 0) {
-        // Its output is all read or no longer wanted; killing it also spares
-        // waiting for its own clean-up.
-        ::kill(m_pid, SIGKILL);
-        while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
-        m_pid = -1;
-    }
+    m_pid = -1;
 }
 
 } // namespace drillix

@@ -1,51 +1,33 @@
 #pragma once
 
-// One run of the sound decoder program, seen from the player: started with
-// posix_spawn, its output read from a non-blocking pipe and cut into the
-// decoder's records (see decoderprotocol.h).
-
-#include "qt/platform/sound/decoderoutput.h"
+// One run of the sound decoder program for one file, its samples read from
+// a non-blocking pipe. It runs in a process group of its own, so that ending
+// it also ends anything it started.
 
 #include <sys/types.h>
 
-#include <cstddef>
-#include <cstdint>
-#include <functional>
 #include <string>
-#include <vector>
 
 namespace drillix {
 
 class DecoderProcess
 {
 public:
-    using FileEnd = DecoderOutput::FileEnd;
-    using SamplesHandler = DecoderOutput::SamplesHandler;
-    using EndHandler = DecoderOutput::EndHandler;
-
-    DecoderProcess(SamplesHandler onSamples, EndHandler onEnd);
-    // Ends the program if it still runs.
-    ~DecoderProcess();
+    DecoderProcess() = default;
+    ~DecoderProcess() { stop(); }
     DecoderProcess(const DecoderProcess &) = delete;
     DecoderProcess &operator=(const DecoderProcess &) = delete;
 
     // False, with error filled in, when the program cannot be started.
-    bool start(const std::string &program, int maxSeconds, const std::vector<std::string> &files, std::string &error);
-
-    // The pipe to watch for reading.
+    bool start(const std::string &program, const std::string &file, std::string &error);
+    // The pipe to read the samples from.
     int fd() const { return m_fd; }
-
-    // Reads what the pipe holds, up to about maxBytes, and hands it on.
-    // False once the output has ended or broken; the program is then gone.
-    bool read(std::size_t maxBytes);
-
-    // Kills the program and reaps it.
+    // Kills the program's process group and reaps the program.
     void stop();
 
 private:
     pid_t m_pid = -1;
     int m_fd = -1;
-    DecoderOutput m_output;
 };
 
 } // namespace drillix
