@@ -20,10 +20,15 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <csignal>
 #include <thread>
 
 int main(int argc, char *argv[])
 {
+    // Standard error may be a pipe that nobody reads: a warning written to
+    // it then fails instead of ending the quiz.
+    std::signal(SIGPIPE, SIG_IGN);
+
     // The font configuration takes milliseconds to read, and the window's
     // first text waits for it: it is read on a second thread while Qt
     // connects to the display.
