@@ -68,8 +68,8 @@ int main(int argc, char *argv[])
     if (!quiz.form().loaded())
         return 0;
     window.showWithFocus();
-    // The sound engine loads once the first frame is on its way, and decodes
-    // the game's sounds before the first drop.
+    // The sound engine loads once the first frame is on its way, and makes
+    // the game's sounds ready before the first drop.
     QTimer::singleShot(200, [&sound, &app] {
         sound.preload({app.sideFile("/sounds/correct.wma"), app.sideFile("/sounds/wrong.wma"),
                        app.sideFile("/sounds/complete.wma")});

@@ -1,11 +1,11 @@
 #pragma once
 
 // A sound file's samples: those shipped with it, or those its decoder
-// program writes, taken as they come.
-
-#include "qt/platform/sound/decoderprocess.h"
+// program writes, taken as they come. The decoder runs in a process group
+// of its own, so that ending it also ends anything it started.
 
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +18,9 @@ class DecodedSound
 {
 public:
     DecodedSound(std::string path, const struct stat &file);
+    ~DecodedSound() { stopDecoder(); }
+    DecodedSound(const DecodedSound &) = delete;
+    DecodedSound &operator=(const DecodedSound &) = delete;
 
     const std::string &path() const { return m_path; }
     // Whether the file is still the one decoded.
@@ -26,9 +29,9 @@ public:
     // false, with error filled in, when neither can be had.
     bool load(const std::string &decoderProgram, std::string &error);
 
-    bool decoding() const { return m_decoder.fd() >= 0; }
+    bool decoding() const { return m_decoderOutput >= 0; }
     // The pipe to watch while decoding.
-    int decoderOutput() const { return m_decoder.fd(); }
+    int decoderOutput() const { return m_decoderOutput; }
     // Takes what the decoder has written; once its output ends, the decoder
     // is stopped and decoding() is false.
     void read();
@@ -40,11 +43,15 @@ public:
     void dropBefore(std::size_t position);
 
 private:
+    bool startDecoder(const std::string &program, std::string &error);
+    void stopDecoder();
+
     std::string m_path;
     struct stat m_file;
     std::vector<std::int16_t> m_samples;
     std::size_t m_dropped = 0;
-    DecoderProcess m_decoder;
+    pid_t m_decoder = -1;
+    int m_decoderOutput = -1;
     char m_oddByte = 0; // a sample split between two reads
     bool m_haveOddByte = false;
 };
