@@ -1,13 +1,12 @@
-// The sound-decoding wrapper on arbitrary bytes, through a file as the
-// player opens its sounds: whatever the file holds, decoding ends, within
-// the limits, with sound or with a reason for silence.
+// Sound decoding on arbitrary bytes, through a file as the decoder program
+// opens its input: whatever the file holds, decoding ends, within the
+// limits, with whole frames of sound or with silence.
 
 #include "qt/platform/sound/audiodecoder.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -44,32 +43,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (fd < 0 || ::write(fd, data, size) != static_cast<ssize_t>(size) || ::close(fd) != 0)
         broken("cannot write the scratch file");
 
-    // The player's format, and a shorter length cap so that a file that
-    // claims a long sound costs seconds, not minutes, of fuzzing.
-    drillix::DecodeLimits limits;
-    limits.maxSeconds = 20;
-    const drillix::DecodeResult result = drillix::decodeAudioFile(scratchFile, 44100, 2, limits);
-    if (result.ok()) {
-        if (result.audio.sampleRate != 44100 || result.audio.channels != 2)
-            broken("sound came in another format than asked for");
-        if (result.audio.samples.empty() || result.audio.samples.size() % 2 != 0)
-            broken("sound with no samples or half a frame");
-        if (result.audio.frames() > std::size_t(limits.maxSeconds) * 44100)
-            broken("sound longer than the limit");
-    } else if (!result.audio.samples.empty()) {
-        broken("silence with samples");
-    }
-
-    // The piecewise decoding the player uses, stopped part-way.
-    drillix::AudioDecoder decoder;
-    if (decoder.open(scratchFile, 48000, 1, limits)) {
-        std::vector<std::int16_t> out;
-        for (int i = 0; i < 3 && decoder.decode(out, 256); ++i) {
-        }
-        if (out.size() != decoder.framesDecoded())
-            broken("frames counted differ from samples given (mono)");
-    } else if (decoder.error().empty()) {
-        broken("a failed open without a reason");
-    }
+    // A shorter length cap, so that a file that claims a long sound costs
+    // seconds, not minutes, of fuzzing.
+    constexpr std::uint32_t maxSeconds = 20;
+    std::size_t samples = 0;
+    const int input = drillix::openSoundFile(scratchFile);
+    const bool sound = drillix::decodeSound(
+        input,
+        [&](const std::int16_t *, std::size_t count) {
+            if (count == 0 || count % drillix::kSoundChannels != 0)
+                broken("a piece of no samples or with half a frame");
+            samples += count;
+            return true;
+        },
+        maxSeconds);
+    if (input >= 0)
+        ::close(input);
+    if (sound != (samples > 0))
+        broken("sound without samples, or samples said to be silence");
+    if (samples > std::size_t(maxSeconds) * drillix::kSoundRate * drillix::kSoundChannels)
+        broken("sound longer than the limit");
     return 0;
 }

@@ -17,10 +17,15 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <csignal>
 #include <thread>
 
 int main(int argc, char *argv[])
 {
+    // Standard error may be a pipe that nobody reads: a warning written to
+    // it then fails instead of ending the quiz.
+    std::signal(SIGPIPE, SIG_IGN);
+
     // Reading the font configuration takes 5-6 ms, which the window's first
     // text waits for: read it while Qt connects to the display (the start-up
     // bench's time to the mapped window guards it).
@@ -59,8 +64,8 @@ int main(int argc, char *argv[])
         return 0;
     window.showWithFocus();
 
-    // The sound engine loads once the first frame is on its way, and decodes
-    // the game's sounds before the first drop.
+    // The sound engine loads once the first frame is on its way, and makes
+    // the game's sounds ready before the first drop.
     QTimer::singleShot(200, [&sound, &quiz] {
         sound.preload({quiz.sideFile(drillix::contract::kCorrectSound), quiz.sideFile(drillix::contract::kWrongSound),
                        quiz.sideFile(drillix::contract::kCompleteSound)});

@@ -3,12 +3,16 @@
 the real program and a private PulseAudio whose output is recorded. Sounds
 never give a box: trouble means silence, and the game plays on. A ten-minute
 sound is cut off at once by the next drop. A sound server that never answers
-does not hold the program's end."""
+does not hold the program's end. Samples shipped for the sounds that are
+damaged or swapped are never played for them. Standard error that nobody
+reads does not end the program."""
 
+import hashlib
 import os
 import random
 import shutil
 import socket
+import subprocess
 import threading
 import time
 
@@ -102,6 +106,57 @@ def ten_minutes(t, long_wma):
     close(t, prog, what)
 
 
+def shipped_samples(t, what, alter):
+    """A program whose shipped samples alter(decoded folder, digest of
+    correct.wma, digest of wrong.wma) damaged: the wrong drop still sounds
+    like wrong.wma, never like correct.wma or like noise."""
+    sounds = t.program.parent / "sounds"
+    digest = {n: hashlib.sha256((sounds / n).read_bytes()).hexdigest() for n in ("correct.wma", "wrong.wma")}
+
+    def damage(folder):
+        shutil.copytree(sounds / "decoded", folder / "sounds" / "decoded")
+        alter(folder / "sounds" / "decoded", digest["correct.wma"], digest["wrong.wma"])
+
+    prog = start_case(t, what, damage, 0)
+    wav = t.artifacts / ("hardening-sound-%s.wav" % what.split(":")[0].replace(" ", "-"))
+    drop_and_record(t, prog, "Nepal", "China", wav, 1.0, show_within=0.5)
+    freq = pitch(wav) if loud(wav) else 0
+    t.check(abs(freq - t.pitch["wrong"]) < abs(freq - t.pitch["correct"]),
+            "%s: the wrong drop sounds like wrong.wma (%.0f Hz; wrong.wma %.0f Hz, correct.wma %.0f Hz)"
+            % (what, freq, t.pitch["wrong"], t.pitch["correct"]))
+    close(t, prog, what)
+
+
+def pitch(wav):
+    """The rough pitch of the loud part of a recording."""
+    start, end = h.loud_span(wav, relative=0.1)
+    return h.sox_stat(wav, start, end - start)["Rough   frequency"]
+
+
+def swap(folder, a, b):
+    first, second = folder / (a + ".pcm"), folder / (b + ".pcm")
+    data = first.read_bytes()
+    first.write_bytes(second.read_bytes())
+    second.write_bytes(data)
+
+
+def unread_stderr(t):
+    """Standard error a pipe whose reader has gone, and no sound server: the
+    sound engine's warning fails quietly instead of ending the program. Run
+    offscreen, with no session bus, whose library would ignore SIGPIPE for it."""
+    what = "standard error nobody reads"
+    env = {k: t.session.env[k] for k in ("PATH", "HOME", "LANG")}
+    env.update(QT_QPA_PLATFORM="offscreen", PULSE_SERVER="unix:/nonexistent/drillix-pulse")
+    read_end, write_end = os.pipe()
+    os.close(read_end)
+    prog = h.spawn([str(t.program)], env=env, stdout=subprocess.DEVNULL, stderr=write_end)
+    os.close(write_end)
+    time.sleep(2.0)  # the sound engine is up and has found no server
+    status = prog.poll()
+    t.check(status is None, "%s: the program is still running after its warning (status %s)" % (what, status))
+    h.stop(prog)
+
+
 class HungSoundServer:
     """A sound server socket that accepts connections and never answers."""
 
@@ -175,6 +230,7 @@ def body(t):
             "%s: the answers still appear" % what, shot)
     t.check(not s.boxes(prog.window), "%s: no box" % what)
     close(t, prog, what)
+    unread_stderr(t)
     hung_server(t)
     s.close()
 
@@ -197,6 +253,13 @@ def body(t):
                      lambda f: write(f, "sounds/wrong.wma", random.Random(3).randbytes(20000)), False)
     silent_and_sound(t, "wrong.wma is a WAV file (plays)", lambda f: shutil.copy(wav, f / "sounds" / "wrong.wma"), True)
     ten_minutes(t, long_wma)
+
+    t.pitch = {name: pitch(h.decode_to_wav(t.program.parent / "sounds" / (name + ".wma"), work / ("pitch-" + name + ".wav")))
+               for name in ("wrong", "correct")}
+    shipped_samples(t, "shipped samples of correct.wma and wrong.wma swapped",
+                    lambda folder, correct, wrong: swap(folder, correct, wrong))
+    shipped_samples(t, "shipped samples of wrong.wma random bytes",
+                    lambda folder, correct, wrong: write(folder, wrong + ".pcm", random.Random(5).randbytes(90000)))
 
 
 if __name__ == "__main__":

@@ -4,15 +4,14 @@
 #include "playertesting.h"
 #include "soundtesttools.h"
 
-#include <QCryptographicHash>
-
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-
+#include <fstream>
 #include <memory>
 #include <thread>
+
+#include <sys/stat.h>
 
 using namespace drillix;
 using namespace drillix::soundtest;
@@ -41,7 +40,10 @@ protected:
                           && makeTone(clip("half-second.wma"), 880, 0.5, 0.5, "-c:a wmav2 -f asf")
                           && makeTone(clip("blip.wma"), 880, 0.02, 0.5, "-c:a pcm_s16le -f wav")
                           && makeTone(clip("third.wma"), 660, 0.3, 0.5, "-c:a pcm_s16le -f wav")
-                          && makeTone(clip("third-higher.wma"), 990, 0.3, 0.5, "-c:a pcm_s16le -f wav");
+                          && makeTone(clip("third-higher.wma"), 990, 0.3, 0.5, "-c:a pcm_s16le -f wav")
+                          // Over 64 MiB: 6 min 30 s of 16-bit stereo.
+                          && run("ffmpeg -nostdin -y -f lavfi -i sine=frequency=440:duration=390 -af volume=4 -ac 2 "
+                                 "-c:a pcm_s16le -f wav " + clip("big.wav"));
         if (!made) {
             m_why = "ffmpeg could not make the test clips";
             return;
@@ -92,30 +94,36 @@ TEST_F(Playback, PlaysAClipThroughAtTheVolumeGiven)
     EXPECT_NEAR(toneLevel(left, kRate, 660, middle, kRate / 2), 0.5 * 0.37, 0.03);
 }
 
-TEST_F(Playback, ANewSoundCutsOffATenMinuteOne)
+TEST_F(Playback, ALongSoundPlaysUntilANewOneCutsItOff)
 {
-    EventLog log;
-    PulseSoundOutput player(kDecoder, log.listener());
-    player.play(clip("ten-minutes.wma"), 37);
-    ASSERT_TRUE(log.waitFor(Kind::Started, clip("ten-minutes.wma")));
-    std::this_thread::sleep_for(500ms);
-    player.play(clip("half-second.wma"), 37);
-    ASSERT_TRUE(log.waitFor(Kind::Finished, clip("half-second.wma")));
-    std::this_thread::sleep_for(200ms);
+    for (const std::string name : {"ten-minutes.wma", "big.wav"}) {
+        SCOPED_TRACE(name);
+        m_server->stopRecording();
+        ASSERT_TRUE(m_server->startRecording());
+        EventLog log;
+        PulseSoundOutput player(kDecoder, log.listener());
+        player.play(clip(name), 37);
+        ASSERT_TRUE(log.waitFor(Kind::Started, clip(name)));
+        std::this_thread::sleep_for(500ms);
+        player.play(clip("half-second.wma"), 37);
+        ASSERT_TRUE(log.waitFor(Kind::Finished, clip("half-second.wma")));
+        std::this_thread::sleep_for(200ms);
 
-    const int cutOff = log.indexOf(Kind::CutOff, clip("ten-minutes.wma"));
-    ASSERT_GE(cutOff, 0);
-    EXPECT_LT(cutOff, log.indexOf(Kind::Started, clip("half-second.wma")));
+        const int cutOff = log.indexOf(Kind::CutOff, clip(name));
+        ASSERT_GE(cutOff, 0);
+        EXPECT_LT(cutOff, log.indexOf(Kind::Started, clip("half-second.wma")));
 
-    const auto left = recordedLeft();
-    const ToneSpan first = findTone(left, kRate, 440, kHeard);
-    const ToneSpan second = findTone(left, kRate, 880, kHeard);
-    ASSERT_GE(first.firstSeconds, 0);
-    ASSERT_GE(second.firstSeconds, 0);
-    // The long sound stops where the new one starts and never comes back.
-    EXPECT_LE(first.lastSeconds, second.firstSeconds + 0.03);
-    EXPECT_LT(first.totalSeconds, 1.5);
-    EXPECT_NEAR(second.totalSeconds, 0.5, 0.1);
+        const auto left = recordedLeft();
+        const ToneSpan first = findTone(left, kRate, 440, kHeard);
+        const ToneSpan second = findTone(left, kRate, 880, kHeard);
+        ASSERT_GE(first.firstSeconds, 0);
+        ASSERT_GE(second.firstSeconds, 0);
+        // The long sound stops where the new one starts and never comes back.
+        EXPECT_LE(first.lastSeconds, second.firstSeconds + 0.03);
+        EXPECT_GT(first.totalSeconds, 0.3);
+        EXPECT_LT(first.totalSeconds, 1.5);
+        EXPECT_NEAR(second.totalSeconds, 0.5, 0.1);
+    }
 }
 
 TEST_F(Playback, AnUnplayableFileOrTheEndOfThePlayerSilencesTheSound)
@@ -228,37 +236,61 @@ TEST_F(Playback, AKeptSoundIsDecodedAfreshOnceItsFileChanges)
 
 TEST_F(Playback, ShippedSamplesPlayWithoutTheDecoderAndOnlyForTheirOwnFile)
 {
-    // Samples of the higher tone shipped for a file that holds the lower
-    // one: what plays shows where the samples came from.
-    const std::string ding = m_dir->file("shipped/ding.wma");
-    std::filesystem::create_directories(m_dir->file("shipped/decoded"));
-    writeFile(ding, readFile(clip("third.wma")));
-    const std::string digest =
-        QCryptographicHash::hash(QByteArray::fromStdString(readFile(ding)), QCryptographicHash::Sha256)
-            .toHex()
-            .toStdString();
-    FILE *decoded = ::popen((kDecoder + " --keep '" + clip("third-higher.wma") + "'").c_str(), "r");
-    ASSERT_NE(decoded, nullptr);
-    std::string records;
-    for (char buffer[65536]; const std::size_t n = std::fread(buffer, 1, sizeof buffer, decoded);)
-        records.append(buffer, n);
-    ASSERT_EQ(::pclose(decoded), 0);
-    writeFile(m_dir->file("shipped/decoded/" + digest + ".pcm"), records);
-
+    // The program's own sound and its samples, with no decoder to turn to.
+    const std::string correct = m_dir->file("shipped/correct.wma");
+    std::filesystem::create_directories(m_dir->file("shipped"));
+    std::filesystem::copy(std::string(DRILLIX_BUILD_DIR) + "/sounds/decoded", m_dir->file("shipped/decoded"));
+    writeFile(correct, readFile(std::string(DRILLIX_BUILD_DIR) + "/sounds/correct.wma"));
     EventLog log;
     PulseSoundOutput player(m_dir->file("no-decoder-here"), log.listener());
-    player.prepare({ding});
-    player.play(ding, 37);
-    ASSERT_TRUE(log.waitFor(Kind::Finished, ding));
-    // Another file in its place has another digest, and this player has no
-    // decoder to turn to.
-    writeFile(ding, readFile(clip("one-second.wma")));
-    player.play(ding, 37);
-    ASSERT_TRUE(log.waitFor(Kind::Silent, ding));
-    std::this_thread::sleep_for(200ms);
+    player.play(correct, 37);
+    ASSERT_TRUE(log.waitFor(Kind::Finished, correct));
+    writeFile(correct, readFile(clip("third.wma")));
+    player.play(correct, 37);
+    ASSERT_TRUE(log.waitFor(Kind::Silent, correct));
+}
 
-    EXPECT_NEAR(findTone(recordedLeft(), kRate, 990, kHeard).totalSeconds, 0.3, 0.03);
-    EXPECT_EQ(findTone(recordedLeft(), kRate, 660, kHeard).totalSeconds, 0);
+TEST_F(Playback, TheDecoderAndWhatItStartedEndWithTheSound)
+{
+    // A decoder behind a wrapper that starts a process of its own, as a
+    // packager's script might.
+    const std::string wrapper = m_dir->file("decoder-wrapper");
+    writeFile(wrapper, "#!/bin/sh\necho $$ >> '" + m_dir->file("pids") + "'\n/bin/sleep 300 >/dev/null 2>&1 &\necho $! >> '"
+                           + m_dir->file("pids") + "'\nexec '" + kDecoder + "' \"$@\"\n");
+    ::chmod(wrapper.c_str(), 0755);
+    auto running = [](const std::string &pid) {
+        std::ifstream stat("/proc/" + pid + "/stat");
+        std::string skip, state;
+        stat >> skip >> skip >> state;
+        return stat && state != "Z";
+    };
+    for (const bool serverDies : {false, true}) {
+        SCOPED_TRACE(serverDies ? "the sound server dies" : "the player ends");
+        std::filesystem::remove(m_dir->file("pids"));
+        EventLog log;
+        auto player = std::make_unique<PulseSoundOutput>(wrapper, log.listener());
+        player->play(clip("ten-minutes.wma"), 37);
+        ASSERT_TRUE(log.waitFor(Kind::Started, clip("ten-minutes.wma")));
+        std::this_thread::sleep_for(300ms);
+        std::vector<std::string> pids;
+        std::ifstream listed(m_dir->file("pids"));
+        for (std::string pid; listed >> pid;)
+            pids.push_back(pid);
+        ASSERT_EQ(pids.size(), 2u);
+        if (serverDies)
+            ASSERT_TRUE(m_server->restart());
+        else
+            player.reset();
+        for (int i = 0; i < 100 && (running(pids[0]) || running(pids[1])); ++i)
+            std::this_thread::sleep_for(50ms);
+        EXPECT_FALSE(running(pids[0])) << "the decoder";
+        EXPECT_FALSE(running(pids[1])) << "the process it started";
+        if (serverDies) {
+            // The sound comes back with the server.
+            player->play(clip("half-second.wma"), 37);
+            EXPECT_TRUE(log.waitFor(Kind::Finished, clip("half-second.wma")));
+        }
+    }
 }
 
 TEST_F(Playback, ManySoundsInARowAllPlayWhole)

@@ -129,6 +129,22 @@ std::string readFile(const std::string &path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::vector<std::int16_t> decodeWhole(const std::string &path, std::uint32_t maxSeconds)
+{
+    std::vector<std::int16_t> samples;
+    const int fd = openSoundFile(path);
+    decodeSound(
+        fd,
+        [&](const std::int16_t *piece, std::size_t count) {
+            samples.insert(samples.end(), piece, piece + count);
+            return true;
+        },
+        maxSeconds);
+    if (fd >= 0)
+        ::close(fd);
+    return samples;
+}
+
 double toneLevel(const std::vector<std::int16_t> &mono, int rate, double hz, std::size_t from, std::size_t count)
 {
     if (from >= mono.size() || count == 0)
@@ -193,7 +209,16 @@ bool PulseServer::start(std::string &why)
     ::setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
     ::unsetenv("PULSE_SERVER");
     ::unsetenv("PULSE_RUNTIME_PATH");
+    if (!launch()) {
+        why = "the PulseAudio server did not start";
+        stop();
+        return false;
+    }
+    return true;
+}
 
+bool PulseServer::launch()
+{
     m_server = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
                      "--load=module-native-protocol-unix auth-anonymous=1",
                      "--load=module-null-sink sink_name=S rate=44100 channels=2"});
@@ -203,11 +228,8 @@ bool PulseServer::start(std::string &why)
         if (!answering)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    if (!answering) {
-        why = "the PulseAudio server did not start";
-        stop();
+    if (!answering)
         return false;
-    }
     // An idle null sink runs ahead of real time; a steady silent stream
     // keeps it to the clock, so that recordings are complete.
     m_silence = spawn({"pacat", "--latency-msec=20", "--device=S"}, "/dev/zero");
@@ -227,9 +249,15 @@ bool PulseServer::startRecording()
 std::vector<std::int16_t> PulseServer::stopRecording()
 {
     end(m_recorder, SIGINT);
-    DecodeLimits limits;
-    const DecodeResult result = decodeAudioFile(m_recording, kRate, 2, limits);
-    return result.audio.samples;
+    return decodeWhole(m_recording);
+}
+
+bool PulseServer::restart()
+{
+    end(m_recorder, SIGINT);
+    end(m_silence);
+    end(m_server);
+    return launch();
 }
 
 void PulseServer::stop()

@@ -40,6 +40,10 @@ bool makeTone(const std::string &path, double hz, double seconds, double amplitu
 void writeFile(const std::string &path, const std::string &bytes);
 std::string readFile(const std::string &path);
 
+// A sound file decoded whole, as the player's decoder decodes it; empty
+// when it gives no sound.
+std::vector<std::int16_t> decodeWhole(const std::string &path, std::uint32_t maxSeconds = 600);
+
 // Peak amplitude (0..1) of the hz component in samples[from, from + count)
 // of a mono signal.
 double toneLevel(const std::vector<std::int16_t> &mono, int rate, double hz, std::size_t from, std::size_t count);
@@ -77,7 +81,12 @@ public:
     bool startRecording();
     std::vector<std::int16_t> stopRecording();
 
+    // Ends the server and starts a new one in its place, as a user's
+    // session may; false when the new one does not answer.
+    bool restart();
+
 private:
+    bool launch();
     void stop();
 
     std::string m_home;

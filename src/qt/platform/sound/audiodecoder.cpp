@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <limits>
-#include <mutex>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +12,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/error.h>
 #include <libavutil/log.h>
 #include <libavutil/mem.h>
 #include <libswresample/swresample.h>
@@ -27,7 +25,6 @@ namespace {
 // sequences, video-only formats) is refused before it can reach any further.
 constexpr const char *kAllowedFormats =
     "asf,wav,w64,mp3,ogg,flac,aiff,au,caf,aac,ac3,eac3,matroska,webm,mov,mp4,m4a,voc,ape,wv,mpc,mpc8,tta,amr";
-
 constexpr int kMinRate = 4000;
 constexpr int kMaxRate = 768000;
 constexpr int kMaxChannels = 64;
@@ -35,58 +32,26 @@ constexpr int kMaxChannels = 64;
 constexpr int kMaxBadPacketsInRow = 64;
 constexpr int kIoBufferBytes = 32 * 1024;
 
-void quietenFfmpeg()
-{
-    // Damaged files are expected and mean silence; FFmpeg's own complaints
-    // about them would only clutter the terminal.
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
-
-struct FileSource {
-    int fd = -1;
-    std::int64_t size = 0; // already capped to the limit
-    std::int64_t position = 0;
-};
-
 int readFile(void *opaque, std::uint8_t *buffer, int size)
 {
-    auto *file = static_cast<FileSource *>(opaque);
-    const std::int64_t left = file->size - file->position;
-    if (left <= 0)
-        return AVERROR_EOF;
-    const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(size, left));
+    const int fd = *static_cast<int *>(opaque);
     ssize_t got;
     do
-        got = ::read(file->fd, buffer, wanted);
+        got = ::read(fd, buffer, std::size_t(size));
     while (got < 0 && errno == EINTR);
-    if (got < 0)
-        return AVERROR(EIO);
-    if (got == 0)
-        return AVERROR_EOF;
-    file->position += got;
-    return static_cast<int>(got);
+    return got > 0 ? int(got) : got == 0 ? AVERROR_EOF : AVERROR(EIO);
 }
 
 std::int64_t seekFile(void *opaque, std::int64_t offset, int whence)
 {
-    auto *file = static_cast<FileSource *>(opaque);
+    const int fd = *static_cast<int *>(opaque);
     whence &= ~AVSEEK_FORCE;
-    if (whence == AVSEEK_SIZE)
-        return file->size;
-    std::int64_t target;
-    switch (whence) {
-    case SEEK_SET: target = offset; break;
-    case SEEK_CUR: target = file->position + offset; break;
-    case SEEK_END: target = file->size + offset; break;
-    default: return AVERROR(EINVAL);
+    if (whence == AVSEEK_SIZE) {
+        struct stat info {};
+        return ::fstat(fd, &info) == 0 ? info.st_size : AVERROR(EIO);
     }
-    if (target < 0 || target > file->size)
-        return AVERROR(EINVAL);
-    if (::lseek(file->fd, target, SEEK_SET) < 0)
-        return AVERROR(EIO);
-    file->position = target;
-    return target;
+    const off_t at = ::lseek(fd, offset, whence);
+    return at < 0 ? AVERROR(EINVAL) : at;
 }
 
 // Some containers name further files or URLs to open; a sound file has no
@@ -96,61 +61,84 @@ int refuseNestedOpen(AVFormatContext *, AVIOContext **, const char *, int, AVDic
     return AVERROR(EPERM);
 }
 
-} // namespace
-
-struct AudioDecoder::State {
-    FileSource file;
+struct Decoding {
+    int fd = -1;
     AVIOContext *io = nullptr;
     AVFormatContext *format = nullptr;
     AVCodecContext *codec = nullptr;
     SwrContext *resampler = nullptr;
-    AVPacket *packet = nullptr;
-    AVFrame *frame = nullptr;
-    int stream = -1;
-
-    int outRate = 0;
-    int outChannels = 0;
-    AVChannelLayout outLayout{};
-
+    AVPacket *packet = av_packet_alloc();
+    AVFrame *frame = av_frame_alloc();
+    AVChannelLayout outLayout = AV_CHANNEL_LAYOUT_STEREO;
     // What the resampler was set up for; decoders may change it mid-file.
+    AVChannelLayout inLayout{};
     int inRate = 0;
     int inFormat = -1;
-    AVChannelLayout inLayout{};
-
-    std::size_t maxFrames = 0;
+    int stream = -1;
+    std::vector<std::int16_t> pcm;
     std::size_t frames = 0;
-    int badPacketsInRow = 0;
-    bool inputDone = false;
-    bool finished = false;
+    std::size_t maxFrames = 0;
 
-    ~State()
+    ~Decoding()
     {
         swr_free(&resampler);
         av_frame_free(&frame);
         av_packet_free(&packet);
         avcodec_free_context(&codec);
         avformat_close_input(&format);
-        if (io) {
+        if (io)
             av_freep(&io->buffer);
-            avio_context_free(&io);
-        }
-        av_channel_layout_uninit(&outLayout);
+        avio_context_free(&io);
         av_channel_layout_uninit(&inLayout);
-        if (file.fd >= 0)
-            ::close(file.fd);
+    }
+
+    bool open()
+    {
+        auto *buffer = static_cast<std::uint8_t *>(av_malloc(kIoBufferBytes));
+        io = buffer ? avio_alloc_context(buffer, kIoBufferBytes, 0, &fd, readFile, nullptr, seekFile) : nullptr;
+        format = avformat_alloc_context();
+        if (!io || !format || !packet || !frame) {
+            av_free(buffer);
+            return false;
+        }
+        format->pb = io;
+        format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        format->io_open = refuseNestedOpen;
+        AVDictionary *options = nullptr;
+        av_dict_set(&options, "format_whitelist", kAllowedFormats, 0);
+        const int opened = avformat_open_input(&format, "", nullptr, &options);
+        av_dict_free(&options);
+        if (opened < 0) // and the context is freed
+            return false;
+        // Most containers state the sound's format in their header; asking
+        // FFmpeg to look further would only delay the first sound.
+        stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (stream < 0 && avformat_find_stream_info(format, nullptr) >= 0)
+            stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (stream < 0)
+            return false;
+        for (unsigned i = 0; i < format->nb_streams; ++i)
+            format->streams[i]->discard = int(i) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        const AVCodecParameters *parameters = format->streams[stream]->codecpar;
+        const AVCodec *decoder = avcodec_find_decoder(parameters->codec_id);
+        codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
+        if (!codec || avcodec_parameters_to_context(codec, parameters) < 0)
+            return false;
+        codec->thread_count = 1;
+        return avcodec_open2(codec, decoder, nullptr) >= 0;
     }
 
     bool setUpResampler(const AVFrame &in)
     {
-        AVChannelLayout layout{};
-        if (in.ch_layout.nb_channels < 1 || in.ch_layout.nb_channels > kMaxChannels)
+        if (in.ch_layout.nb_channels < 1 || in.ch_layout.nb_channels > kMaxChannels || in.sample_rate < kMinRate
+            || in.sample_rate > kMaxRate || in.format < 0)
             return false;
+        AVChannelLayout layout{};
         // A decoder may give a count but no layout: take the usual one.
         if (in.ch_layout.order != AV_CHANNEL_ORDER_NATIVE && in.ch_layout.order != AV_CHANNEL_ORDER_CUSTOM)
             av_channel_layout_default(&layout, in.ch_layout.nb_channels);
         else if (av_channel_layout_copy(&layout, &in.ch_layout) < 0)
             return false;
-
         if (resampler && in.sample_rate == inRate && in.format == inFormat
             && av_channel_layout_compare(&layout, &inLayout) == 0) {
             av_channel_layout_uninit(&layout);
@@ -161,10 +149,8 @@ struct AudioDecoder::State {
         inLayout = layout;
         inRate = in.sample_rate;
         inFormat = in.format;
-        if (inRate < kMinRate || inRate > kMaxRate || inFormat < 0)
-            return false;
-        if (swr_alloc_set_opts2(&resampler, &outLayout, AV_SAMPLE_FMT_S16, outRate, &inLayout,
-                                static_cast<AVSampleFormat>(inFormat), inRate, 0, nullptr)
+        if (swr_alloc_set_opts2(&resampler, &outLayout, AV_SAMPLE_FMT_S16, kSoundRate, &inLayout,
+                                AVSampleFormat(inFormat), inRate, 0, nullptr)
                 < 0
             || swr_init(resampler) < 0) {
             swr_free(&resampler);
@@ -173,214 +159,86 @@ struct AudioDecoder::State {
         return true;
     }
 
-    // Runs input (or, with none, the resampler's tail) through the resampler
-    // into out, stopping at the length limit.
-    void resample(const AVFrame *in, std::vector<std::int16_t> &out)
+    // Runs a frame (or, with none, the resampler's tail) into out; false
+    // once the sound is long enough or out wants no more.
+    bool resample(const AVFrame *in, const SampleSink &out)
     {
-        if (!resampler || frames >= maxFrames)
-            return;
-        const int inSamples = in ? in->nb_samples : 0;
-        const int estimate = swr_get_out_samples(resampler, inSamples);
-        if (estimate <= 0)
-            return;
-        const auto room = static_cast<int>(std::min<std::size_t>(maxFrames - frames, std::numeric_limits<int>::max()));
-        const int capacity = std::min(estimate, room);
-        const std::size_t before = out.size();
-        out.resize(before + std::size_t(capacity) * std::size_t(outChannels));
-        auto *destination = reinterpret_cast<std::uint8_t *>(out.data() + before);
-        const int made = swr_convert(resampler, &destination, capacity,
-                                     in ? const_cast<const std::uint8_t **>(in->extended_data) : nullptr, inSamples);
-        const std::size_t kept = made > 0 ? std::size_t(made) : 0;
-        out.resize(before + kept * std::size_t(outChannels));
-        frames += kept;
+        if (in && !setUpResampler(*in))
+            return true; // a frame of no use; the rest may be fine
+        if (!resampler)
+            return true;
+        const int estimate = swr_get_out_samples(resampler, in ? in->nb_samples : 0);
+        const int room = int(std::min<std::size_t>(std::size_t(std::max(estimate, 0)), maxFrames - frames));
+        if (room <= 0)
+            return frames < maxFrames;
+        pcm.resize(std::size_t(room) * kSoundChannels);
+        auto *to = reinterpret_cast<std::uint8_t *>(pcm.data());
+        const int made = swr_convert(resampler, &to, room, in ? const_cast<const std::uint8_t **>(in->extended_data) : nullptr,
+                                     in ? in->nb_samples : 0);
+        if (made > 0) {
+            frames += std::size_t(made);
+            if (!out(pcm.data(), std::size_t(made) * kSoundChannels))
+                return false;
+        }
+        return frames < maxFrames;
     }
 
-    void finish(std::vector<std::int16_t> &out)
+    // Takes the frames the codec has ready; false when decoding should stop.
+    bool drainCodec(const SampleSink &out, int &badInRow)
     {
-        resample(nullptr, out);
-        finished = true;
+        for (;;) {
+            const int received = avcodec_receive_frame(codec, frame);
+            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+                return true;
+            if (received < 0)
+                return ++badInRow < kMaxBadPacketsInRow;
+            badInRow = 0;
+            const bool more = resample(frame, out);
+            av_frame_unref(frame);
+            if (!more)
+                return false;
+        }
     }
 };
 
-AudioDecoder::AudioDecoder() = default;
-AudioDecoder::~AudioDecoder() = default;
+} // namespace
 
-bool AudioDecoder::open(const std::string &path, int targetRate, int channels, const DecodeLimits &limits)
+int openSoundFile(const std::string &path)
 {
-    quietenFfmpeg();
-    m_state.reset();
-    m_error.clear();
-    auto fail = [this](std::string why) {
-        m_state.reset();
-        m_error = std::move(why);
-        return false;
-    };
-
-    if (targetRate < 8000 || targetRate > 384000 || channels < 1 || channels > 8)
-        return fail("unsupported output format");
-    if (limits.maxFileBytes == 0 || limits.maxSeconds == 0)
-        return fail("limits leave no room for sound");
-
-    auto state = std::make_unique<State>();
-    // Non-blocking, so that a FIFO or device that slipped in under the name
-    // cannot stall the open; fstat then rejects it.
-    state->file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (state->file.fd < 0)
-        return fail("cannot open the file");
+    // Non-blocking, so that a FIFO or device put under the name cannot stall
+    // the open; fstat then refuses it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     struct stat info {};
-    if (::fstat(state->file.fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return fail("not a regular file");
-    if (info.st_size <= 0)
-        return fail("empty file");
-    if (std::uint64_t(info.st_size) > limits.maxFileBytes)
-        return fail("file too large");
-    state->file.size = info.st_size;
-
-    auto *ioBuffer = static_cast<std::uint8_t *>(av_malloc(kIoBufferBytes));
-    if (!ioBuffer)
-        return fail("out of memory");
-    state->io = avio_alloc_context(ioBuffer, kIoBufferBytes, 0, &state->file, readFile, nullptr, seekFile);
-    if (!state->io) {
-        av_free(ioBuffer);
-        return fail("out of memory");
-    }
-    state->format = avformat_alloc_context();
-    if (!state->format)
-        return fail("out of memory");
-    state->format->pb = state->io;
-    state->format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    state->format->io_open = refuseNestedOpen;
-
-    AVDictionary *options = nullptr;
-    av_dict_set(&options, "format_whitelist", kAllowedFormats, 0);
-    const int opened = avformat_open_input(&state->format, path.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0) // avformat_open_input has freed the context
-        return fail("not a sound file");
-
-    // Most containers state the sound's format in their header; asking
-    // FFmpeg to look further would only delay the first sound.
-    state->stream = av_find_best_stream(state->format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (state->stream < 0) {
-        if (avformat_find_stream_info(state->format, nullptr) < 0)
-            return fail("not a sound file");
-        state->stream = av_find_best_stream(state->format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        if (state->stream < 0)
-            return fail("no sound in the file");
-    }
-    for (unsigned i = 0; i < state->format->nb_streams; ++i)
-        if (int(i) != state->stream)
-            state->format->streams[i]->discard = AVDISCARD_ALL;
-
-    const AVCodecParameters *parameters = state->format->streams[state->stream]->codecpar;
-    const AVCodec *codec = avcodec_find_decoder(parameters->codec_id);
-    if (!codec)
-        return fail("no decoder for the sound");
-    state->codec = avcodec_alloc_context3(codec);
-    if (!state->codec || avcodec_parameters_to_context(state->codec, parameters) < 0)
-        return fail("no decoder for the sound");
-    state->codec->thread_count = 1;
-    if (avcodec_open2(state->codec, codec, nullptr) < 0)
-        return fail("no decoder for the sound");
-
-    state->packet = av_packet_alloc();
-    state->frame = av_frame_alloc();
-    if (!state->packet || !state->frame)
-        return fail("out of memory");
-
-    state->outRate = targetRate;
-    state->outChannels = channels;
-    av_channel_layout_default(&state->outLayout, channels);
-    state->maxFrames = std::size_t(limits.maxSeconds) * std::size_t(targetRate);
-    m_state = std::move(state);
-    return true;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
 }
 
-bool AudioDecoder::decode(std::vector<std::int16_t> &out, std::size_t minFrames)
+bool decodeSound(int fd, const SampleSink &out, std::uint32_t maxSeconds)
 {
-    if (!m_state || m_state->finished)
+    // Damaged files are expected and mean silence; FFmpeg's own complaints
+    // about them would only clutter the terminal.
+    av_log_set_level(AV_LOG_QUIET);
+    Decoding decoding;
+    decoding.fd = fd;
+    decoding.maxFrames = std::size_t(maxSeconds) * kSoundRate;
+    if (fd < 0 || maxSeconds == 0 || !decoding.open())
         return false;
-    State &s = *m_state;
-    const std::size_t goal = s.frames + std::max<std::size_t>(minFrames, 1);
-
-    while (!s.finished && s.frames < goal) {
-        if (s.frames >= s.maxFrames) {
-            s.finished = true;
-            break;
-        }
-        const int received = avcodec_receive_frame(s.codec, s.frame);
-        if (received == 0) {
-            s.badPacketsInRow = 0;
-            if (s.setUpResampler(*s.frame))
-                s.resample(s.frame, out);
-            av_frame_unref(s.frame);
-            continue;
-        }
-        if (received == AVERROR_EOF || s.inputDone) {
-            s.finish(out);
-            break;
-        }
-        if (received != AVERROR(EAGAIN) && ++s.badPacketsInRow >= kMaxBadPacketsInRow) {
-            s.finish(out);
-            break;
-        }
-
-        const int read = av_read_frame(s.format, s.packet);
-        if (read < 0) {
-            s.inputDone = true;
-            avcodec_send_packet(s.codec, nullptr);
-            continue;
-        }
-        if (s.packet->stream_index == s.stream) {
-            const int sent = avcodec_send_packet(s.codec, s.packet);
-            if (sent < 0 && sent != AVERROR(EAGAIN)) {
-                if (++s.badPacketsInRow >= kMaxBadPacketsInRow) {
-                    s.inputDone = true;
-                    avcodec_send_packet(s.codec, nullptr);
-                }
-            } else {
-                s.badPacketsInRow = 0;
-            }
-        }
-        av_packet_unref(s.packet);
+    int badInRow = 0;
+    bool more = true;
+    while (more && av_read_frame(decoding.format, decoding.packet) >= 0) {
+        if (decoding.packet->stream_index == decoding.stream && avcodec_send_packet(decoding.codec, decoding.packet) < 0)
+            more = ++badInRow < kMaxBadPacketsInRow;
+        av_packet_unref(decoding.packet);
+        more = more && decoding.drainCodec(out, badInRow);
     }
-    return !s.finished;
-}
-
-bool AudioDecoder::atEnd() const
-{
-    return !m_state || m_state->finished;
-}
-
-std::size_t AudioDecoder::framesDecoded() const
-{
-    return m_state ? m_state->frames : 0;
-}
-
-const std::string &AudioDecoder::error() const
-{
-    return m_error;
-}
-
-DecodeResult decodeAudioFile(const std::string &path, int targetRate, int channels, const DecodeLimits &limits)
-{
-    DecodeResult result;
-    AudioDecoder decoder;
-    if (!decoder.open(path, targetRate, channels, limits)) {
-        result.error = decoder.error();
-        return result;
-    }
-    const std::size_t piece = std::size_t(targetRate); // a second at a time
-    while (decoder.decode(result.audio.samples, piece)) {
-    }
-    if (decoder.framesDecoded() == 0) {
-        result.audio.samples.clear();
-        result.error = "no sound in the file";
-        return result;
-    }
-    result.audio.sampleRate = targetRate;
-    result.audio.channels = channels;
-    return result;
+    if (more && avcodec_send_packet(decoding.codec, nullptr) >= 0)
+        more = decoding.drainCodec(out, badInRow);
+    if (more)
+        decoding.resample(nullptr, out);
+    return decoding.frames > 0;
 }
 
 } // namespace drillix

@@ -1,72 +1,32 @@
 #pragma once
 
-// Sound file decoding with FFmpeg, free of Qt so that it can be tested and
-// fuzzed on its own. The result depends only on the bytes of the file: no
-// other file, URL or device is ever opened.
+// Sound file decoding with FFmpeg, free of Qt, for the decoder program and
+// its tests. The result depends only on the bytes of the file: no other
+// file, URL or device is ever opened.
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace drillix {
 
-// Bounds that keep a hostile or huge file from taking much memory or time.
-struct DecodeLimits {
-    std::uint64_t maxFileBytes = std::uint64_t{64} << 20;
-    // Longer sounds are cut at this length.
-    std::uint32_t maxSeconds = 600;
-};
+// What the player plays: interleaved signed 16-bit stereo at 44.1 kHz.
+inline constexpr int kSoundRate = 44100;
+inline constexpr int kSoundChannels = 2;
+// Longer sounds are cut here.
+inline constexpr std::uint32_t kLongestSoundSeconds = 600;
 
-// Interleaved signed 16-bit samples.
-struct DecodedAudio {
-    int sampleRate = 0;
-    int channels = 0;
-    std::vector<std::int16_t> samples;
+// Opens a sound file for decoding; -1 unless it is a readable, non-empty
+// regular file. A FIFO or device under the name cannot stall the open.
+int openSoundFile(const std::string &path);
 
-    std::size_t frames() const { return channels > 0 ? samples.size() / std::size_t(channels) : 0; }
-};
+// Takes a piece of decoded samples; false to stop decoding.
+using SampleSink = std::function<bool(const std::int16_t *samples, std::size_t count)>;
 
-struct DecodeResult {
-    DecodedAudio audio;
-    // Empty when the file gave sound; otherwise why it gave none.
-    std::string error;
-
-    bool ok() const { return error.empty(); }
-};
-
-// Decodes a whole file, resampled to the given rate and channel count. A
-// file damaged part-way gives the sound before the damage.
-DecodeResult decodeAudioFile(const std::string &path, int targetRate, int channels,
-                             const DecodeLimits &limits = {});
-
-// The same decoding a piece at a time, so that a player can start on the
-// first piece and drop a long file at any point.
-class AudioDecoder
-{
-public:
-    AudioDecoder();
-    ~AudioDecoder();
-    AudioDecoder(const AudioDecoder &) = delete;
-    AudioDecoder &operator=(const AudioDecoder &) = delete;
-
-    // False, with error() saying why, when the file cannot be decoded.
-    bool open(const std::string &path, int targetRate, int channels, const DecodeLimits &limits = {});
-
-    // Appends interleaved samples to out until at least minFrames frames
-    // were added or the sound has ended. Returns false once nothing more
-    // will come.
-    bool decode(std::vector<std::int16_t> &out, std::size_t minFrames);
-
-    bool atEnd() const;
-    std::size_t framesDecoded() const;
-    const std::string &error() const;
-
-private:
-    struct State;
-    std::unique_ptr<State> m_state;
-    std::string m_error;
-};
+// Decodes the opened file piece by piece into out, reading it as a stream
+// so that memory stays bounded whatever its size. A file damaged part-way
+// gives the sound before the damage. False when it gave no sound at all.
+bool decodeSound(int fd, const SampleSink &out, std::uint32_t maxSeconds = kLongestSoundSeconds);
 
 } // namespace drillix

@@ -1,6 +1,11 @@
 #pragma once
 
+// A sound file's samples: those shipped with it, or those its decoder
+// program writes, taken as they come. The decoder runs in a process group
+// of its own, so that ending it also ends anything it started.
+
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -9,43 +14,46 @@
 
 namespace drillix {
 
-// Tells whether a file is still the one that was decoded: replacing it, by
-// writing over it or by renaming another onto it, changes one of these.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
+class DecodedSound
+{
+public:
+    DecodedSound(std::string path, const struct stat &file);
+    ~DecodedSound() { stopDecoder(); }
+    DecodedSound(const DecodedSound &) = delete;
+    DecodedSound &operator=(const DecodedSound &) = delete;
 
-    static FileIdentity of(const struct stat &info)
-    {
-        return {info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
-    }
-    bool operator==(const FileIdentity &other) const
-    {
-        return device == other.device && inode == other.inode && size == other.size
-               && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec
-               && changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
-    }
-};
+    const std::string &path() const { return m_path; }
+    // Whether the file is still the one decoded.
+    bool isFile(const struct stat &file) const;
+    // Takes the samples shipped with the file, or else starts its decoder;
+    // false, with error filled in, when neither can be had.
+    bool load(const std::string &decoderProgram, std::string &error);
 
-// A sound file's samples, filled while its decoder runs. A sound short
-// enough is kept whole for playing again; a longer one keeps only what is
-// about to play.
-struct DecodedSound {
-    enum class State { Decoding, Ready, Failed };
+    bool decoding() const { return m_decoderOutput >= 0; }
+    // The pipe to watch while decoding.
+    int decoderOutput() const { return m_decoderOutput; }
+    // Takes what the decoder has written; once its output ends, the decoder
+    // is stopped and decoding() is false.
+    void read();
 
-    std::string path;
-    FileIdentity identity;
-    State state = State::Decoding;
-    std::string error;
-    // Interleaved samples from sample index `dropped` on.
-    std::vector<std::int16_t> samples;
-    std::size_t dropped = 0;
-    bool whole = true;
+    // Samples are counted from the start of the sound, interleaved.
+    std::size_t end() const { return m_dropped + m_samples.size(); }
+    const std::int16_t *from(std::size_t position) const { return m_samples.data() + (position - m_dropped); }
+    // Frees the samples before position, which are no longer needed.
+    void dropBefore(std::size_t position);
 
-    std::size_t end() const { return dropped + samples.size(); }
+private:
+    bool startDecoder(const std::string &program, std::string &error);
+    void stopDecoder();
+
+    std::string m_path;
+    struct stat m_file;
+    std::vector<std::int16_t> m_samples;
+    std::size_t m_dropped = 0;
+    pid_t m_decoder = -1;
+    int m_decoderOutput = -1;
+    char m_oddByte = 0; // a sample split between two reads
+    bool m_haveOddByte = false;
 };
 
 } // namespace drillix

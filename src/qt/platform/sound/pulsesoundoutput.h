@@ -3,11 +3,10 @@
 // The program's sounds, played through the sound server (PulseAudio, or
 // PipeWire's PulseAudio service) with libpulse's threaded main loop.
 //
-// Sound files are decoded by a separate decoder program, started per file
-// (or once for the files to prepare) and read through a pipe. A sound of up
-// to half a minute is kept decoded, so that playing it again only hands
-// samples to the server; the kept copy is used for as long as the file is
-// unchanged. Longer sounds are read from the decoder as they play.
+// Each sound file is decoded by the separate decoder program and read from
+// its pipe as it plays, a long sound only a little ahead of what plays. A
+// sound of up to half a minute is kept while its file is unchanged, so that
+// playing it again only hands samples to the server.
 //
 // play() only leaves the request for the player's thread and returns; a new
 // request cuts the sound before at once. Nothing here waits on the server:
@@ -15,12 +14,9 @@
 // does not wait for it either.
 
 #include "core/platform.h"
-#include "qt/platform/sound/decodedsound.h"
-#include "qt/platform/sound/decoderprocess.h"
-#include "qt/platform/sound/soundevent.h"
 
 #include <chrono>
-#include <list>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -36,6 +32,25 @@ struct pa_threaded_mainloop;
 
 namespace drillix {
 
+// What became of a sound request, for an optional listener (tests and
+// measurements); the program itself needs none.
+struct SoundEvent {
+    enum class Kind {
+        Started,  // the first samples were handed to the sound server
+        Finished, // the server has played the last of them
+        CutOff,   // a newer request, or the player's end, stopped it first
+        Silent,   // nothing was played; detail says why
+    };
+    Kind kind = Kind::Silent;
+    std::string path;
+    std::string detail;
+    std::chrono::steady_clock::time_point requested;
+    std::chrono::steady_clock::time_point when;
+};
+
+// Called on the player's own thread; it must not call back into the player.
+using SoundListener = std::function<void(const SoundEvent &)>;
+
 class PulseSoundOutput final : public SoundOutput
 {
 public:
@@ -46,47 +61,37 @@ public:
     PulseSoundOutput &operator=(const PulseSoundOutput &) = delete;
 
     void play(const std::string &path, int volumePercent) override;
-
-    // Decodes these files in the background, one decoder run for all, so
-    // that their first play is as quick as any later one.
+    // Makes these files' sounds ready in the background, so that their first
+    // play is as quick as any later one.
     void prepare(const std::vector<std::string> &paths);
 
 private:
+    using Kind = SoundEvent::Kind;
     struct Request {
         std::string path;
         int volume = 0;
         std::chrono::steady_clock::time_point requested;
     };
-    struct Playback;
-    struct Decoding;
+    struct Sound;
 
-    static void onWake(pa_mainloop_api *, pa_defer_event *, void *self);
+    static void onWake(pa_mainloop_api *api, pa_defer_event *event, void *self);
     static void onContextState(pa_context *context, void *self);
     static void onStreamState(pa_stream *stream, void *self);
     static void onStreamWritable(pa_stream *stream, std::size_t bytes, void *self);
     static void onDrained(pa_stream *stream, int success, void *self);
 
     void handleRequest(Request request);
-    void prepareNow(const std::vector<std::string> &paths);
     void lookUpSound();
-    std::shared_ptr<DecodedSound> findSound(const std::string &path, std::string &error);
-    void startDecoding(std::vector<std::shared_ptr<DecodedSound>> sounds, int maxSeconds);
-    void readDecoder(Decoding &decoding);
-    void soundSamples(Decoding &decoding, std::size_t file, const std::int16_t *samples, std::size_t count);
-    void soundEnded(Decoding &decoding, std::size_t file, DecoderProcess::FileEnd how);
-    void settleDecodings();
-    void updateReading(Decoding &decoding);
+    std::shared_ptr<Sound> soundFor(const std::string &path, std::string &error);
+    void readDecoder(const std::shared_ptr<Sound> &sound);
 
     void connectContext();
     void contextLost();
-    void createIdleStream();
+    void createSpareStream();
     void dropStream(pa_stream *&stream);
     void startIfReady();
     void writeMore();
-    void finishPlayback();
-    void cut();
-    void report(SoundEvent::Kind kind, const Request &request, std::string detail = {});
-    bool isPlaying(const DecodedSound &sound) const;
+    void stopPlaying(std::optional<Kind> how, const std::string &detail = {});
 
     const std::string m_decoderProgram;
     const SoundListener m_listener;
@@ -95,22 +100,25 @@ private:
     pa_mainloop_api *m_api = nullptr;
     pa_defer_event *m_wake = nullptr;
     pa_context *m_context = nullptr;
+    bool m_connectOnWake = true;
+    bool m_warnedNoServer = false;
     // A stream connected and corked, for the next sound to start on at once;
     // the one the current sound plays on.
-    pa_stream *m_idleStream = nullptr;
-    bool m_idleReady = false;
-    pa_stream *m_busyStream = nullptr;
+    pa_stream *m_spare = nullptr;
+    bool m_spareReady = false;
+    pa_stream *m_stream = nullptr;
     pa_operation *m_drain = nullptr;
-    bool m_warnedNoServer = false;
-    bool m_connectOnWake = false;
 
     // Handed over by play() and prepare().
     std::optional<Request> m_pending;
     std::vector<std::string> m_toPrepare;
 
-    std::unique_ptr<Playback> m_playback;
-    std::map<std::string, std::shared_ptr<DecodedSound>> m_sounds;
-    std::list<std::unique_ptr<Decoding>> m_decodings;
+    // The sound that plays, or waits for the server or its first samples.
+    std::optional<Request> m_request;
+    std::shared_ptr<Sound> m_sound;
+    std::size_t m_position = 0; // the next sample to hand over
+    bool m_started = false;
+    std::map<std::string, std::shared_ptr<Sound>> m_kept;
     std::vector<std::int16_t> m_scratch;
 };
 

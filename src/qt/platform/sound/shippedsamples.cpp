@@ -1,10 +1,8 @@
 #include "qt/platform/sound/shippedsamples.h"
 
-#include "qt/platform/sound/decoderoutput.h"
-#include "qt/platform/sound/decoderprotocol.h"
+#include "qt/platform/sound/audiodecoder.h"
 
 #include <QCryptographicHash>
-
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,77 +10,57 @@
 
 namespace drillix {
 
-namespace protocol = decoderprotocol;
-
 namespace {
 
-// Sound files the quiz ships are a few tens of kB; anything much larger is
-// decoded as usual.
+// Sound files the quiz ships are a few tens of kB, their samples a few
+// seconds; anything larger is decoded as usual.
 constexpr off_t kLargestSoundFile = 4 << 20;
-constexpr off_t kLargestSamplesFile =
-    off_t(protocol::kRate) * protocol::kChannels * 2 * protocol::kKeptSeconds + (1 << 16);
+constexpr off_t kLargestSamplesFile = off_t(kSoundRate) * kSoundChannels * 2 * 30 + 130;
+constexpr qsizetype kDigestLine = 65;
 
-// The bytes of a regular file no larger than the limit, into a buffer of
-// the element type given; never blocks on a FIFO or device put in its place.
-template<class Buffer>
-bool readSmallFile(const std::string &path, off_t limit, Buffer &buffer, std::size_t &bytes)
+// The bytes of a regular file no larger than the limit; never blocks on a
+// FIFO or device put in its place.
+bool readSmallFile(const std::string &path, off_t limit, QByteArray &bytes)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && info.st_size <= limit;
-    bytes = ok ? std::size_t(info.st_size) : 0;
-    if (ok) {
-        buffer.resize((bytes + sizeof(buffer[0]) - 1) / sizeof(buffer[0]));
-        auto *data = reinterpret_cast<char *>(buffer.data());
-        std::size_t done = 0;
-        while (ok && done < bytes) {
-            const ssize_t n = ::read(fd, data + done, bytes - done);
-            ok = n > 0;
-            if (ok)
-                done += std::size_t(n);
-        }
+    bool ok = fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= limit;
+    bytes.resize(ok ? qsizetype(info.st_size) : 0);
+    for (qsizetype done = 0; ok && done < bytes.size();) {
+        const ssize_t got = ::read(fd, bytes.data() + done, std::size_t(bytes.size() - done));
+        ok = got > 0;
+        done += ok ? got : 0;
     }
-    ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     return ok;
+}
+
+QByteArray digestLine(QByteArrayView bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() + '\n';
 }
 
 } // namespace
 
 bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples)
 {
-    std::string sound;
-    std::size_t soundBytes = 0;
-    if (!readSmallFile(soundPath, kLargestSoundFile, sound, soundBytes))
+    QByteArray sound;
+    if (!readSmallFile(soundPath, kLargestSoundFile, sound))
         return false;
-    const QByteArray digest =
-        QCryptographicHash::hash(QByteArrayView(sound.data(), qsizetype(soundBytes)), QCryptographicHash::Sha256).toHex();
+    const QByteArray soundDigest = digestLine(sound);
     const std::size_t slash = soundPath.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : soundPath.substr(0, slash);
-
-    // The decoder's records for one whole sound, read as the player reads
-    // them from the decoder itself.
-    std::string records;
-    std::size_t bytes = 0;
-    if (!readSmallFile(folder + "/decoded/" + digest.toStdString() + ".pcm", kLargestSamplesFile, records, bytes))
+    QByteArray shipped;
+    if (!readSmallFile(folder + "/decoded/" + soundDigest.chopped(1).toStdString() + ".pcm", kLargestSamplesFile,
+                       shipped))
         return false;
-    std::vector<std::int16_t> read;
-    read.reserve(bytes / sizeof(std::int16_t));
-    bool whole = false;
-    bool more = false;
-    DecoderOutput output(
-        [&](std::size_t file, const std::int16_t *data, std::size_t count) {
-            if (file == 0)
-                read.insert(read.end(), data, data + count);
-        },
-        [&](std::size_t file, DecoderOutput::FileEnd how) {
-            whole = file == 0 && how == DecoderOutput::FileEnd::Ended;
-            more = more || file > 0;
-        });
-    if (!output.take(records.data(), bytes) || !whole || more || read.empty())
+    const QByteArrayView body = QByteArrayView(shipped).sliced(std::min(shipped.size(), 2 * kDigestLine));
+    if (shipped.size() <= 2 * kDigestLine || body.size() % 4 != 0 || !shipped.startsWith(soundDigest)
+        || QByteArrayView(shipped).sliced(kDigestLine, kDigestLine) != digestLine(body))
         return false;
-    samples = std::move(read);
+    samples.resize(std::size_t(body.size()) / 2);
+    std::memcpy(samples.data(), body.data(), std::size_t(body.size()));
     return true;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
 // The shipped sounds, decoded once when the program is built: for a sound
-// file F, the file decoded/DIGEST.pcm beside it holds what the decoder
-// program writes for it with --keep, DIGEST being the SHA-256 of F's bytes
-// in lower-case hex. A sound file that was replaced has another digest, so
-// its old samples are never taken for it.
+// file F, the file decoded/DIGEST.pcm beside it, DIGEST being the SHA-256 of
+// F's bytes in lower-case hex. It holds that digest again on its first line,
+// the SHA-256 of the samples on its second, then the samples as the decoder
+// program writes them. Samples are used only when both digests hold, so that
+// a stray, damaged or swapped file is never played for a sound.
 
 #include <cstdint>
 #include <string>
@@ -13,8 +14,7 @@
 namespace drillix {
 
 // The samples shipped for the sound file at this path, or false when there
-// are none, the file is not a small regular file, or what is there is not
-// one whole sound.
+// are none that are proven to be its own.
 bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples);
 
 } // namespace drillix

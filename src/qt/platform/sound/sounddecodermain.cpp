@@ -1,30 +1,20 @@
-// The sound decoder program: decodes sound files with FFmpeg into raw
-// samples on its standard output (see decoderprotocol.h). It runs apart from
-// the quiz so that a crafted file can reach neither the quiz's memory nor its
-// time, and it holds FFmpeg's libraries only while it decodes.
+// The sound decoder program: opens one sound file, then decodes it to raw
+// samples on its standard output (see audiodecoder.h for their format); the
+// end of the output is the end of the sound. It runs apart from the quiz so
+// that a crafted file can reach neither the quiz's memory nor its time.
 
 #include "qt/platform/sound/audiodecoder.h"
-#include "qt/platform/sound/decoderprotocol.h"
 
 #include <cerrno>
 #include <csignal>
-#include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
 using namespace drillix;
-namespace protocol = drillix::decoderprotocol;
 
 namespace {
-
-// First a short piece so that playing can start at once, then longer ones.
-constexpr std::size_t kFirstPieceFrames = protocol::kRate / 20;
-constexpr std::size_t kPieceFrames = protocol::kRate / 4;
 
 void limit(int resource, rlim_t value)
 {
@@ -48,75 +38,36 @@ void limitResources()
     limit(RLIMIT_NOFILE, 16);
 }
 
-bool writeAll(const void *data, std::size_t bytes)
+bool writeAll(const std::int16_t *samples, std::size_t count)
 {
-    const auto *at = static_cast<const char *>(data);
+    const auto *at = reinterpret_cast<const char *>(samples);
+    std::size_t bytes = count * sizeof *samples;
     while (bytes > 0) {
         const ssize_t written = ::write(STDOUT_FILENO, at, bytes);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return false;
+            return false; // the player has stopped listening
         at += written;
         bytes -= std::size_t(written);
     }
     return true;
 }
 
-bool writeRecord(std::int32_t header, const std::int16_t *samples = nullptr)
-{
-    return writeAll(&header, sizeof header) && (header <= 0 || writeAll(samples, std::size_t(header)));
-}
-
-// False when the reader has gone.
-bool decodeFile(const std::string &path, std::uint32_t maxSeconds)
-{
-    DecodeLimits limits;
-    limits.maxSeconds = maxSeconds + 1; // to tell a longer sound from one just as long
-    AudioDecoder decoder;
-    if (!decoder.open(path, protocol::kRate, protocol::kChannels, limits))
-        return writeRecord(protocol::kNoSound);
-    const std::size_t maxFrames = std::size_t(maxSeconds) * protocol::kRate;
-    std::vector<std::int16_t> pcm;
-    std::size_t piece = kFirstPieceFrames;
-    for (bool more = true; more;) {
-        pcm.clear();
-        more = decoder.decode(pcm, piece);
-        piece = kPieceFrames;
-        const bool tooLong = decoder.framesDecoded() > maxFrames;
-        if (tooLong)
-            pcm.resize(pcm.size() - (decoder.framesDecoded() - maxFrames) * protocol::kChannels);
-        for (std::size_t at = 0; at < pcm.size();) {
-            const std::size_t count = std::min(pcm.size() - at, std::size_t(protocol::kMaxRecordBytes / 2));
-            if (!writeRecord(std::int32_t(count * 2), pcm.data() + at))
-                return false;
-            at += count;
-        }
-        if (tooLong)
-            return writeRecord(protocol::kTooLong);
-    }
-    return writeRecord(decoder.framesDecoded() > 0 ? protocol::kEnded : protocol::kNoSound);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    limitResources();
-    std::signal(SIGPIPE, SIG_DFL);
-    if (argc == 3 && std::strcmp(argv[1], "--keep") == 0)
-        return decodeFile(argv[2], protocol::kKeptSeconds) ? 0 : 1;
-    if (argc < 5 || std::atoi(argv[1]) != protocol::kRate || std::atoi(argv[2]) != protocol::kChannels) {
-        static const char usage[] = "usage: drillix-sound-decoder 44100 2 MAX_SECONDS FILE...\n"
-                                    "       drillix-sound-decoder --keep FILE\n";
+    if (argc != 2) {
+        static const char usage[] = "usage: drillix-sound-decoder FILE\n";
         (void)!::write(STDERR_FILENO, usage, sizeof usage - 1);
         return 2;
     }
-    const long maxSeconds = std::strtol(argv[3], nullptr, 10);
-    if (maxSeconds <= 0 || maxSeconds > 3600)
-        return 2;
-    for (int i = 4; i < argc; ++i)
-        if (!decodeFile(argv[i], std::uint32_t(maxSeconds)))
-            return 1;
-    return 0;
+    limitResources();
+    std::signal(SIGPIPE, SIG_DFL);
+    const int input = openSoundFile(argv[1]);
+    if (input < 0)
+        return 1;
+    // From here on the program needs nothing but its input and its output.
+    return decodeSound(input, writeAll) ? 0 : 1;
 }
