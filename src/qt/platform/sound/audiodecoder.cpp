@@ -205,7 +205,25 @@ struct AudioDecoder::State {
 AudioDecoder::AudioDecoder() = default;
 AudioDecoder::~AudioDecoder() = default;
 
+int openSoundFile(const std::string &path)
+{
+    // Non-blocking, so that a FIFO or device that slipped in under the name
+    // cannot stall the open; fstat then rejects it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 bool AudioDecoder::open(const std::string &path, int targetRate, int channels, const DecodeLimits &limits)
+{
+    return open(openSoundFile(path), path, targetRate, channels, limits);
+}
+
+bool AudioDecoder::open(int fd, const std::string &path, int targetRate, int channels, const DecodeLimits &limits)
 {
     quietenFfmpeg();
     m_state.reset();
@@ -216,25 +234,21 @@ bool AudioDecoder::open(const std::string &path, int targetRate, int channels, c
         return false;
     };
 
+    auto state = std::make_unique<State>();
+    state->file.fd = fd;
+    if (fd < 0)
+        return fail("cannot open the file, or not a regular file");
     if (targetRate < 8000 || targetRate > 384000 || channels < 1 || channels > 8)
         return fail("unsupported output format");
     if (limits.maxFileBytes == 0 || limits.maxSeconds == 0)
         return fail("limits leave no room for sound");
-
-    auto state = std::make_unique<State>();
-    // Non-blocking, so that a FIFO or device that slipped in under the name
-    // cannot stall the open; fstat then rejects it.
-    state->file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (state->file.fd < 0)
-        return fail("cannot open the file");
-    struct stat info {};
-    if (::fstat(state->file.fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return fail("not a regular file");
-    if (info.st_size <= 0)
+    // The size by seeking, not fstat: the sandboxed decoder may not stat.
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    if (size <= 0 || ::lseek(fd, 0, SEEK_SET) != 0)
         return fail("empty file");
-    if (std::uint64_t(info.st_size) > limits.maxFileBytes)
+    if (std::uint64_t(size) > limits.maxFileBytes)
         return fail("file too large");
-    state->file.size = info.st_size;
+    state->file.size = size;
 
     auto *ioBuffer = static_cast<std::uint8_t *>(av_malloc(kIoBufferBytes));
     if (!ioBuffer)

@@ -41,6 +41,11 @@ struct DecodeResult {
 DecodeResult decodeAudioFile(const std::string &path, int targetRate, int channels,
                              const DecodeLimits &limits = {});
 
+// Opens a regular file for reading without reading it, for
+// AudioDecoder::open(): the decoder program opens every file it was given,
+// then gives up the right to open files before it parses any. -1 on failure.
+int openSoundFile(const std::string &path);
+
 // The same decoding a piece at a time, so that a player can start on the
 // first piece and drop a long file at any point.
 class AudioDecoder
@@ -53,6 +58,9 @@ public:
 
     // False, with error() saying why, when the file cannot be decoded.
     bool open(const std::string &path, int targetRate, int channels, const DecodeLimits &limits = {});
+    // The same for a file from openSoundFile(), which it takes over; path
+    // only names it to FFmpeg's format probe.
+    bool open(int fd, const std::string &path, int targetRate, int channels, const DecodeLimits &limits = {});
 
     // Appends interleaved samples to out until at least minFrames frames
     // were added or the sound has ended. Returns false once nothing more

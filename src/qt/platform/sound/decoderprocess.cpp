@@ -2,9 +2,12 @@
 
 #include "qt/platform/sound/decoderprotocol.h"
 
+#include <QLoggingCategory>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <mutex>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -14,6 +17,8 @@
 namespace drillix {
 
 namespace protocol = decoderprotocol;
+
+Q_LOGGING_CATEGORY(lcDecoder, "drillix.sound")
 
 DecoderProcess::DecoderProcess(SamplesHandler onSamples, EndHandler onEnd)
     : m_output(std::move(onSamples), std::move(onEnd))
@@ -30,8 +35,15 @@ bool DecoderProcess::start(const std::string &program, int maxSeconds, const std
 {
     stop();
     int pipeFds[2];
+    int complaintFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         error = std::strerror(errno);
+        return false;
+    }
+    if (::pipe2(complaintFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error = std::strerror(errno);
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
         return false;
     }
     std::vector<std::string> args{program, std::to_string(protocol::kRate), std::to_string(protocol::kChannels),
@@ -47,7 +59,7 @@ bool DecoderProcess::start(const std::string &program, int maxSeconds, const std
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, complaintFds[1], STDERR_FILENO);
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     // The program starts with no signal blocked or ignored, whatever the
     // player's thread has set up.
@@ -65,9 +77,12 @@ bool DecoderProcess::start(const std::string &program, int maxSeconds, const std
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
+    ::close(complaintFds[1]);
+    m_complaintFd = complaintFds[0];
     if (spawned != 0) {
         m_pid = -1;
         ::close(pipeFds[0]);
+        closeComplaints();
         error = std::strerror(spawned);
         return false;
     }
@@ -98,8 +113,25 @@ bool DecoderProcess::read(std::size_t maxBytes)
     return true;
 }
 
+void DecoderProcess::closeComplaints()
+{
+    if (m_complaintFd < 0)
+        return;
+    // The decoder says on standard error only that it runs unconfined, the
+    // same for every run: worth one line of the quiz's log.
+    char line[256];
+    const ssize_t got = ::read(m_complaintFd, line, sizeof line - 1);
+    if (got > 0) {
+        static std::once_flag once;
+        std::call_once(once, [&] { qCWarning(lcDecoder, "%.*s", int(got), line); });
+    }
+    ::close(m_complaintFd);
+    m_complaintFd = -1;
+}
+
 void DecoderProcess::stop()
 {
+    closeComplaints();
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

@@ -43,8 +43,12 @@ public:
     void stop();
 
 private:
+    // Logs what the program said on standard error, once per quiz.
+    void closeComplaints();
+
     pid_t m_pid = -1;
     int m_fd = -1;
+    int m_complaintFd = -1;
     DecoderOutput m_output;
 };
 

@@ -5,6 +5,7 @@
 
 #include "qt/platform/sound/audiodecoder.h"
 #include "qt/platform/sound/decoderprotocol.h"
+#include "qt/platform/sound/decodersandbox.h"
 
 #include <cerrno>
 #include <csignal>
@@ -68,13 +69,33 @@ bool writeRecord(std::int32_t header, const std::int16_t *samples = nullptr)
     return writeAll(&header, sizeof header) && (header <= 0 || writeAll(samples, std::size_t(header)));
 }
 
+// Every file is opened before the sandbox closes the door on opening more.
+std::vector<int> openAll(char **paths, int count)
+{
+    std::vector<int> fds;
+    for (int i = 0; i < count; ++i)
+        fds.push_back(openSoundFile(paths[i]));
+    return fds;
+}
+
+// Said on standard error, which the quiz logs: the filter is what keeps a
+// crafted file from reaching the user's files.
+void enterSandbox()
+{
+    const SandboxState state = enterDecoderSandbox();
+    if (!state.filtered) {
+        const std::string line = "drillix-sound-decoder: decoding without a sandbox: " + state.problem + "\n";
+        (void)!::write(STDERR_FILENO, line.data(), line.size());
+    }
+}
+
 // False when the reader has gone.
-bool decodeFile(const std::string &path, std::uint32_t maxSeconds)
+bool decodeFile(int fd, const std::string &path, std::uint32_t maxSeconds)
 {
     DecodeLimits limits;
     limits.maxSeconds = maxSeconds + 1; // to tell a longer sound from one just as long
     AudioDecoder decoder;
-    if (!decoder.open(path, protocol::kRate, protocol::kChannels, limits))
+    if (!decoder.open(fd, path, protocol::kRate, protocol::kChannels, limits))
         return writeRecord(protocol::kNoSound);
     const std::size_t maxFrames = std::size_t(maxSeconds) * protocol::kRate;
     std::vector<std::int16_t> pcm;
@@ -104,19 +125,32 @@ int main(int argc, char **argv)
 {
     limitResources();
     std::signal(SIGPIPE, SIG_DFL);
-    if (argc == 3 && std::strcmp(argv[1], "--keep") == 0)
-        return decodeFile(argv[2], protocol::kKeptSeconds) ? 0 : 1;
+    if (argc == 2 && std::strcmp(argv[1], "--sandbox-state") == 0) {
+        const SandboxState state = enterDecoderSandbox();
+        const std::string line = std::string(state.filtered ? "system call filter" : "no system call filter: ")
+            + state.problem + (state.landlocked ? ", Landlock\n" : ", no Landlock\n");
+        (void)!::write(STDOUT_FILENO, line.data(), line.size());
+        return state.filtered ? 0 : 3;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--keep") == 0) {
+        const int fd = openSoundFile(argv[2]);
+        enterSandbox();
+        return decodeFile(fd, argv[2], protocol::kKeptSeconds) ? 0 : 1;
+    }
     if (argc < 5 || std::atoi(argv[1]) != protocol::kRate || std::atoi(argv[2]) != protocol::kChannels) {
         static const char usage[] = "usage: drillix-sound-decoder 44100 2 MAX_SECONDS FILE...\n"
-                                    "       drillix-sound-decoder --keep FILE\n";
+                                    "       drillix-sound-decoder --keep FILE\n"
+                                    "       drillix-sound-decoder --sandbox-state\n";
         (void)!::write(STDERR_FILENO, usage, sizeof usage - 1);
         return 2;
     }
     const long maxSeconds = std::strtol(argv[3], nullptr, 10);
     if (maxSeconds <= 0 || maxSeconds > 3600)
         return 2;
+    const std::vector<int> fds = openAll(argv + 4, argc - 4);
+    enterSandbox();
     for (int i = 4; i < argc; ++i)
-        if (!decodeFile(argv[i], std::uint32_t(maxSeconds)))
+        if (!decodeFile(fds[std::size_t(i - 4)], argv[i], std::uint32_t(maxSeconds)))
             return 1;
     return 0;
 }
