@@ -21,9 +21,9 @@ struct SandboxState {
     std::string problem;
 };
 
-// Irreversible for the calling process and every thread it starts later;
-// call it once every file to decode is open. Without a filter the process
-// goes on unconfined, which state().problem says.
+// Irreversible for the calling thread and every thread or process it starts
+// later (the decoder has one thread); call it once every file to decode is
+// open. Without a filter the thread goes on unconfined, which problem says.
 SandboxState enterDecoderSandbox();
 
 } // namespace drillix
