@@ -120,7 +120,9 @@ void DecoderProcess::closeComplaints()
     // The decoder says on standard error only that it runs unconfined, the
     // same for every run: worth one line of the quiz's log.
     char line[256];
-    const ssize_t got = ::read(m_complaintFd, line, sizeof line - 1);
+    ssize_t got = ::read(m_complaintFd, line, sizeof line);
+    while (got > 0 && line[got - 1] == '\n')
+        --got;
     if (got > 0) {
         static std::once_flag once;
         std::call_once(once, [&] { qCWarning(lcDecoder, "%.*s", int(got), line); });
