@@ -122,7 +122,7 @@ std::string installFilter()
                                 SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;
     // Signals to itself only, never to another process.
     const auto self = scmp_datum_t(::getpid());
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1, SCMP_A0(SCMP_CMP_EQ, self)) == 0;
+    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1, SCMP_A0(SCMP_CMP_EQ, self, 0)) == 0;
     std::string problem;
     if (!ok) {
         problem = "cannot describe the system call filter";
