@@ -26,7 +26,7 @@ PACKAGES="
   pulseaudio pulseaudio-utils icoutils
   desktop-file-utils appstream lintian dpkg-dev file
   clang libclang-rt-dev strace fontconfig fonts-dejavu-core
-  libpulse-dev
+  libpulse-dev libseccomp-dev
   openbox qt6-gtk-platformtheme
   sway grim qt6-wayland libwayland-dev libwayland-bin
 "

@@ -2,9 +2,12 @@
 
 #include "qt/platform/sound/shippedsamples.h"
 
+#include <QLoggingCategory>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #include <fcntl.h>
@@ -13,6 +16,8 @@
 #include <unistd.h>
 
 namespace drillix {
+
+Q_LOGGING_CATEGORY(lcDecoder, "drillix.sound")
 
 DecodedSound::DecodedSound(std::string path, const struct stat &file)
     : m_path(std::move(path))
@@ -39,26 +44,33 @@ bool DecodedSound::load(const std::string &decoderProgram, std::string &error)
 bool DecodedSound::startDecoder(const std::string &program, std::string &error)
 {
     int pipeFds[2];
+    int complaintFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         error = std::strerror(errno);
+        return false;
+    }
+    if (::pipe2(complaintFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error = std::strerror(errno);
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
         return false;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, complaintFds[1], STDERR_FILENO);
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     // A group of its own, and no signal blocked or ignored, whatever the
     // quiz has set up for itself.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setpgroup(&attributes, 0);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    sigaddset(&signals, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
+    sigset_t signalSet;
+    sigemptyset(&signalSet);
+    posix_spawnattr_setsigmask(&attributes, &signalSet);
+    sigaddset(&signalSet, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &signalSet);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     char *argv[] = {const_cast<char *>(program.c_str()), m_path.data(), nullptr};
     char *noEnvironment[] = {nullptr};
@@ -66,9 +78,12 @@ bool DecodedSound::startDecoder(const std::string &program, std::string &error)
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
+    ::close(complaintFds[1]);
+    m_decoderComplaints = complaintFds[0];
     if (spawned != 0) {
         m_decoder = -1;
         ::close(pipeFds[0]);
+        ::close(std::exchange(m_decoderComplaints, -1));
         error = std::strerror(spawned);
         return false;
     }
@@ -81,6 +96,19 @@ void DecodedSound::stopDecoder()
 {
     if (m_decoderOutput >= 0)
         ::close(std::exchange(m_decoderOutput, -1));
+    if (m_decoderComplaints >= 0) {
+        // The decoder only ever says that it runs without its sandbox, the
+        // same for every run: worth one line of the quiz's log.
+        char line[256];
+        ssize_t got = ::read(m_decoderComplaints, line, sizeof line);
+        while (got > 0 && line[got - 1] == '\n')
+            --got;
+        if (got > 0) {
+            static std::once_flag once;
+            std::call_once(once, [&] { qCWarning(lcDecoder, "%.*s", int(got), line); });
+        }
+        ::close(std::exchange(m_decoderComplaints, -1));
+    }
     if (m_decoder <= 0)
         return;
     // Killed before it is reaped, while its id still names the group; this

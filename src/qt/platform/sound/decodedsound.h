@@ -52,6 +52,8 @@ private:
     std::size_t m_dropped = 0;
     pid_t m_decoder = -1;
     int m_decoderOutput = -1;
+    // The decoder's standard error, where it says that it runs unconfined.
+    int m_decoderComplaints = -1;
     char m_oddByte = 0; // a sample split between two reads
     bool m_haveOddByte = false;
 };

@@ -1,13 +1,19 @@
-// The sound decoder program: opens one sound file, then decodes it to raw
-// samples on its standard output (see audiodecoder.h for their format); the
-// end of the output is the end of the sound. It runs apart from the quiz so
-// that a crafted file can reach neither the quiz's memory nor its time.
+// The sound decoder program: opens one sound file, enters its sandbox, then
+// decodes the file to raw samples on its standard output (see audiodecoder.h
+// for their format); the end of the output is the end of the sound. It runs
+// apart from the quiz so that a crafted file can reach neither the quiz's
+// memory nor its time, nor, once sandboxed, the user's files.
+//
+//   drillix-sound-decoder FILE
+//   drillix-sound-decoder --sandbox-state      which sandbox this machine gives
 
 #include "qt/platform/sound/audiodecoder.h"
+#include "qt/platform/sound/decodersandbox.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -54,10 +60,21 @@ bool writeAll(const std::int16_t *samples, std::size_t count)
     return true;
 }
 
+void say(int fd, const std::string &line)
+{
+    (void)!::write(fd, line.data(), line.size());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--sandbox-state") == 0) {
+        const SandboxState state = enterDecoderSandbox();
+        say(STDOUT_FILENO, std::string(state.filtered ? "system call filter" : "no system call filter: ")
+                               + state.problem + (state.landlocked ? ", Landlock\n" : ", no Landlock\n"));
+        return state.filtered ? 0 : 3;
+    }
     if (argc != 2) {
         static const char usage[] = "usage: drillix-sound-decoder FILE\n";
         (void)!::write(STDERR_FILENO, usage, sizeof usage - 1);
@@ -68,6 +85,11 @@ int main(int argc, char **argv)
     const int input = openSoundFile(argv[1]);
     if (input < 0)
         return 1;
-    // From here on the program needs nothing but its input and its output.
+    // From here on the program needs nothing but its input and its output,
+    // and gives up every other right before it parses a byte. Unconfined,
+    // it says so on standard error, which the quiz logs.
+    const SandboxState state = enterDecoderSandbox();
+    if (!state.filtered)
+        say(STDERR_FILENO, "drillix-sound-decoder: decoding without a sandbox: " + state.problem + "\n");
     return decodeSound(input, writeAll) ? 0 : 1;
 }
