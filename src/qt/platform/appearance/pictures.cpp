@@ -244,7 +244,8 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
     // X11 shows a cursor's pixmap pixel for pixel, hot spot included, so the
     // cursor is doubled only where that is nearer the screen's scale.
     const bool doubled = screenRatio >= 1.5;
-    const CachedPicture &cursor = cached(QString::fromStdString(picture.source), doubled);
+    const QString source = QString::fromStdString(picture.source);
+    const CachedPicture &cursor = cached(source, doubled);
     const QPixmap &plain = cursor.plain;
     if (plain.isNull())
         return QCursor(Qt::ArrowCursor);

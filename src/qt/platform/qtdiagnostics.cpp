@@ -1,3 +1,0 @@
-#include "qt/platform/qtdiagnostics.h"
-
-Q_LOGGING_CATEGORY(lcDrillix, "drillix")
