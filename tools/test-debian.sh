@@ -48,6 +48,7 @@ cleanup() {
         fi
     done
     rm -rf --one-file-system "$root"
+    rm -f "$log"
 }
 trap cleanup EXIT INT TERM
 
