@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace drillix {
@@ -201,11 +202,13 @@ void QuizWindow::showQuiz()
 
 void QuizWindow::updatePointer()
 {
+    // Set only when the shape changes: pointer moves come many a second.
+    const bool hand = m_quiz.handPointer() && !m_quiz.handCursor().isNull();
+    if (hand == m_showsHand)
+        return;
+    m_showsHand = hand;
     // The buttons set no cursor of their own, so the hand covers them too.
-    if (m_quiz.handPointer() && !m_quiz.handCursor().isNull())
-        setCursor(cursorForPicture(m_quiz.handCursor()));
-    else
-        setCursor(Qt::ArrowCursor);
+    setCursor(hand ? cursorForPicture(m_quiz.handCursor()) : QCursor(Qt::ArrowCursor));
 }
 
 void QuizWindow::paintEvent(QPaintEvent *)
@@ -251,14 +254,15 @@ QPointF QuizWindow::dropPoint(const QMouseEvent *event) const
     return p + QPointF(half, half);
 }
 
-int QuizWindow::nameAt(const QPointF &point) const
+QWidget *QuizWindow::childUnder(const QPointF &point) const
 {
-    QWidget *child = childAt(QPoint(int(std::floor(point.x())), int(std::floor(point.y()))));
-    for (std::size_t i = 0; i < kNameCount; ++i) {
-        if (child && child == m_names[i])
-            return int(i);
-    }
-    return -1;
+    return childAt(QPoint(int(std::floor(point.x())), int(std::floor(point.y()))));
+}
+
+int QuizWindow::nameIndexOf(const QWidget *child) const
+{
+    const auto it = std::find(m_names.begin(), m_names.end(), child);
+    return child && it != m_names.end() ? int(it - m_names.begin()) : -1;
 }
 
 void QuizWindow::mousePressEvent(QMouseEvent *event)
@@ -272,7 +276,7 @@ void QuizWindow::mousePressEvent(QMouseEvent *event)
     // The drop targets lie in front of the names.
     if (Quiz::regionAt(p.x(), p.y()) >= 0)
         return;
-    m_draggedName = nameAt(p);
+    m_draggedName = nameIndexOf(childUnder(p));
     if (m_draggedName >= 0)
         QGuiApplication::setOverrideCursor(cursorForPicture(kPinPicture));
 }
@@ -286,7 +290,7 @@ void QuizWindow::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     const QPointF p = dropPoint(event);
-    QWidget *child = childAt(QPoint(int(std::floor(p.x())), int(std::floor(p.y()))));
+    QWidget *child = childUnder(p);
     PointerArea area = PointerArea::Other;
     if (child == m_restart || child == m_exit)
         area = PointerArea::Button;
@@ -305,12 +309,12 @@ void QuizWindow::mouseReleaseEvent(QMouseEvent *event)
     const QPointF p = dropPoint(event);
     if (!rect().contains(p.toPoint()))
         return;
-    QWidget *child = childAt(QPoint(int(std::floor(p.x())), int(std::floor(p.y()))));
+    QWidget *child = childUnder(p);
     if (child == m_restart || child == m_exit || child == m_focusHolder)
         return;
     if (const int region = Quiz::regionAt(p.x(), p.y()); region >= 0)
         m_quiz.dropOnRegion(name, region);
-    else if (nameAt(p) >= 0)
+    else if (nameIndexOf(child) >= 0)
         m_quiz.dropOnName(name);
 }
 

@@ -54,7 +54,8 @@ private:
     void updatePointer();
     void updateIcon();
     QPointF dropPoint(const QMouseEvent *event) const;
-    int nameAt(const QPointF &point) const;
+    QWidget *childUnder(const QPointF &point) const;
+    int nameIndexOf(const QWidget *child) const;
 
     Quiz &m_quiz;
     std::array<QLabel *, kNameCount> m_names{};
@@ -63,6 +64,7 @@ private:
     QPushButton *m_exit = nullptr;
     QLineEdit *m_focusHolder = nullptr;
     int m_draggedName = -1;
+    bool m_showsHand = false;
     // The pointer as the window system gave it, before Qt rounds it to whole
     // pixels for widgets; at scale factors above 1 a drop at a region's edge
     // needs the exact point.
