@@ -5,7 +5,8 @@
    Restart, Exit) under `strace -ff -e trace=file,process`: the program must
    write no file, start no other program, and read nothing outside its
    installation folder, the fonts, the libraries and the usual system
-   configuration. Every path it touched is listed by kind.
+   configuration. Every path it touched is listed by kind. The clock is
+   fixed at a second whose draw leaves the web site closed.
 2. A start at a moment when the start-up draw opens the web site (the clock
    fixed by fixedtime.c at the second drawfinder names): the URL opener must
    be started directly with the address as its one argument, never through
@@ -67,6 +68,7 @@ def classify(path, install, home, tmp):
         ("devices", ("/dev/",)),
         ("X server socket", ("/tmp/.X11-unix", "/tmp/.ICE-unix")),
         ("the URL opener stand-in", (str(tmp / "bin"),)),
+        ("the test's fixed clock (preloaded)", (str(tmp / "fixedtime.so"),)),
         ("sanitizer settings (sanitizer builds only)", sanitizer_files()),
     ]
     for kind, prefixes in kinds:
@@ -138,15 +140,30 @@ def desktop_like(env):
     return env
 
 
-def file_access(t):
+def fixed_clock(t, second):
+    """The environment that stops the program's wall clock at a second of
+    some day (UTC), through fixedtime.c preloaded."""
     s = t.session
+    shim = s.tmp / "fixedtime.so"
+    if not shim.exists():
+        h.run(["cc", "-shared", "-fPIC", "-O2", "-o", str(shim), str(HERE / "fixedtime.c"), "-ldl"], timeout=60)
+    day = 1_800_000_000 - 1_800_000_000 % 86400
+    env = dict(desktop_like(s.env), TZ="UTC", LD_PRELOAD=str(shim), DRILLIX_FIXED_TIME=str(day + second))
+    # For a sanitizer build: the clock shim is preloaded ahead of ASan's runtime.
+    env["ASAN_OPTIONS"] += ":verify_asan_link_order=0"
+    return env
+
+
+def file_access(t, drawfinder):
+    s = t.session
+    quiet = int(h.run([str(drawfinder), "--quiet"], timeout=60).stdout.decode())
     copy = s.copy_program(t.program)
     install = copy.parent
     trace = s.tmp / "trace"
     trace.mkdir()
     wrapper = traced_wrapper(install, copy, trace / "file", "file,process")
     saved = s.env
-    s.env = desktop_like(saved)
+    s.env = fixed_clock(t, quiet)
     try:
         prog = start_case(t, "under strace", None, 0, program=wrapper)
         short_game(t, prog)
@@ -212,18 +229,13 @@ def forced_draw(t, drawfinder):
     second, command = int(found[0]), found[1].strip()
     url = re.search(r'"([^"]+)"', command).group(1)
     log("the start-up draw opens the web site at second %d of the day (%s)" % (second, command))
-    shim = s.tmp / "fixedtime.so"
-    h.run(["cc", "-shared", "-fPIC", "-O2", "-o", str(shim), str(HERE / "fixedtime.c"), "-ldl"], timeout=60)
-    day = 1_800_000_000 - 1_800_000_000 % 86400
 
     copy = s.copy_program(t.program)
     trace = s.tmp / "trace-draw"
     trace.mkdir()
     wrapper = traced_wrapper(copy.parent, copy, trace / "proc", "process")
     saved = s.env
-    s.env = dict(desktop_like(saved), TZ="UTC", LD_PRELOAD=str(shim), DRILLIX_FIXED_TIME=str(day + second))
-    # For a sanitizer build: the clock shim is preloaded ahead of ASan's runtime.
-    s.env["ASAN_OPTIONS"] += ":verify_asan_link_order=0"
+    s.env = fixed_clock(t, second)
     try:
         before = len(s.url_opener_calls())
         prog = start_case(t, "forced web-site draw", None, 0, program=wrapper)
@@ -256,7 +268,7 @@ def main():
 
     def body(t):
         t.open_session()
-        file_access(t)
+        file_access(t, Path(args.drawfinder))
         forced_draw(t, Path(args.drawfinder))
 
     h.Test("hardening-file-access").run(body)
