@@ -36,9 +36,9 @@ bool readSmallFile(const std::string &path, off_t limit, QByteArray &bytes)
     return ok;
 }
 
-QByteArray digestLine(QByteArrayView bytes)
+QByteArray digestLine(QByteArrayView bytes, QCryptographicHash::Algorithm algorithm)
 {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() + '\n';
+    return QCryptographicHash::hash(bytes, algorithm).toHex() + '\n';
 }
 
 } // namespace
@@ -48,7 +48,7 @@ bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> 
     QByteArray sound;
     if (!readSmallFile(soundPath, kLargestSoundFile, sound))
         return false;
-    const QByteArray soundDigest = digestLine(sound);
+    const QByteArray soundDigest = digestLine(sound, QCryptographicHash::Sha256);
     const std::size_t slash = soundPath.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : soundPath.substr(0, slash);
     QByteArray shipped;
@@ -57,7 +57,7 @@ bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> 
         return false;
     const QByteArrayView body = QByteArrayView(shipped).sliced(std::min(shipped.size(), 2 * kDigestLine));
     if (shipped.size() <= 2 * kDigestLine || body.size() % 4 != 0 || !shipped.startsWith(soundDigest)
-        || QByteArrayView(shipped).sliced(kDigestLine, kDigestLine) != digestLine(body))
+        || QByteArrayView(shipped).sliced(kDigestLine, kDigestLine) != digestLine(body, QCryptographicHash::Blake2b_256))
         return false;
     samples.resize(std::size_t(body.size()) / 2);
     std::memcpy(samples.data(), body.data(), std::size_t(body.size()));
