@@ -39,7 +39,6 @@ from pathlib import Path
 TITLE = "Veltmora Drillix"
 CLIENT_W, CLIENT_H = 1047, 665
 SCREEN_W, SCREEN_H = 1280, 1024
-TWIPS_PER_PIXEL = 15
 
 SOURCE_ROOT = Path(__file__).resolve().parents[2]
 # The map as the program knows it (regions, answer places, where each window
@@ -469,13 +468,6 @@ class XConnection:
 
 
 
-def twips_to_pixel_range(start, length):
-    """Pixels whose centre twip (px*15+7) lies in [start, start+length)."""
-    first = -((-(start - 7)) // TWIPS_PER_PIXEL)
-    end = -((-(start + length - 7)) // TWIPS_PER_PIXEL)
-    return first, end
-
-
 class MapTables:
     def __init__(self, path=None):
         path = Path(path or MAP_DUMP)
@@ -483,8 +475,8 @@ class MapTables:
             dump = json.loads(path.read_text())
         except (OSError, ValueError) as e:
             raise Failed("cannot read the map dump %s: %s" % (path, e))
-        self.regions = [(r["index"], r["tag"], *r["twips"]) for r in dump["regions"]]
-        self.answers = [(i, a["country"], *a["twips"]) for i, a in enumerate(dump["answers"])]
+        self.regions = [(r["index"], r["tag"], *r["rect"]) for r in dump["regions"]]
+        self.answers = [(i, a["country"], *a["rect"]) for i, a in enumerate(dump["answers"])]
         if len(self.regions) != 66 or len(self.answers) != 23:
             raise Failed("the map dump has %d regions and %d answer places"
                          % (len(self.regions), len(self.answers)))
@@ -493,10 +485,7 @@ class MapTables:
 
     def answer_rect(self, i):
         """Answer place of country i in window pixels (x, y, w, h)."""
-        _, _, l, t, w, h = self.answers[i]
-        x0, x1 = twips_to_pixel_range(l, w)
-        y0, y1 = twips_to_pixel_range(t, h)
-        return (x0, y0, x1 - x0, y1 - y0)
+        return tuple(self.answers[i][2:])
 
     def winner_grid(self):
         """For every map pixel, the index of the region a drop there goes to (255: none),
@@ -532,13 +521,11 @@ class MapTables:
         """A window pixel where a drop goes to one of country's own targets,
         as far from any other target as can be found (up to cap pixels)."""
         best, best_margin = None, -1
-        for _idx, tag, l, t, w, h in self.regions:
+        for _idx, tag, x0, y0, w, h in self.regions:
             if tag != country:
                 continue
-            x0, x1 = twips_to_pixel_range(l, w)
-            y0, y1 = twips_to_pixel_range(t, h)
-            for y in range(max(0, y0), min(CLIENT_H, y1), 2):
-                for x in range(max(0, x0), min(MAP_RIGHT + 1, x1), 2):
+            for y in range(max(0, y0), min(CLIENT_H, y0 + h), 2):
+                for x in range(max(0, x0), min(MAP_RIGHT + 1, x0 + w), 2):
                     if self.tag_at(x, y) != country:
                         continue
                     m = self._margin(x, y, country, cap)
@@ -551,13 +538,11 @@ class MapTables:
     def lost_point(self, country, cap=2):
         """A pixel inside one of country's own rectangles where a rectangle of
         another country, laid later, takes the drop; None if there is none."""
-        for _idx, tag, l, t, w, h in self.regions:
+        for _idx, tag, x0, y0, w, h in self.regions:
             if tag != country:
                 continue
-            x0, x1 = twips_to_pixel_range(l, w)
-            y0, y1 = twips_to_pixel_range(t, h)
-            for y in range(max(0, y0) + cap, min(CLIENT_H, y1) - cap):
-                for x in range(max(0, x0) + cap, min(MAP_RIGHT + 1, x1) - cap):
+            for y in range(max(0, y0) + cap, min(CLIENT_H, y0 + h) - cap):
+                for x in range(max(0, x0) + cap, min(MAP_RIGHT + 1, x0 + w) - cap):
                     other = self.tag_at(x, y)
                     if other and other != country and self._margin(x, y, other, cap) >= cap:
                         return (x, y), other

@@ -10,7 +10,7 @@
 
 #include "mapcheck.h"
 
-#include "maptwips.h"
+#include "core/layout.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -118,8 +118,8 @@ void writeDebugPicture(const std::string &path, const QImage &picture, const QIm
             const auto name = legend.nameOfValue.find(ids[x]);
             if (name == legend.nameOfValue.end() || name->second == "sea" || name->second == "other")
                 continue;
-            const int drop = dropRegion(twipOfPixelX(x), twipOfPixelY(y));
-            if (drop >= 0 && name->second == drillix::kRegionTable[std::size_t(drop)].tag)
+            const int drop = dropRegion(x, y);
+            if (drop >= 0 && name->second == drillix::layout::kRegions[std::size_t(drop)].country)
                 continue;
             const QRgb p = pixels[x];
             pixels[x] = qRgb((qRed(p) + 2 * 190) / 3, qGreen(p) / 3, qBlue(p) / 3);
@@ -132,10 +132,9 @@ void writeDebugPicture(const std::string &path, const QImage &picture, const QIm
     painter.drawLine(0, kVisibleTop, kPictureWidth, kVisibleTop);
     painter.setPen(QPen(QColor(20, 20, 20), 0));
     painter.setBrush(Qt::NoBrush);
-    for (const auto &r : drillix::kRegionTable) {
-        const QRectF box(double(r.left) / kTwipsPerPixel + kVisibleLeft, double(r.top) / kTwipsPerPixel + kVisibleTop,
-                         double(r.width) / kTwipsPerPixel, double(r.height) / kTwipsPerPixel);
-        painter.drawRect(box.adjusted(0, 0, -1, -1));
+    for (const auto &region : drillix::layout::kRegions) {
+        const drillix::Rect &r = region.rect;
+        painter.drawRect(QRectF(r.x + kVisibleLeft, r.y + kVisibleTop, r.width - 1, r.height - 1));
     }
     if (legend.singapore) {
         const Marker &m = *legend.singapore;

@@ -1,6 +1,7 @@
 #include "mapcheck.h"
 
-#include "maptwips.h"
+#include "core/layout.h"
+#include "core/quiz.h"
 
 #include <QImage>
 
@@ -14,6 +15,9 @@
 namespace mapcheck {
 
 namespace {
+
+using drillix::layout::kAnswerPlaces;
+using drillix::layout::kRegions;
 
 std::vector<std::string_view> splitTabs(std::string_view line)
 {
@@ -71,8 +75,8 @@ Rgb parseColour(std::string_view text, int lineNumber)
 
 bool isQuizTag(std::string_view name)
 {
-    return std::any_of(drillix::kAnswerLabelTable.begin(), drillix::kAnswerLabelTable.end(),
-                       [&](const drillix::AnswerLabelRow &row) { return name == row.country; });
+    return std::any_of(kAnswerPlaces.begin(), kAnswerPlaces.end(),
+                       [&](const drillix::MapPlace &answer) { return name == answer.country; });
 }
 
 bool isKnownName(std::string_view name)
@@ -134,17 +138,16 @@ Legend parseLegend(std::string_view text)
             legend.nameOfValue[value] = name;
         }
     }
-    for (const auto &row : drillix::kAnswerLabelTable) {
-        if (!named.count(row.country))
-            throw InputError(std::string("legend: no grey value for ") + row.country);
+    for (const auto &answer : kAnswerPlaces) {
+        if (!named.count(answer.country))
+            throw InputError(std::string("legend: no grey value for ") + answer.country);
     }
     return legend;
 }
 
-int dropRegion(int twipX, int twipY)
+int dropRegion(int px, int py)
 {
-    // The program's own start-up and hit test decide, once laid out.
-    return drillix::mapdump::dropRegion(twipX, twipY);
+    return drillix::Quiz::regionAt(px - kVisibleLeft + 0.5, py - kVisibleTop + 0.5);
 }
 
 namespace {
@@ -202,30 +205,28 @@ Accuracy measure(const QImage &idmap, const Legend &legend)
 
     Accuracy result;
     std::map<std::string, std::size_t> slotOfTag;
-    for (const auto &row : drillix::kAnswerLabelTable) {
-        slotOfTag[row.country] = result.countries.size();
-        result.countries.push_back({row.country, 0, 0});
+    for (const auto &answer : kAnswerPlaces) {
+        slotOfTag[answer.country] = result.countries.size();
+        result.countries.push_back({answer.country, 0, 0});
     }
-    for (const auto &row : drillix::kRegionTable)
-        result.regions.push_back({row.index, row.tag, 0, 0, 0, 0});
+    for (std::size_t i = 0; i < kRegions.size(); ++i)
+        result.regions.push_back({int(i), kRegions[i].country, 0, 0, 0, 0});
 
     for (int y = kVisibleTop; y < kPictureHeight; ++y) {
-        const int ty = twipOfPixelY(y);
         for (int x = kVisibleLeft; x < kPictureWidth; ++x) {
-            const int tx = twipOfPixelX(x);
             const std::string &shown = labels.names[std::size_t(labels.at(x, y))];
-            const int drop = dropRegion(tx, ty);
+            const int drop = dropRegion(x, y);
 
             const auto country = slotOfTag.find(shown);
             if (country != slotOfTag.end()) {
                 CountryShare &c = result.countries[country->second];
                 ++c.pixels;
-                if (drop >= 0 && shown == drillix::kRegionTable[std::size_t(drop)].tag)
+                if (drop >= 0 && shown == kRegions[std::size_t(drop)].country)
                     ++c.hits;
             }
             for (auto &region : result.regions) {
-                const auto &r = drillix::kRegionTable[std::size_t(region.index)];
-                if (tx < r.left || tx >= r.left + r.width || ty < r.top || ty >= r.top + r.height)
+                const drillix::Rect &r = kRegions[std::size_t(region.index)].rect;
+                if (!r.contains(x - kVisibleLeft + 0.5, y - kVisibleTop + 0.5))
                     continue;
                 ++region.visible;
                 const bool own = shown == region.tag;
@@ -266,18 +267,18 @@ std::vector<ColourAgreement> colourAgreement(const QImage &picture, const QImage
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
 
     std::vector<ColourAgreement> result;
-    for (const auto &row : drillix::kAnswerLabelTable) {
-        const auto colour = legend.colourOfName.find(row.country);
+    for (const auto &answer : kAnswerPlaces) {
+        const auto colour = legend.colourOfName.find(answer.country);
         if (colour == legend.colourOfName.end())
-            throw InputError(std::string("legend: no colour for ") + row.country);
-        ColourAgreement agreement{row.country, 0, 0};
+            throw InputError(std::string("legend: no colour for ") + answer.country);
+        ColourAgreement agreement{answer.country, 0, 0};
         const Rgb want = colour->second;
         // Pixels two away from any other label: clear of outlines and of
         // the antialiased edge.
         for (int y = 2; y < labels.height - 2; ++y) {
             for (int x = 2; x < labels.width - 2; ++x) {
                 const int label = labels.at(x, y);
-                if (labels.names[std::size_t(label)] != row.country)
+                if (labels.names[std::size_t(label)] != answer.country)
                     continue;
                 bool interior = true;
                 for (int dy = -2; dy <= 2 && interior; ++dy)
@@ -380,18 +381,18 @@ std::vector<std::string> checkTargets(const Accuracy &accuracy, const Legend &le
     if (accuracy.mean < kMinimumMean)
         missed.push_back("the mean accuracy is " + percent(accuracy.mean) + " (target " + percent(kMinimumMean) + ")");
 
-    const auto &region = drillix::kRegionTable[kSingaporeRegion];
-    if (std::string_view(region.tag) != "Singapore") {
+    const drillix::MapPlace &region = kRegions[kSingaporeRegion];
+    if (std::string_view(region.country) != "Singapore") {
         missed.push_back("region " + std::to_string(kSingaporeRegion) + " is no longer Singapore's");
     } else if (!legend.singapore) {
         missed.push_back("the legend records no Singapore dot");
     } else {
         const Marker &m = *legend.singapore;
         const double reach = m.radius + m.stroke / 2;
-        const double left = double(region.left) / kTwipsPerPixel + kVisibleLeft;
-        const double top = double(region.top) / kTwipsPerPixel + kVisibleTop;
-        const double right = double(region.left + region.width) / kTwipsPerPixel + kVisibleLeft;
-        const double bottom = double(region.top + region.height) / kTwipsPerPixel + kVisibleTop;
+        const int left = region.rect.x + kVisibleLeft;
+        const int top = region.rect.y + kVisibleTop;
+        const int right = region.rect.right() + kVisibleLeft;
+        const int bottom = region.rect.bottom() + kVisibleTop;
         if (m.x - reach < left || m.x + reach > right || m.y - reach < top || m.y + reach > bottom)
             missed.push_back("the Singapore dot is not wholly inside region " + std::to_string(kSingaporeRegion));
     }

@@ -22,7 +22,6 @@ inline constexpr int kPictureWidth = 764;
 inline constexpr int kPictureHeight = 705;
 inline constexpr int kVisibleLeft = 52; // picture pixel at window pixel 0
 inline constexpr int kVisibleTop = 40;
-inline constexpr int kTwipsPerPixel = 15;
 
 // Targets the map must keep.
 inline constexpr double kMinimumMean = 0.85;
@@ -55,12 +54,9 @@ struct Legend {
 // or a quiz country left out.
 Legend parseLegend(std::string_view text);
 
-// The region whose drop target takes a drop at this window twip, or -1.
-int dropRegion(int twipX, int twipY);
-
-// The window twip at the centre of a picture pixel.
-inline int twipOfPixelX(int px) { return (px - kVisibleLeft) * kTwipsPerPixel + 7; }
-inline int twipOfPixelY(int py) { return (py - kVisibleTop) * kTwipsPerPixel + 7; }
+// The region whose drop target takes a drop at the centre of this picture
+// pixel, as the program's own hit test decides, or -1.
+int dropRegion(int px, int py);
 
 struct CountryShare {
     std::string tag;

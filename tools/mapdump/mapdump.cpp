@@ -4,18 +4,19 @@
 //
 //   drillix-map-dump FILE
 //
-// {"twipsPerPixel": 15, "client": [w, h], "countries": [...],
-//  "regions": [{"index", "tag", "twips": [l, t, w, h], "dropPoint": [x, y], "margin"}],
-//  "answers": [{"country", "twips": [l, t, w, h]}],
+// {"client": [w, h], "countries": [...],
+//  "regions": [{"index", "tag", "rect": [x, y, w, h], "dropPoint": [x, y], "margin"}],
+//  "answers": [{"country", "rect": [x, y, w, h]}],
 //  "hitMap": [[[x, length, region], ...], ...]}
 //
-// hitMap has a row of runs for every window pixel row: the region whose
-// drop target takes a drop at each pixel's centre, or -1. A region's drop
-// point is a window pixel where a drop goes to that region's own target,
-// chosen as far (up to 6 pixels, its margin) from any pixel that goes to
-// another country.
+// All in window pixels. hitMap has a row of runs for every pixel row: the
+// region whose drop target takes a drop at each pixel's centre, or -1. A
+// region's drop point is a pixel where a drop goes to that region's own
+// target, chosen as far (up to 6 pixels, its margin) from any pixel that
+// goes to another country.
 
-#include "maptwips.h"
+#include "core/layout.h"
+#include "core/quiz.h"
 
 #include <fstream>
 #include <iostream>
@@ -49,7 +50,7 @@ public:
     {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                m_regions[index(x, y)] = mapdump::dropRegionAtPixel(x, y);
+                m_regions[index(x, y)] = Quiz::regionAt(x + 0.5, y + 0.5); // as the window places a drop at scale 1
     }
 
     int at(int x, int y) const
@@ -59,7 +60,7 @@ public:
     const char *tagAt(int x, int y) const
     {
         const int r = at(x, y);
-        return r < 0 ? nullptr : kRegionTable[std::size_t(r)].tag;
+        return r < 0 ? nullptr : layout::kRegions[std::size_t(r)].country;
     }
 
     // How far around (x, y), up to the cap, every pixel still goes to the country.
@@ -106,9 +107,10 @@ private:
     std::vector<int> m_regions;
 };
 
-void writeTwips(std::ostream &out, int left, int top, int width, int height)
+std::string json(const Rect &r)
 {
-    out << "[" << left << "," << top << "," << width << "," << height << "]";
+    return "[" + std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.width) + "," +
+           std::to_string(r.height) + "]";
 }
 
 } // namespace
@@ -124,35 +126,35 @@ int main(int argc, char **argv)
     const HitMap hits(width, height);
 
     std::ostringstream out;
-    out << "{\"twipsPerPixel\": " << kTwipsPerPixel << ", \"client\": [" << width << "," << height << "],\n";
+    out << "{\"client\": [" << width << "," << height << "],\n";
     out << "\"countries\": [";
-    for (std::size_t i = 0; i < kAnswerLabelTable.size(); ++i)
-        out << (i ? "," : "") << quoted(kAnswerLabelTable[i].country);
+    for (std::size_t i = 0; i < layout::kAnswerPlaces.size(); ++i)
+        out << (i ? "," : "") << quoted(layout::kAnswerPlaces[i].country);
     out << "],\n\"regions\": [";
-    for (const RegionRow &row : kRegionTable) {
+    for (int index = 0; index < kRegionCount; ++index) {
+        const MapPlace &region = layout::kRegions[std::size_t(index)];
         int bestX = -1, bestY = -1, bestMargin = -1;
         for (int y = 0; y < height && bestMargin < kMarginCap; ++y) {
             for (int x = 0; x < width && bestMargin < kMarginCap; ++x) {
-                if (hits.at(x, y) != row.index)
+                if (hits.at(x, y) != index)
                     continue;
-                const int m = hits.margin(x, y, row.tag);
+                const int m = hits.margin(x, y, region.country);
                 if (m > bestMargin)
                     bestX = x, bestY = y, bestMargin = m;
             }
         }
-        out << (row.index ? ",\n  " : "\n  ") << "{\"index\": " << row.index << ", \"tag\": " << quoted(row.tag)
-            << ", \"twips\": ";
-        writeTwips(out, row.left, row.top, row.width, row.height);
+        out << (index ? ",\n  " : "\n  ") << "{\"index\": " << index << ", \"tag\": " << quoted(region.country)
+            << ", \"rect\": " << json(region.rect);
         // A region wholly covered by later ones takes no drop at all.
         if (bestMargin >= 0)
             out << ", \"dropPoint\": [" << bestX << "," << bestY << "], \"margin\": " << bestMargin;
         out << "}";
     }
     out << "],\n\"answers\": [";
-    for (const AnswerLabelRow &row : kAnswerLabelTable) {
-        out << (row.index ? ",\n  " : "\n  ") << "{\"country\": " << quoted(row.country) << ", \"twips\": ";
-        writeTwips(out, row.left, row.top, row.width, row.height);
-        out << "}";
+    for (std::size_t i = 0; i < layout::kAnswerPlaces.size(); ++i) {
+        const MapPlace &answer = layout::kAnswerPlaces[i];
+        out << (i ? ",\n  " : "\n  ") << "{\"country\": " << quoted(answer.country) << ", \"rect\": " << json(answer.rect)
+            << "}";
     }
     out << "],\n\"hitMap\": ";
     hits.writeRuns(out);

@@ -11,7 +11,6 @@ export const CANVAS_HEIGHT = 705;
 // are ever on screen.
 export const ORIGIN_X = 52;
 export const ORIGIN_Y = 40;
-export const TWIPS_PER_PIXEL = 15;
 export const REGION_COUNT = 66;
 
 export const QUIZ_COUNTRIES = [
@@ -33,7 +32,7 @@ export function parseDump(text) {
   }
   if (!Array.isArray(dump.regions) || !Array.isArray(dump.hitMap)) throw new Error('the map dump has no regions or hit map');
   const regions = dump.regions.map((r) => {
-    const [left, top, width, height] = r.twips;
+    const [left, top, width, height] = r.rect;
     return { index: r.index, tag: r.tag, left, top, width, height };
   });
   if (regions.length !== REGION_COUNT) {
@@ -51,13 +50,13 @@ export function loadDump(path) {
   return parseDump(readFileSync(path, 'utf8'));
 }
 
-// A region's rectangle in picture pixels (fractional, half-open).
+// A region's rectangle in picture pixels (half-open).
 export function regionPixels(r) {
   return {
-    x0: r.left / TWIPS_PER_PIXEL + ORIGIN_X,
-    y0: r.top / TWIPS_PER_PIXEL + ORIGIN_Y,
-    x1: (r.left + r.width) / TWIPS_PER_PIXEL + ORIGIN_X,
-    y1: (r.top + r.height) / TWIPS_PER_PIXEL + ORIGIN_Y,
+    x0: r.left + ORIGIN_X,
+    y0: r.top + ORIGIN_Y,
+    x1: r.left + r.width + ORIGIN_X,
+    y1: r.top + r.height + ORIGIN_Y,
   };
 }
 

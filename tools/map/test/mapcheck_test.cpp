@@ -1,6 +1,6 @@
 #include "mapcheck.h"
 
-#include "maptwips.h"
+#include "core/layout.h"
 
 #include <QImage>
 
@@ -11,6 +11,7 @@
 #include <string>
 
 using namespace mapcheck;
+using drillix::layout::kRegions;
 
 namespace {
 
@@ -20,11 +21,11 @@ std::string legendText(const std::string &marker = "marker\tSingapore\t450.5\t65
 {
     std::string text = "# comment\n0\tsea\n250\tother\ncolour\tsea\t#b9d8ee\n";
     int value = 10;
-    for (const auto &row : drillix::kAnswerLabelTable) {
-        text += std::to_string(value) + "\t" + row.country + "\n";
+    for (const auto &answer : drillix::layout::kAnswerPlaces) {
+        text += std::to_string(value) + "\t" + answer.country + "\n";
         char colour[8];
         std::snprintf(colour, sizeof colour, "#%02x%02x80", value, 255 - value);
-        text += std::string("colour\t") + row.country + "\t" + colour + "\n";
+        text += std::string("colour\t") + answer.country + "\t" + colour + "\n";
         value += 10;
     }
     return text + marker + "projection\t85\t35\t506\t284\t374\n";
@@ -46,8 +47,8 @@ QImage perfectIdMap(const Legend &legend)
     for (int y = 0; y < kPictureHeight; ++y) {
         uchar *row = image.scanLine(y);
         for (int x = 0; x < kPictureWidth; ++x) {
-            const int drop = dropRegion(twipOfPixelX(x), twipOfPixelY(y));
-            row[x] = uchar(drop < 0 ? 0 : valueOf(legend, drillix::kRegionTable[std::size_t(drop)].tag));
+            const int drop = dropRegion(x, y);
+            row[x] = uchar(drop < 0 ? 0 : valueOf(legend, kRegions[std::size_t(drop)].country));
         }
     }
     return image;
@@ -119,18 +120,16 @@ TEST(MapLegend, RejectsBadRowsWithTheLineNumber)
 TEST(MapDrop, HighestIndexWinsAndRectanglesAreHalfOpen)
 {
     // Regions 59 and 60 (Russia) overlap; 8 (China) and 12 (China) too.
-    EXPECT_EQ(dropRegion(100, 1950), 60);
-    EXPECT_EQ(dropRegion(3000, 4300), 12);
-    // Region 45 (Singapore) starts at twip (5850, 9090) and is 255 wide;
-    // its right edge belongs to region 33 (Malaysia) beneath it.
-    EXPECT_EQ(dropRegion(5850, 9090), 45);
-    EXPECT_EQ(dropRegion(5850 + 254, 9090 + 104), 45);
-    EXPECT_EQ(dropRegion(5850 + 255, 9100), 33);
-    EXPECT_EQ(dropRegion(5849, 9100), 33);
-    EXPECT_EQ(dropRegion(-1000, -1000), -1);
-    // Pixel centres: picture pixel (52, 40) is window pixel (0, 0).
-    EXPECT_EQ(twipOfPixelX(52), 7);
-    EXPECT_EQ(twipOfPixelY(41), 22);
+    EXPECT_EQ(dropRegion(60, 170), 60);
+    EXPECT_EQ(dropRegion(252, 326), 12);
+    // Region 45 (Singapore) is window pixels (390, 606) to (406, 622), that
+    // is picture pixels (442, 646) to (458, 662); the pixels just past its
+    // edges belong to region 33 (Malaysia) beneath it.
+    EXPECT_EQ(dropRegion(442, 646), 45);
+    EXPECT_EQ(dropRegion(458, 662), 45);
+    EXPECT_EQ(dropRegion(459, 647), 33);
+    EXPECT_EQ(dropRegion(441, 647), 33);
+    EXPECT_EQ(dropRegion(10, 10), -1); // off the window
 }
 
 TEST(MapMeasure, PerfectMapScoresOneAndMeetsTheTargets)
