@@ -25,8 +25,11 @@ run: build
 	@./tools/run.sh $(BUILD)
 
 # Everything but the soaks, which have their own target (and run in the
-# sanitizer suite).
+# sanitizer suite). The fuzz targets are compiled with the rest of the
+# build (their test then finds them built); exit 77 is clang missing, and
+# their tests say so.
 test: build
+	./fuzz/build.sh $(BUILD)/fuzz-targets || [ $$? -eq 77 ]
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE soak
 
 # The README's set-up and `make test` on a fresh, minimal chroot of Debian
