@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 namespace drillix {
 
@@ -48,7 +49,7 @@ bool checkIconDirectory(const QByteArray &bytes)
     if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
         return false;
     const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
-    if (bytes.size() < 6 + 16 * count || bytes.size() < 6)
+    if (bytes.size() < 6 + 16 * count)
         invalid("its header is cut short");
     if (count == 0)
         invalid("it holds no images");
@@ -76,23 +77,19 @@ bool checkIconDirectory(const QByteArray &bytes)
 
 struct CachedPicture {
     QPixmap plain; // null when the picture cannot be read
-    QPixmap doubleSize; // the usable sibling, at device pixel ratio 2
-    bool siblingLookedFor = false;
+    // Looked for on high-resolution screens only: the usable sibling, at
+    // device pixel ratio 2, or null.
+    std::optional<QPixmap> doubleSize;
 };
 
-// On the heap and emptied by a post routine, so that no pixmap outlives
-// the application.
+// Emptied as the application ends, so that no pixmap outlives it.
 QHash<QString, CachedPicture> &cache()
 {
-    static QHash<QString, CachedPicture> *pictures = nullptr;
-    if (!pictures) {
-        pictures = new QHash<QString, CachedPicture>;
-        qAddPostRoutine([] {
-            delete pictures;
-            pictures = nullptr;
-        });
-    }
-    return *pictures;
+    static QHash<QString, CachedPicture> pictures = [] {
+        qAddPostRoutine([] { cache().clear(); });
+        return QHash<QString, CachedPicture>();
+    }();
+    return pictures;
 }
 
 QPixmap readPixmap(const QString &source)
@@ -103,39 +100,37 @@ QPixmap readPixmap(const QString &source)
     return QPixmap::fromImage(decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit)).image);
 }
 
-void lookForSibling(const QString &source, CachedPicture &picture)
+QPixmap doubleSizeSibling(const QString &source, const QPixmap &plain)
 {
-    picture.siblingLookedFor = true;
     const QString sibling = doubleSizeName(source);
-    if (picture.plain.isNull() || !QFileInfo::exists(sibling))
-        return;
+    if (plain.isNull() || !QFileInfo::exists(sibling))
+        return {};
     try {
         QPixmap pixmap = readPixmap(sibling);
-        if (pixmap.size() != picture.plain.size() * 2) {
-            qCWarning(lcPictures) << sibling << "is left out: it is not twice the size of" << source;
-            return;
+        if (pixmap.size() == plain.size() * 2) {
+            pixmap.setDevicePixelRatio(2);
+            return pixmap;
         }
-        pixmap.setDevicePixelRatio(2);
-        picture.doubleSize = pixmap;
+        qCWarning(lcPictures) << sibling << "is left out: it is not twice the size of" << source;
     } catch (const std::exception &failure) {
         qCWarning(lcPictures) << sibling << "is left out:" << failure.what();
     }
+    return {};
 }
 
-CachedPicture &cached(const QString &source, bool doubled)
+const CachedPicture &cached(const QString &source, bool doubled)
 {
     auto found = cache().find(source);
     if (found == cache().end()) {
-        CachedPicture picture;
+        found = cache().insert(source, {});
         try {
-            picture.plain = readPixmap(source);
+            found->plain = readPixmap(source);
         } catch (const std::exception &failure) {
             qCWarning(lcPictures) << source << "cannot be shown:" << failure.what();
         }
-        found = cache().insert(source, picture);
     }
-    if (doubled && !found->siblingLookedFor)
-        lookForSibling(source, *found);
+    if (doubled && !found->doubleSize)
+        found->doubleSize = doubleSizeSibling(source, found->plain);
     return *found;
 }
 
@@ -154,8 +149,6 @@ std::string describeSize(qint64 bytes)
 
 void checkBoundedFile(const QString &path, const std::string &what, qint64 limit)
 {
-    if (path.isEmpty())
-        throw Failure(what + " has no name");
     const QFileInfo info(path);
     if (!info.exists())
         throw Failure(what + (info.isSymLink() ? " is a link to a file that does not exist" : " not found"));
@@ -229,12 +222,7 @@ QString doubleSizeName(const QString &path)
 QPixmap pixmapForPicture(const QString &source, qreal screenRatio)
 {
     const CachedPicture &picture = cached(source, screenRatio > 1);
-    return screenRatio > 1 && !picture.doubleSize.isNull() ? picture.doubleSize : picture.plain;
-}
-
-QCursor cursorForPicture(const Picture &picture)
-{
-    return cursorForPicture(picture, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+    return screenRatio > 1 && !picture.doubleSize->isNull() ? *picture.doubleSize : picture.plain;
 }
 
 QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
@@ -253,7 +241,7 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
     const int y = std::clamp(picture.hotSpotY, 0, plain.height() - 1);
     if (!doubled)
         return QCursor(plain, x, y);
-    QPixmap doubleSize = cursor.doubleSize.isNull() ? plain.scaled(plain.size() * 2) : cursor.doubleSize;
+    QPixmap doubleSize = cursor.doubleSize->isNull() ? plain.scaled(plain.size() * 2) : *cursor.doubleSize;
     doubleSize.setDevicePixelRatio(2);
     return QCursor(doubleSize, x * 2, y * 2);
 }
@@ -262,9 +250,8 @@ Picture QtPictureLoader::loadPicture(const std::string &path)
 {
     const QString source = QString::fromStdString(path);
     const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
-    CachedPicture picture{QPixmap::fromImage(decoded.image), {}, false};
-    lookForSibling(source, picture);
-    cache().insert(source, picture);
+    const QPixmap plain = QPixmap::fromImage(decoded.image);
+    cache().insert(source, {plain, doubleSizeSibling(source, plain)});
     return Picture{path, decoded.hotSpotX, decoded.hotSpotY};
 }
 

@@ -14,6 +14,7 @@
 
 #include <QByteArray>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -53,8 +54,7 @@ QString doubleSizeName(const QString &path);
 QPixmap pixmapForPicture(const QString &source, qreal screenRatio);
 
 // The default arrow for a null or unreadable picture: the pointer never fails.
-QCursor cursorForPicture(const Picture &picture, qreal screenRatio);
-QCursor cursorForPicture(const Picture &picture);
+QCursor cursorForPicture(const Picture &picture, qreal screenRatio = qGuiApp->devicePixelRatio());
 
 class QtPictureLoader final : public PictureLoader
 {

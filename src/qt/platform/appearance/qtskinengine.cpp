@@ -8,10 +8,10 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPixmapCache>
-#include <QSet>
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace drillix {
 
@@ -37,7 +37,7 @@ qint64 checkPicture(const QString &path, int line, qint64 earlier)
         checkBoundedFile(file, what, QtSkinEngine::kDecodedPicturesLimit);
         QImageReader reader(file);
         const QSize size = reader.size();
-        if (!size.isValid() || size.isEmpty())
+        if (size.isEmpty())
             throw Failure(what + " is not a picture that Qt reads (" + reader.errorString().toStdString() + ")");
         const qint64 bytes = qint64(size.width()) * size.height() * 4;
         if (earlier + bytes > QtSkinEngine::kDecodedPicturesLimit)
@@ -51,24 +51,17 @@ qint64 checkPicture(const QString &path, int line, qint64 earlier)
 
 } // namespace
 
-QtSkinEngine::QtSkinEngine(QWidget *window)
-    : m_window(window)
-{
-}
-
 void QtSkinEngine::applySkin(const std::string &path)
 {
     const QString file = QString::fromStdString(path);
     const SkinFile skin = SkinFile::parse(readBoundedFile(file, "Skin file", kFileLimit));
     const QDir folder = QFileInfo(file).absoluteDir();
-    QSet<QString> checked;
+    std::set<QString> checked;
     qint64 pictureBytes = 0;
     const auto picture = [&](const QString &name, int line) {
         const QString path = QDir::cleanPath(folder.filePath(name));
-        if (!checked.contains(path)) {
+        if (checked.insert(path).second)
             pictureBytes += checkPicture(path, line, pictureBytes);
-            checked.insert(path);
-        }
         const QChar quote = path.contains(QLatin1Char('"')) ? QLatin1Char('\'') : QLatin1Char('"');
         if (path.contains(quote))
             throw Failure(where(path, line) + " has both kinds of quote in its name");
@@ -80,7 +73,6 @@ void QtSkinEngine::applySkin(const std::string &path)
         if (section.variant.isEmpty() && section.part != QLatin1String("window"))
             applied[section.part] = text;
     }
-    m_name = skin.name();
     if (!m_window)
         return;
     const qint64 wantedKb = (kUsualPixmapCache + pictureBytes) / 1024;

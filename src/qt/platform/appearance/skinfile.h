@@ -21,14 +21,16 @@
 // only comments and blank lines; its lines are "key = value". Any part may
 // be left out or empty.
 
-#include "qt/platform/appearance/stylesheetreader.h"
-
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace drillix {
+
+// What stands for url(name) in a style sheet, given the name and its line.
+using PictureUrl = std::function<QString(const QString &name, int line)>;
 
 class SkinFile
 {
@@ -47,17 +49,18 @@ public:
 
     // The section's text with `picture` standing for each url() in it.
     // Throws Failure naming the section when the text is not style-sheet
-    // rules (declarations in [window]); see stylesheetreader.h.
+    // rules (declarations in [window]): blocks, comments and strings closed,
+    // each selector followed by a block of "property: value;" declarations.
+    // The grammar is read here because Qt tells of a sheet it cannot parse
+    // only by a warning, and recovers from some damage silently.
     static QString resolveStyleSheet(const Section &section, const PictureUrl &picture);
 
-    QString name() const { return m_name; }
     const std::vector<Section> &sections() const { return m_sections; }
 
     // "[colours:contrast] (lines 40 to 52)", for failure texts.
     static QString describe(const Section &section);
 
 private:
-    QString m_name;
     std::vector<Section> m_sections;
 };
 
