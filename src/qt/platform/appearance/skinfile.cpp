@@ -36,11 +36,12 @@ QString decodeText(const QByteArray &bytes)
     return text;
 }
 
-// The text with its comments blanked out and their line breaks kept, so
-// that lines and positions still match the text; a quoted "/*" opens none,
-// and a string ends at its quote or its line. *unclosed is where a comment
-// that never ends opens, or -1.
-QString blankComments(QString text, qsizetype *unclosed)
+// The text with its comments blanked out: a comment's line breaks stay, so
+// that lines still match the text, its last character turns into a space and
+// the others into `fill`. A quoted "/*" opens none, and a string ends at its
+// quote or its line. *unclosed is where a comment that never ends opens, or
+// -1.
+QString blankComments(QString text, QChar fill, qsizetype *unclosed)
 {
     *unclosed = -1;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -56,10 +57,11 @@ QString blankComments(QString text, qsizetype *unclosed)
                 *unclosed = i;
                 break;
             }
-            for (qsizetype k = i; k < end + 2; ++k) {
+            for (qsizetype k = i; k < end + 1; ++k) {
                 if (text[k] != QLatin1Char('\n'))
-                    text[k] = QLatin1Char(' ');
+                    text[k] = fill;
             }
+            text[end + 1] = QLatin1Char(' ');
             i = end + 1;
         }
     }
@@ -71,10 +73,9 @@ QString sectionName(const QString &part, const QString &variant)
     return QLatin1Char('[') + part + (variant.isEmpty() ? QString() : QLatin1Char(':') + variant) + QLatin1Char(']');
 }
 
-bool isNameCharacter(QChar c)
-{
-    return c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') || c.unicode() > 127;
-}
+// A name as style sheets write one, and a string closed on its line.
+const QString kNamePattern = QStringLiteral(R"((?:[-\w]|[^\x00-\x7f])+)");
+const QString kStringPattern = QStringLiteral(R"("(?:[^"\\\n]|\\[\s\S])*"|'(?:[^'\\\n]|\\[\s\S])*')");
 
 // Reads a style sheet's grammar in `code`, the text with its comments
 // blanked out, without recursion, so that no nesting however deep can
@@ -102,8 +103,9 @@ public:
 
     bool declarations()
     {
+        static const QRegularExpression name(kNamePattern);
         while (skipSpace(), m_at < m_code.size() && peek() != '}') {
-            if (!take(';') && !(name() && (skipSpace(), take(':')) && value()))
+            if (!take(';') && !(take(name).hasMatch() && (skipSpace(), take(':')) && value()))
                 return false;
         }
         return true;
@@ -112,9 +114,21 @@ public:
     QString resolved() const { return m_resolved + m_text.sliced(m_copied).toString(); }
 
 private:
-    char16_t peek(qsizetype at) const { return at < m_code.size() ? m_code[at].unicode() : u'\0'; }
-    char16_t peek() const { return peek(m_at); }
+    char16_t peek() const { return m_at < m_code.size() ? m_code[m_at].unicode() : u'\0'; }
     bool take(char16_t c) { return peek() == c ? (++m_at, true) : false; }
+
+    // Takes what `pattern` matches where the reading is, if anything. The
+    // text was decoded from valid UTF-8: checking it again at every match
+    // would take time in the square of its length.
+    QRegularExpressionMatch take(const QRegularExpression &pattern)
+    {
+        QRegularExpressionMatch match = pattern.match(m_code, m_at, QRegularExpression::NormalMatch,
+                                                      QRegularExpression::AnchorAtOffsetMatchOption
+                                                          | QRegularExpression::DontCheckSubjectStringMatchOption);
+        if (match.hasMatch())
+            m_at = match.capturedEnd();
+        return match;
+    }
 
     bool skipSpace()
     {
@@ -124,66 +138,22 @@ private:
         return m_at > from;
     }
 
-    bool name()
-    {
-        const qsizetype from = m_at;
-        while (m_at < m_code.size() && isNameCharacter(m_code[m_at]))
-            ++m_at;
-        return m_at > from;
-    }
-
-    // One past the quote that closes the one at `at`, or 0.
-    qsizetype stringEnd(qsizetype at) const
-    {
-        const char16_t quote = peek(at++);
-        while (at < m_code.size() && peek(at) != quote && peek(at) != '\n')
-            at += peek(at) == '\\' ? 2 : 1;
-        return peek(at) == quote ? at + 1 : 0;
-    }
-
-    bool string()
-    {
-        m_at = stringEnd(m_at);
-        return m_at > 0;
-    }
-
     // Compound selectors, such as QPushButton#PushButton1:hover:!pressed or
     // .QLabel[text="x"]::indicator, joined by spaces, > + ~ or commas, up to
     // the block's "{".
     bool selectors()
     {
+        static const QRegularExpression piece(
+            QStringLiteral(R"(\*|(?:[#.]|::?!?)?%1|\[\s*%1\s*[~|^$*]?(?:=\s*(?:%2|%1))?\s*\])").arg(kNamePattern, kStringPattern),
+            QRegularExpression::UseUnicodePropertiesOption);
         bool wantCompound = true;
         while (!take('{')) {
             if (skipSpace())
                 continue;
-            if (take('>') || take('+') || take('~') || take(',')) {
-                if (wantCompound)
-                    return false;
-                wantCompound = true;
-                continue;
-            }
-            if (take(':')) {
-                take(':');
-                take('!');
-                if (!name())
-                    return false;
-            } else if (take('#') || take('.')) {
-                if (!name())
-                    return false;
-            } else if (take('[')) {
-                if (!(skipSpace(), name()))
-                    return false;
-                skipSpace();
-                if (QStringView(u"~|^$*").contains(QChar(peek())))
-                    ++m_at;
-                if (take('=') && !(skipSpace(), peek() == '"' || peek() == '\'' ? string() : name()))
-                    return false;
-                if (!(skipSpace(), take(']')))
-                    return false;
-            } else if (!name() && !take('*')) {
+            const bool combinator = take('>') || take('+') || take('~') || take(',');
+            if (combinator ? wantCompound : !take(piece).hasMatch())
                 return false;
-            }
-            wantCompound = false;
+            wantCompound = combinator;
         }
         return !wantCompound;
     }
@@ -191,6 +161,7 @@ private:
     // Anything up to ';' or '}' outside brackets and strings, and not empty.
     bool value()
     {
+        static const QRegularExpression string(kStringPattern);
         int depth = 0;
         bool any = false;
         while (skipSpace(), m_at < m_code.size()) {
@@ -200,7 +171,7 @@ private:
             if (c == '{' || (c == ')' && depth == 0))
                 return false;
             if (c == '"' || c == '\'') {
-                if (!string())
+                if (!take(string).hasMatch())
                     return false;
             } else if (!url()) {
                 depth += c == '(' ? 1 : c == ')' ? -1 : 0;
@@ -211,38 +182,25 @@ private:
         return any && depth == 0;
     }
 
-    // url(name) or url("name") closed on its line, as Qt reads one.
+    // url(name) or url("name") closed on its line, as Qt reads one, and not
+    // the end of a longer name.
     bool url()
     {
-        if (!m_code.sliced(m_at).startsWith(QLatin1String("url(")) || (m_at > 0 && isNameCharacter(m_code[m_at - 1])))
+        static const QRegularExpression pattern(
+            QStringLiteral(R"((?<![-\w]|[^\x00-\x7f])url\([^\S\n]*+(?:(%1)|(?!["'])([^)\n]*))[^\S\n]*\))").arg(kStringPattern),
+            QRegularExpression::UseUnicodePropertiesOption);
+        const qsizetype from = m_at;
+        if (!m_code.sliced(m_at).startsWith(u"url("))
             return false;
-        qsizetype at = m_at + 4;
-        const auto skipBlank = [&] {
-            while (at < m_code.size() && m_code[at].isSpace() && m_code[at] != QLatin1Char('\n'))
-                ++at;
-        };
-        skipBlank();
-        QStringView name;
-        if (peek(at) == '"' || peek(at) == '\'') {
-            const qsizetype end = stringEnd(at);
-            if (end == 0)
-                return false;
-            name = m_text.sliced(at + 1, end - at - 2);
-            at = end;
-            skipBlank();
-        } else {
-            const qsizetype close = m_code.indexOf(QLatin1Char(')'), at);
-            const qsizetype lineEnd = m_code.indexOf(QLatin1Char('\n'), at);
-            if (close < 0 || (lineEnd >= 0 && lineEnd < close))
-                return false;
-            name = m_text.sliced(at, close - at).trimmed();
-            at = close;
-        }
-        if (peek(at) != ')')
+        const QRegularExpressionMatch match = take(pattern);
+        if (!match.hasMatch())
             return false;
-        m_line += int(m_text.sliced(m_copied, m_at - m_copied).count(QLatin1Char('\n')));
-        m_resolved += m_text.sliced(m_copied, m_at - m_copied).toString() + m_picture(name.toString(), m_line);
-        m_copied = m_at = at + 1;
+        const QStringView name = match.hasCaptured(1)
+                                     ? m_text.sliced(match.capturedStart(1) + 1, match.capturedLength(1) - 2)
+                                     : m_text.sliced(match.capturedStart(2), match.capturedLength(2)).trimmed();
+        m_line += int(m_text.sliced(m_copied, from - m_copied).count(QLatin1Char('\n')));
+        m_resolved += m_text.sliced(m_copied, from - m_copied).toString() + m_picture(name.toString(), m_line);
+        m_copied = m_at;
         return true;
     }
 
@@ -261,7 +219,8 @@ SkinFile SkinFile::parse(const QByteArray &bytes)
 {
     const QString text = decodeText(bytes);
     qsizetype unclosed = -1;
-    const QStringList codes = blankComments(text, &unclosed).split(QLatin1Char('\n'));
+    // A comment reads as one space, as in style sheets; a skin holds no NUL.
+    const QStringList codes = blankComments(text, QChar::Null, &unclosed).remove(QChar::Null).split(QLatin1Char('\n'));
     if (unclosed >= 0)
         fail("has a comment that never ends (it opens on "
              + lineText(int(QStringView(text).first(unclosed).count(QLatin1Char('\n'))) + 1) + ")");
@@ -336,7 +295,7 @@ QString SkinFile::resolveStyleSheet(const Section &section, const PictureUrl &pi
 {
     const bool window = section.part == QLatin1String("window");
     qsizetype unclosed = -1;
-    const QString code = blankComments(section.text, &unclosed);
+    const QString code = blankComments(section.text, QLatin1Char(' '), &unclosed);
     SheetReader reader(section.text, code, section.firstLine + 1, picture);
     // Declarations in [window] are no rules, and a '}' after them is no rule either.
     if (unclosed >= 0 || !(window ? reader.declarations() && reader.rules() : reader.rules()))
