@@ -207,8 +207,8 @@ TEST(SkinEngine, PicturesAreFoundFromTheSkinsFolderWhateverTheCurrentFolder)
 // What the style-sheet check takes, beside what Qt reads, and what it refuses.
 TEST(SkinFile, StyleSheetCheckFollowsTheGrammarOfQtStyleSheets)
 {
-    const auto check = [](const SkinFile::Section &section) {
-        SkinFile::resolveStyleSheet(section, [](const QString &, int) { return QString(); });
+    const auto check = [](const skinfile::Section &section) {
+        skinfile::resolveStyleSheet(section, [](const QString &, int) { return QString(); });
     };
     const std::pair<const char *, bool> rules[] = {
         {"", true},

@@ -6,15 +6,8 @@
 
 namespace drillix::decodedpictures {
 
-namespace {
-
-struct Entry {
-    qint32 width;
-    qint32 height;
-    qint32 format;
-};
-
-} // namespace
+constexpr QLatin1StringView kBuiltInFolder(":/pictures/");
+constexpr QLatin1StringView kDecodedFolder(":/decoded-pictures/");
 
 QByteArray write(const QList<QImage> &images)
 {
@@ -22,8 +15,8 @@ QByteArray write(const QList<QImage> &images)
     for (const QImage &image : images) {
         const QImage stored = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                             : QImage::Format_RGB32);
-        const Entry entry{stored.width(), stored.height(), stored.format()};
-        bytes.append(reinterpret_cast<const char *>(&entry), sizeof entry);
+        const qint32 header[3] = {stored.width(), stored.height(), stored.format()};
+        bytes.append(reinterpret_cast<const char *>(header), sizeof header);
         for (int y = 0; y < stored.height(); ++y)
             bytes.append(reinterpret_cast<const char *>(stored.constScanLine(y)), qsizetype(stored.width()) * 4);
     }
@@ -32,26 +25,25 @@ QByteArray write(const QList<QImage> &images)
 
 QList<QImage> builtIn(const QString &source)
 {
-    const QLatin1StringView builtInFolder(kBuiltInFolder);
-    if (!source.startsWith(builtInFolder))
+    if (!source.startsWith(kBuiltInFolder))
         return {};
-    const QResource decoded(QLatin1StringView(kDecodedFolder) + source.mid(builtInFolder.size()));
+    const QResource decoded(kDecodedFolder + source.mid(kBuiltInFolder.size()));
     // Only stored bytes can be drawn in place; packed ones would be
     // unpacked on every call.
     if (!decoded.isValid() || decoded.compressionAlgorithm() != QResource::NoCompression)
         return {};
     QList<QImage> images;
     for (qsizetype at = 0; at < decoded.size();) {
-        Entry entry;
-        std::memcpy(&entry, decoded.data() + at, sizeof entry);
-        const uchar *pixels = decoded.data() + at + sizeof entry;
-        QImage image(pixels, entry.width, entry.height, qsizetype(entry.width) * 4, QImage::Format(entry.format));
+        qint32 header[3]; // width, height, format
+        std::memcpy(header, decoded.data() + at, sizeof header);
+        const uchar *pixels = decoded.data() + at + sizeof header;
+        QImage image(pixels, header[0], header[1], qsizetype(header[0]) * 4, QImage::Format(header[2]));
         // Qt draws 32-bit rows only from aligned memory; the resource
         // compiler promises no alignment, so a stray one is copied.
         if (reinterpret_cast<quintptr>(pixels) % alignof(quint32) != 0)
             image = image.copy();
         images.append(image);
-        at += sizeof entry + image.sizeInBytes();
+        at += sizeof header + image.sizeInBytes();
     }
     return images;
 }

@@ -19,13 +19,9 @@ namespace drillix {
 // runs it.
 namespace decodedpictures {
 
-// Where the decoded form of a built-in picture lies: ":/pictures/map.jpg"
-// is decoded into ":/decoded-pictures/map.jpg".
-inline constexpr const char *kBuiltInFolder = ":/pictures/";
-inline constexpr const char *kDecodedFolder = ":/decoded-pictures/";
-
 // The images of a built-in picture as the build decoded them, in the
-// file's order; empty when there is no decoded form.
+// file's order; empty when there is no decoded form. ":/pictures/map.jpg"
+// is decoded into ":/decoded-pictures/map.jpg".
 QList<QImage> builtIn(const QString &source);
 
 // A decoded picture of the given images, each of which is stored as a

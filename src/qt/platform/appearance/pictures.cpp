@@ -1,21 +1,18 @@
 #include "qt/platform/appearance/pictures.h"
 
-#include "core/platform.h"
 #include "qt/platform/appearance/decodedpictures.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHash>
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QtEndian>
 
-#include <algorithm>
 #include <exception>
-#include <optional>
+#include <utility>
 
 namespace drillix {
 
@@ -75,19 +72,16 @@ bool checkIconDirectory(const QByteArray &bytes)
     return true;
 }
 
-struct CachedPicture {
-    QPixmap plain; // null when the picture cannot be read
-    // Looked for on high-resolution screens only: the usable sibling, at
-    // device pixel ratio 2, or null.
-    std::optional<QPixmap> doubleSize;
-};
-
-// Emptied as the application ends, so that no pixmap outlives it.
-QHash<QString, CachedPicture> &cache()
+// Each picture as it was first read, and its double-size sibling as it was
+// first looked for (on a high-resolution screen, or by the loader): null
+// when it cannot be read or used. Emptied as the application ends, so that
+// no pixmap outlives it.
+using CacheKey = std::pair<QString, bool>;
+QHash<CacheKey, QPixmap> &cache()
 {
-    static QHash<QString, CachedPicture> pictures = [] {
+    static QHash<CacheKey, QPixmap> pictures = [] {
         qAddPostRoutine([] { cache().clear(); });
-        return QHash<QString, CachedPicture>();
+        return QHash<CacheKey, QPixmap>();
     }();
     return pictures;
 }
@@ -100,6 +94,8 @@ QPixmap readPixmap(const QString &source)
     return QPixmap::fromImage(decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit)).image);
 }
 
+// The sibling at device pixel ratio 2, when it is there and exactly twice
+// the size of `plain`.
 QPixmap doubleSizeSibling(const QString &source, const QPixmap &plain)
 {
     const QString sibling = doubleSizeName(source);
@@ -118,20 +114,17 @@ QPixmap doubleSizeSibling(const QString &source, const QPixmap &plain)
     return {};
 }
 
-const CachedPicture &cached(const QString &source, bool doubled)
+QPixmap cached(const QString &source, bool doubleSize)
 {
-    auto found = cache().find(source);
-    if (found == cache().end()) {
-        found = cache().insert(source, {});
-        try {
-            found->plain = readPixmap(source);
-        } catch (const std::exception &failure) {
-            qCWarning(lcPictures) << source << "cannot be shown:" << failure.what();
-        }
+    if (const auto found = cache().constFind({source, doubleSize}); found != cache().cend())
+        return *found;
+    QPixmap pixmap;
+    try {
+        pixmap = doubleSize ? doubleSizeSibling(source, cached(source, false)) : readPixmap(source);
+    } catch (const std::exception &failure) {
+        qCWarning(lcPictures) << source << "cannot be shown:" << failure.what();
     }
-    if (doubled && !found->doubleSize)
-        found->doubleSize = doubleSizeSibling(source, found->plain);
-    return *found;
+    return *cache().insert({source, doubleSize}, pixmap);
 }
 
 } // namespace
@@ -139,10 +132,6 @@ const CachedPicture &cached(const QString &source, bool doubled)
 std::string describeSize(qint64 bytes)
 {
     constexpr qint64 kMega = 1024 * 1024;
-    if (bytes < 1024)
-        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    if (bytes < kMega)
-        return std::to_string((bytes + 1023) / 1024) + " KB";
     const qint64 tenths = (bytes * 10 + kMega - 1) / kMega;
     return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " MB";
 }
@@ -183,7 +172,6 @@ DecodedPicture decodePicture(const QByteArray &bytes)
     const bool cursor = icon && bytes[2] == 2;
     QBuffer buffer;
     buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     if (icon) {
         // A named format loads the one plugin that reads it, not every one.
@@ -221,8 +209,8 @@ QString doubleSizeName(const QString &path)
 
 QPixmap pixmapForPicture(const QString &source, qreal screenRatio)
 {
-    const CachedPicture &picture = cached(source, screenRatio > 1);
-    return screenRatio > 1 && !picture.doubleSize->isNull() ? *picture.doubleSize : picture.plain;
+    const QPixmap doubleSize = screenRatio > 1 ? cached(source, true) : QPixmap();
+    return doubleSize.isNull() ? cached(source, false) : doubleSize;
 }
 
 QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
@@ -233,17 +221,16 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
     // cursor is doubled only where that is nearer the screen's scale.
     const bool doubled = screenRatio >= 1.5;
     const QString source = QString::fromStdString(picture.source);
-    const CachedPicture &cursor = cached(source, doubled);
-    const QPixmap &plain = cursor.plain;
+    const QPixmap plain = cached(source, false);
     if (plain.isNull())
         return QCursor(Qt::ArrowCursor);
-    const int x = std::clamp(picture.hotSpotX, 0, plain.width() - 1);
-    const int y = std::clamp(picture.hotSpotY, 0, plain.height() - 1);
     if (!doubled)
-        return QCursor(plain, x, y);
-    QPixmap doubleSize = cursor.doubleSize->isNull() ? plain.scaled(plain.size() * 2) : *cursor.doubleSize;
+        return QCursor(plain, picture.hotSpotX, picture.hotSpotY);
+    QPixmap doubleSize = cached(source, true);
+    if (doubleSize.isNull())
+        doubleSize = plain.scaled(plain.size() * 2);
     doubleSize.setDevicePixelRatio(2);
-    return QCursor(doubleSize, x * 2, y * 2);
+    return QCursor(doubleSize, picture.hotSpotX * 2, picture.hotSpotY * 2);
 }
 
 Picture QtPictureLoader::loadPicture(const std::string &path)
@@ -251,7 +238,8 @@ Picture QtPictureLoader::loadPicture(const std::string &path)
     const QString source = QString::fromStdString(path);
     const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
     const QPixmap plain = QPixmap::fromImage(decoded.image);
-    cache().insert(source, {plain, doubleSizeSibling(source, plain)});
+    cache().insert({source, false}, plain);
+    cache().insert({source, true}, doubleSizeSibling(source, plain));
     return Picture{path, decoded.hotSpotX, decoded.hotSpotY};
 }
 

@@ -1,6 +1,5 @@
 #include "qt/platform/appearance/qtskinengine.h"
 
-#include "core/platform.h"
 #include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/skinfile.h"
 
@@ -54,7 +53,7 @@ qint64 checkPicture(const QString &path, int line, qint64 earlier)
 void QtSkinEngine::applySkin(const std::string &path)
 {
     const QString file = QString::fromStdString(path);
-    const SkinFile skin = SkinFile::parse(readBoundedFile(file, "Skin file", kFileLimit));
+    const std::vector<skinfile::Section> sections = skinfile::parse(readBoundedFile(file, "Skin file", kFileLimit));
     const QDir folder = QFileInfo(file).absoluteDir();
     std::set<QString> checked;
     qint64 pictureBytes = 0;
@@ -68,16 +67,14 @@ void QtSkinEngine::applySkin(const std::string &path)
         return QLatin1String("url(") + quote + path + quote + QLatin1Char(')');
     };
     std::map<QString, QString> applied;
-    for (const SkinFile::Section &section : skin.sections()) {
-        const QString text = SkinFile::resolveStyleSheet(section, picture);
+    for (const skinfile::Section &section : sections) {
+        const QString text = skinfile::resolveStyleSheet(section, picture);
         if (section.variant.isEmpty() && section.part != QLatin1String("window"))
             applied[section.part] = text;
     }
     if (!m_window)
         return;
-    const qint64 wantedKb = (kUsualPixmapCache + pictureBytes) / 1024;
-    if (pictureBytes > 0 && QPixmapCache::cacheLimit() < wantedKb)
-        QPixmapCache::setCacheLimit(int(wantedKb));
+    QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), int((kUsualPixmapCache + pictureBytes) / 1024)));
     // A second sheet set before the first was ever polished never reaches
     // the children (seen with Qt 6.4), so polish with the present one first.
     m_window->ensurePolished();

@@ -8,18 +8,13 @@
 
 #include <optional>
 
-namespace drillix {
+namespace drillix::skinfile {
 
 namespace {
 
 [[noreturn]] void fail(const std::string &what)
 {
     throw Failure("Skin file " + what);
-}
-
-std::string lineText(int line)
-{
-    return "line " + std::to_string(line);
 }
 
 QString decodeText(const QByteArray &bytes)
@@ -81,20 +76,18 @@ const QString kStringPattern = QStringLiteral(R"("(?:[^"\\\n]|\\[\s\S])*"|'(?:[^
 // blanked out, without recursion, so that no nesting however deep can
 // exhaust the stack; copies the text with `picture` standing for each url()
 // in a value.
-class SheetReader
-{
-public:
-    SheetReader(QStringView text, QStringView code, int firstLine, const PictureUrl &picture)
-        : m_text(text)
-        , m_code(code)
-        , m_picture(picture)
-        , m_line(firstLine)
-    {
-    }
+struct SheetReader {
+    QStringView text;
+    QStringView code;
+    const PictureUrl &picture;
+    int line; // the line on which `copied` lies
+    qsizetype at = 0;
+    QString resolved = {}; // the text before `copied`, with its url()s replaced
+    qsizetype copied = 0;
 
     bool rules()
     {
-        while (skipSpace(), m_at < m_code.size()) {
+        while (skipSpace(), at < code.size()) {
             if (!(selectors() && declarations() && take('}')))
                 return false;
         }
@@ -104,38 +97,37 @@ public:
     bool declarations()
     {
         static const QRegularExpression name(kNamePattern);
-        while (skipSpace(), m_at < m_code.size() && peek() != '}') {
+        while (skipSpace(), at < code.size() && peek() != '}') {
             if (!take(';') && !(take(name).hasMatch() && (skipSpace(), take(':')) && value()))
                 return false;
         }
         return true;
     }
 
-    QString resolved() const { return m_resolved + m_text.sliced(m_copied).toString(); }
+    QString result() const { return resolved + text.sliced(copied).toString(); }
 
-private:
-    char16_t peek() const { return m_at < m_code.size() ? m_code[m_at].unicode() : u'\0'; }
-    bool take(char16_t c) { return peek() == c ? (++m_at, true) : false; }
+    char16_t peek() const { return at < code.size() ? code[at].unicode() : u'\0'; }
+    bool take(char16_t c) { return peek() == c ? (++at, true) : false; }
 
     // Takes what `pattern` matches where the reading is, if anything. The
     // text was decoded from valid UTF-8: checking it again at every match
     // would take time in the square of its length.
     QRegularExpressionMatch take(const QRegularExpression &pattern)
     {
-        QRegularExpressionMatch match = pattern.match(m_code, m_at, QRegularExpression::NormalMatch,
+        QRegularExpressionMatch match = pattern.match(code, at, QRegularExpression::NormalMatch,
                                                       QRegularExpression::AnchorAtOffsetMatchOption
                                                           | QRegularExpression::DontCheckSubjectStringMatchOption);
         if (match.hasMatch())
-            m_at = match.capturedEnd();
+            at = match.capturedEnd();
         return match;
     }
 
     bool skipSpace()
     {
-        const qsizetype from = m_at;
-        while (m_at < m_code.size() && m_code[m_at].isSpace())
-            ++m_at;
-        return m_at > from;
+        const qsizetype from = at;
+        while (at < code.size() && code[at].isSpace())
+            ++at;
+        return at > from;
     }
 
     // Compound selectors, such as QPushButton#PushButton1:hover:!pressed or
@@ -144,7 +136,8 @@ private:
     bool selectors()
     {
         static const QRegularExpression piece(
-            QStringLiteral(R"(\*|(?:[#.]|::?!?)?%1|\[\s*%1\s*[~|^$*]?(?:=\s*(?:%2|%1))?\s*\])").arg(kNamePattern, kStringPattern),
+            QStringLiteral(R"(\*|(?:[#.]|::?!?)?%1|\[\s*%1\s*[~|^$*]?(?:=\s*(?:%2|%1))?\s*\])")
+                .arg(kNamePattern, kStringPattern),
             QRegularExpression::UseUnicodePropertiesOption);
         bool wantCompound = true;
         while (!take('{')) {
@@ -164,7 +157,7 @@ private:
         static const QRegularExpression string(kStringPattern);
         int depth = 0;
         bool any = false;
-        while (skipSpace(), m_at < m_code.size()) {
+        while (skipSpace(), at < code.size()) {
             const char16_t c = peek();
             if (depth == 0 && (c == ';' || c == '}'))
                 break;
@@ -175,7 +168,7 @@ private:
                     return false;
             } else if (!url()) {
                 depth += c == '(' ? 1 : c == ')' ? -1 : 0;
-                ++m_at;
+                ++at;
             }
             any = true;
         }
@@ -187,43 +180,36 @@ private:
     bool url()
     {
         static const QRegularExpression pattern(
-            QStringLiteral(R"((?<![-\w]|[^\x00-\x7f])url\([^\S\n]*+(?:(%1)|(?!["'])([^)\n]*))[^\S\n]*\))").arg(kStringPattern),
+            QStringLiteral(R"((?<![-\w]|[^\x00-\x7f])url\([^\S\n]*+(?:(%1)|(?!["'])([^)\n]*))[^\S\n]*\))")
+                .arg(kStringPattern),
             QRegularExpression::UseUnicodePropertiesOption);
-        const qsizetype from = m_at;
-        if (!m_code.sliced(m_at).startsWith(u"url("))
+        const qsizetype from = at;
+        if (!code.sliced(at).startsWith(u"url("))
             return false;
         const QRegularExpressionMatch match = take(pattern);
         if (!match.hasMatch())
             return false;
         const QStringView name = match.hasCaptured(1)
-                                     ? m_text.sliced(match.capturedStart(1) + 1, match.capturedLength(1) - 2)
-                                     : m_text.sliced(match.capturedStart(2), match.capturedLength(2)).trimmed();
-        m_line += int(m_text.sliced(m_copied, from - m_copied).count(QLatin1Char('\n')));
-        m_resolved += m_text.sliced(m_copied, from - m_copied).toString() + m_picture(name.toString(), m_line);
-        m_copied = m_at;
+                                     ? text.sliced(match.capturedStart(1) + 1, match.capturedLength(1) - 2)
+                                     : text.sliced(match.capturedStart(2), match.capturedLength(2)).trimmed();
+        line += int(text.sliced(copied, from - copied).count(QLatin1Char('\n')));
+        resolved += text.sliced(copied, from - copied).toString() + picture(name.toString(), line);
+        copied = at;
         return true;
     }
-
-    QStringView m_text;
-    QStringView m_code;
-    const PictureUrl &m_picture;
-    qsizetype m_at = 0;
-    QString m_resolved;
-    qsizetype m_copied = 0;
-    int m_line;
 };
 
 } // namespace
 
-SkinFile SkinFile::parse(const QByteArray &bytes)
+std::vector<Section> parse(const QByteArray &bytes)
 {
     const QString text = decodeText(bytes);
     qsizetype unclosed = -1;
     // A comment reads as one space, as in style sheets; a skin holds no NUL.
     const QStringList codes = blankComments(text, QChar::Null, &unclosed).remove(QChar::Null).split(QLatin1Char('\n'));
     if (unclosed >= 0)
-        fail("has a comment that never ends (it opens on "
-             + lineText(int(QStringView(text).first(unclosed).count(QLatin1Char('\n'))) + 1) + ")");
+        fail("has a comment that never ends (it opens on line "
+             + std::to_string(int(QStringView(text).first(unclosed).count(QLatin1Char('\n'))) + 1) + ")");
     const QStringList lines = text.split(QLatin1Char('\n'));
 
     // "[part]" or "[part:variant]", spaces allowed around and inside the
@@ -231,13 +217,13 @@ SkinFile SkinFile::parse(const QByteArray &bytes)
     static const QRegularExpression headerPattern(QStringLiteral(R"(^\[\s*([A-Za-z]+)\s*(?::([^\]]*))?\]$)"));
     static const QRegularExpression variantPattern(QStringLiteral("^[A-Za-z0-9_-]+$"));
     const std::string notASkin = "is not a Drillix skin (it must begin with a [skin] section)";
-    SkinFile skin;
+    std::vector<Section> sections;
     bool sawSkin = false;
     std::optional<QString> format;
     Section *current = nullptr;
     for (int n = 1; n <= int(lines.size()); ++n) {
         const QString code = codes[n - 1].trimmed();
-        const std::string where = " on " + lineText(n);
+        const std::string where = " on line " + std::to_string(n);
         if (const QRegularExpressionMatch header = headerPattern.match(code); header.hasMatch()) {
             const QString written = header.captured(1).toLower();
             const QString variant = header.captured(2).trimmed();
@@ -256,12 +242,12 @@ SkinFile SkinFile::parse(const QByteArray &bytes)
                 fail("has an unknown section [" + written.toStdString() + "]" + where);
             if (header.hasCaptured(2) && !variantPattern.match(variant).hasMatch())
                 fail("has a variant name that is not allowed (use letters, digits, '-' and '_')" + where);
-            for (const Section &earlier : skin.m_sections) {
+            for (const Section &earlier : sections) {
                 if (earlier.part == part && earlier.variant.compare(variant, Qt::CaseInsensitive) == 0)
                     fail("has " + sectionName(part, variant).toStdString() + " twice (lines "
                          + std::to_string(earlier.firstLine) + " and " + std::to_string(n) + ")");
             }
-            current = &skin.m_sections.emplace_back(Section{part, variant, {}, n, n});
+            current = &sections.emplace_back(Section{part, variant, {}, n, n});
         } else if (current) {
             // A rule here, written by habit, gets a message that says what belongs.
             if (current->part == QLatin1String("window") && (code.contains('{') || code.contains('}')))
@@ -274,12 +260,12 @@ SkinFile SkinFile::parse(const QByteArray &bytes)
                 fail(notASkin);
             const qsizetype equals = code.indexOf(QLatin1Char('='));
             if (equals <= 0)
-                fail("has a line in [skin] that is not \"key = value\" (" + lineText(n) + ")");
+                fail("has a line in [skin] that is not \"key = value\" (line " + std::to_string(n) + ")");
             const QString key = code.left(equals).trimmed().toLower();
             if (key == QLatin1String("format"))
                 format = code.mid(equals + 1).trimmed();
             else if (key != QLatin1String("name"))
-                fail("has an unknown setting \"" + key.toStdString() + "\" in [skin] (" + lineText(n) + ")");
+                fail("has an unknown setting \"" + key.toStdString() + "\" in [skin] (line " + std::to_string(n) + ")");
         }
     }
     if (!sawSkin)
@@ -288,28 +274,24 @@ SkinFile SkinFile::parse(const QByteArray &bytes)
         fail("does not give its format (\"format = 1\" belongs in [skin])");
     if (*format != QLatin1String("1"))
         fail("is in format \"" + format->toStdString() + "\", which this program cannot read (it reads format 1)");
-    return skin;
+    return sections;
 }
 
-QString SkinFile::resolveStyleSheet(const Section &section, const PictureUrl &picture)
+QString resolveStyleSheet(const Section &section, const PictureUrl &picture)
 {
     const bool window = section.part == QLatin1String("window");
     qsizetype unclosed = -1;
     const QString code = blankComments(section.text, QLatin1Char(' '), &unclosed);
-    SheetReader reader(section.text, code, section.firstLine + 1, picture);
+    SheetReader reader{.text = section.text, .code = code, .picture = picture, .line = section.firstLine + 1};
     // Declarations in [window] are no rules, and a '}' after them is no rule either.
-    if (unclosed >= 0 || !(window ? reader.declarations() && reader.rules() : reader.rules()))
-        fail("has a style-sheet error in " + describe(section).toStdString() + ": Qt cannot read it as style-sheet "
-             + (window ? "declarations" : "rules"));
-    return reader.resolved();
+    if (unclosed >= 0 || !(window ? reader.declarations() && reader.rules() : reader.rules())) {
+        const QString lines = section.lastLine > section.firstLine
+                                  ? QStringLiteral("lines %1 to %2").arg(section.firstLine).arg(section.lastLine)
+                                  : QStringLiteral("line %1").arg(section.firstLine);
+        fail("has a style-sheet error in " + sectionName(section.part, section.variant).toStdString() + " ("
+             + lines.toStdString() + "): Qt cannot read it as style-sheet " + (window ? "declarations" : "rules"));
+    }
+    return reader.result();
 }
 
-QString SkinFile::describe(const Section &section)
-{
-    const QString name = sectionName(section.part, section.variant);
-    if (section.lastLine > section.firstLine)
-        return name + QStringLiteral(" (lines %1 to %2)").arg(section.firstLine).arg(section.lastLine);
-    return name + QStringLiteral(" (line %1)").arg(section.firstLine);
-}
-
-} // namespace drillix
+} // namespace drillix::skinfile
