@@ -4,7 +4,6 @@
 
 #include "qt/platform/appearance/decodedpictures.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
 
@@ -12,7 +11,6 @@
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: drillix-picture-pixels PICTURE OUTPUT\n");
         return 2;

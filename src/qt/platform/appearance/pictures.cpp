@@ -40,11 +40,12 @@ constexpr int kIconSideLimit = 256;
 
 // Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
 // a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
-// (bytes 10 and 12 of the file for the first). False for other pictures.
-bool checkIconDirectory(const QByteArray &bytes)
+// (bytes 10 and 12 of the file for the first). Its type, or 0 for other
+// pictures.
+int checkIconDirectory(const QByteArray &bytes)
 {
     if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
-        return false;
+        return 0;
     const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
     if (bytes.size() < 6 + 16 * count)
         invalid("its header is cut short");
@@ -69,7 +70,7 @@ bool checkIconDirectory(const QByteArray &bytes)
     if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
         invalid("its first image declares " + sizeText(width, height) + " pixels; the most is "
                 + sizeText(kIconSideLimit, kIconSideLimit));
-    return true;
+    return bytes[2];
 }
 
 // Each picture as it was first read, and its double-size sibling as it was
@@ -168,16 +169,12 @@ DecodedPicture decodePicture(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         invalid("the file is empty");
-    const bool icon = checkIconDirectory(bytes);
-    const bool cursor = icon && bytes[2] == 2;
+    const int iconType = checkIconDirectory(bytes); // 1 for an icon, 2 for a cursor
     QBuffer buffer;
     buffer.setData(bytes);
-    QImageReader reader(&buffer);
-    if (icon) {
-        // A named format loads the one plugin that reads it, not every one.
-        reader.setFormat(cursor ? "cur" : "ico");
-        reader.setAutoDetectImageFormat(false);
-    }
+    // A named format loads the one plugin that reads it, not every one.
+    QImageReader reader(&buffer, iconType == 1 ? "ico" : iconType == 2 ? "cur" : "");
+    reader.setAutoDetectImageFormat(iconType == 0);
     const QSize declared = reader.size();
     if (declared.width() > kPictureSideLimit || declared.height() > kPictureSideLimit)
         invalid("it declares " + sizeText(declared.width(), declared.height()) + " pixels; the most is "
@@ -189,8 +186,8 @@ DecodedPicture decodePicture(const QByteArray &bytes)
     if (image.width() > kPictureSideLimit || image.height() > kPictureSideLimit)
         invalid("it has " + sizeText(image.width(), image.height()) + " pixels; the most is "
                 + sizeText(kPictureSideLimit, kPictureSideLimit));
-    const int x = cursor ? little<quint16>(bytes, 10) : 0;
-    const int y = cursor ? little<quint16>(bytes, 12) : 0;
+    const int x = iconType == 2 ? little<quint16>(bytes, 10) : 0;
+    const int y = iconType == 2 ? little<quint16>(bytes, 12) : 0;
     if (x >= image.width() || y >= image.height())
         invalid("the cursor's hot spot " + std::to_string(x) + "," + std::to_string(y) + " lies outside its "
                 + sizeText(image.width(), image.height()) + " image");
@@ -217,18 +214,16 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
 {
     if (picture.isNull())
         return QCursor(Qt::ArrowCursor);
-    // X11 shows a cursor's pixmap pixel for pixel, hot spot included, so the
-    // cursor is doubled only where that is nearer the screen's scale.
-    const bool doubled = screenRatio >= 1.5;
     const QString source = QString::fromStdString(picture.source);
     const QPixmap plain = cached(source, false);
     if (plain.isNull())
         return QCursor(Qt::ArrowCursor);
-    if (!doubled)
+    // X11 shows a cursor's pixmap pixel for pixel, hot spot included, so the
+    // cursor is doubled only where that is nearer the screen's scale.
+    if (screenRatio < 1.5)
         return QCursor(plain, picture.hotSpotX, picture.hotSpotY);
-    QPixmap doubleSize = cached(source, true);
-    if (doubleSize.isNull())
-        doubleSize = plain.scaled(plain.size() * 2);
+    const QPixmap sibling = cached(source, true);
+    QPixmap doubleSize = sibling.isNull() ? plain.scaled(plain.size() * 2) : sibling;
     doubleSize.setDevicePixelRatio(2);
     return QCursor(doubleSize, picture.hotSpotX * 2, picture.hotSpotY * 2);
 }

@@ -16,9 +16,6 @@ namespace drillix {
 
 namespace {
 
-// The size Qt gives its pixmap cache unless told otherwise.
-constexpr qint64 kUsualPixmapCache = 10 * 1024 * 1024;
-
 std::string where(const QString &path, int line)
 {
     return "Skin file picture " + path.toStdString() + " (line " + std::to_string(line) + ")";
@@ -53,7 +50,6 @@ qint64 checkPicture(const QString &path, int line, qint64 earlier)
 void QtSkinEngine::applySkin(const std::string &path)
 {
     const QString file = QString::fromStdString(path);
-    const std::vector<skinfile::Section> sections = skinfile::parse(readBoundedFile(file, "Skin file", kFileLimit));
     const QDir folder = QFileInfo(file).absoluteDir();
     std::set<QString> checked;
     qint64 pictureBytes = 0;
@@ -67,14 +63,15 @@ void QtSkinEngine::applySkin(const std::string &path)
         return QLatin1String("url(") + quote + path + quote + QLatin1Char(')');
     };
     std::map<QString, QString> applied;
-    for (const skinfile::Section &section : sections) {
+    for (const skinfile::Section &section : skinfile::parse(readBoundedFile(file, "Skin file", kFileLimit))) {
         const QString text = skinfile::resolveStyleSheet(section, picture);
         if (section.variant.isEmpty() && section.part != QLatin1String("window"))
             applied[section.part] = text;
     }
     if (!m_window)
         return;
-    QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), int((kUsualPixmapCache + pictureBytes) / 1024)));
+    // Room for the pictures beside the 10 MB that Qt gives the cache unless told otherwise.
+    QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), int(10 * 1024 + pictureBytes / 1024)));
     // A second sheet set before the first was ever polished never reaches
     // the children (seen with Qt 6.4), so polish with the present one first.
     m_window->ensurePolished();

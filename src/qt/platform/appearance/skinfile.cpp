@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 
 namespace drillix::skinfile {
@@ -15,20 +16,6 @@ namespace {
 [[noreturn]] void fail(const std::string &what)
 {
     throw Failure("Skin file " + what);
-}
-
-QString decodeText(const QByteArray &bytes)
-{
-    if (bytes.trimmed().isEmpty())
-        fail("is empty");
-    if (bytes.contains('\0'))
-        fail("is not valid text (it holds binary data)");
-    // Stateless, so that a sequence cut short at the end is an error too.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        fail("is not valid UTF-8 text");
-    return text;
 }
 
 // The text with its comments blanked out: a comment's line breaks stay, so
@@ -52,10 +39,8 @@ QString blankComments(QString text, QChar fill, qsizetype *unclosed)
                 *unclosed = i;
                 break;
             }
-            for (qsizetype k = i; k < end + 1; ++k) {
-                if (text[k] != QLatin1Char('\n'))
-                    text[k] = fill;
-            }
+            std::replace_if(text.begin() + i, text.begin() + end + 1,
+                            [](QChar k) { return k != QLatin1Char('\n'); }, fill);
             text[end + 1] = QLatin1Char(' ');
             i = end + 1;
         }
@@ -69,8 +54,8 @@ QString sectionName(const QString &part, const QString &variant)
 }
 
 // A name as style sheets write one, and a string closed on its line.
-const QString kNamePattern = QStringLiteral(R"((?:[-\w]|[^\x00-\x7f])+)");
-const QString kStringPattern = QStringLiteral(R"("(?:[^"\\\n]|\\[\s\S])*"|'(?:[^'\\\n]|\\[\s\S])*')");
+const QRegularExpression kName(QStringLiteral(R"((?:[-\w]|[^\x00-\x7f])+)"));
+const QRegularExpression kString(QStringLiteral(R"("(?:[^"\\\n]|\\[\s\S])*"|'(?:[^'\\\n]|\\[\s\S])*')"));
 
 // Reads a style sheet's grammar in `code`, the text with its comments
 // blanked out, without recursion, so that no nesting however deep can
@@ -96,15 +81,12 @@ struct SheetReader {
 
     bool declarations()
     {
-        static const QRegularExpression name(kNamePattern);
         while (skipSpace(), at < code.size() && peek() != '}') {
-            if (!take(';') && !(take(name).hasMatch() && (skipSpace(), take(':')) && value()))
+            if (!take(';') && !(take(kName).hasMatch() && (skipSpace(), take(':')) && value()))
                 return false;
         }
         return true;
     }
-
-    QString result() const { return resolved + text.sliced(copied).toString(); }
 
     char16_t peek() const { return at < code.size() ? code[at].unicode() : u'\0'; }
     bool take(char16_t c) { return peek() == c ? (++at, true) : false; }
@@ -131,30 +113,21 @@ struct SheetReader {
     }
 
     // Compound selectors, such as QPushButton#PushButton1:hover:!pressed or
-    // .QLabel[text="x"]::indicator, joined by spaces, > + ~ or commas, up to
-    // the block's "{".
+    // .QLabel[text="x"]::indicator, joined by spaces, > + ~ or commas, and
+    // the block's "{". Possessive, so that a long chain is read in one go.
     bool selectors()
     {
-        static const QRegularExpression piece(
-            QStringLiteral(R"(\*|(?:[#.]|::?!?)?%1|\[\s*%1\s*[~|^$*]?(?:=\s*(?:%2|%1))?\s*\])")
-                .arg(kNamePattern, kStringPattern),
-            QRegularExpression::UseUnicodePropertiesOption);
-        bool wantCompound = true;
-        while (!take('{')) {
-            if (skipSpace())
-                continue;
-            const bool combinator = take('>') || take('+') || take('~') || take(',');
-            if (combinator ? wantCompound : !take(piece).hasMatch())
-                return false;
-            wantCompound = combinator;
-        }
-        return !wantCompound;
+        static const QString piece =
+            QStringLiteral(R"((?:\*|(?:[#.]|::?!?)?%1|\[\s*%1\s*[~|^$*]?(?:=\s*(?:%2|%1))?\s*\]))")
+                .arg(kName.pattern(), kString.pattern());
+        static const QRegularExpression selectors(QStringLiteral(R"(%1(?:\s*+(?:[>+~,]\s*+)?%1)*+\s*+\{)").arg(piece),
+                                                  QRegularExpression::UseUnicodePropertiesOption);
+        return take(selectors).hasMatch();
     }
 
     // Anything up to ';' or '}' outside brackets and strings, and not empty.
     bool value()
     {
-        static const QRegularExpression string(kStringPattern);
         int depth = 0;
         bool any = false;
         while (skipSpace(), at < code.size()) {
@@ -164,7 +137,7 @@ struct SheetReader {
             if (c == '{' || (c == ')' && depth == 0))
                 return false;
             if (c == '"' || c == '\'') {
-                if (!take(string).hasMatch())
+                if (!take(kString).hasMatch())
                     return false;
             } else if (!url()) {
                 depth += c == '(' ? 1 : c == ')' ? -1 : 0;
@@ -181,14 +154,14 @@ struct SheetReader {
     {
         static const QRegularExpression pattern(
             QStringLiteral(R"((?<![-\w]|[^\x00-\x7f])url\([^\S\n]*+(?:(%1)|(?!["'])([^)\n]*))[^\S\n]*\))")
-                .arg(kStringPattern),
+                .arg(kString.pattern()),
             QRegularExpression::UseUnicodePropertiesOption);
-        const qsizetype from = at;
-        if (!code.sliced(at).startsWith(u"url("))
-            return false;
-        const QRegularExpressionMatch match = take(pattern);
+        // The plain look first: a value tries a url() at each character.
+        const QRegularExpressionMatch match =
+            code.sliced(at).startsWith(u"url(") ? take(pattern) : QRegularExpressionMatch();
         if (!match.hasMatch())
             return false;
+        const qsizetype from = match.capturedStart();
         const QStringView name = match.hasCaptured(1)
                                      ? text.sliced(match.capturedStart(1) + 1, match.capturedLength(1) - 2)
                                      : text.sliced(match.capturedStart(2), match.capturedLength(2)).trimmed();
@@ -203,7 +176,15 @@ struct SheetReader {
 
 std::vector<Section> parse(const QByteArray &bytes)
 {
-    const QString text = decodeText(bytes);
+    if (bytes.trimmed().isEmpty())
+        fail("is empty");
+    if (bytes.contains('\0'))
+        fail("is not valid text (it holds binary data)");
+    // Stateless, so that a sequence cut short at the end is an error too.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        fail("is not valid UTF-8 text");
     qsizetype unclosed = -1;
     // A comment reads as one space, as in style sheets; a skin holds no NUL.
     const QStringList codes = blankComments(text, QChar::Null, &unclosed).remove(QChar::Null).split(QLatin1Char('\n'));
@@ -224,8 +205,11 @@ std::vector<Section> parse(const QByteArray &bytes)
     for (int n = 1; n <= int(lines.size()); ++n) {
         const QString code = codes[n - 1].trimmed();
         const std::string where = " on line " + std::to_string(n);
-        if (const QRegularExpressionMatch header = headerPattern.match(code); header.hasMatch()) {
-            const QString written = header.captured(1).toLower();
+        const QRegularExpressionMatch header = headerPattern.match(code);
+        const QString written = header.captured(1).toLower();
+        if (!sawSkin && !code.isEmpty() && written != QLatin1String("skin"))
+            fail(notASkin);
+        if (header.hasMatch()) {
             const QString variant = header.captured(2).trimmed();
             if (written == QLatin1String("skin")) {
                 if (sawSkin)
@@ -235,8 +219,6 @@ std::vector<Section> parse(const QByteArray &bytes)
                 sawSkin = true;
                 continue;
             }
-            if (!sawSkin)
-                fail(notASkin);
             const QString part = written == QLatin1String("colors") ? QStringLiteral("colours") : written;
             if (!QStringList{"controls", "colours", "metrics", "window"}.contains(part))
                 fail("has an unknown section [" + written.toStdString() + "]" + where);
@@ -256,8 +238,6 @@ std::vector<Section> parse(const QByteArray &bytes)
             current->text += lines[n - 1] + QLatin1Char('\n');
             current->lastLine = n;
         } else if (!code.isEmpty()) {
-            if (!sawSkin)
-                fail(notASkin);
             const qsizetype equals = code.indexOf(QLatin1Char('='));
             if (equals <= 0)
                 fail("has a line in [skin] that is not \"key = value\" (line " + std::to_string(n) + ")");
@@ -291,7 +271,7 @@ QString resolveStyleSheet(const Section &section, const PictureUrl &picture)
         fail("has a style-sheet error in " + sectionName(section.part, section.variant).toStdString() + " ("
              + lines.toStdString() + "): Qt cannot read it as style-sheet " + (window ? "declarations" : "rules"));
     }
-    return reader.result();
+    return reader.resolved + reader.text.sliced(reader.copied).toString();
 }
 
 } // namespace drillix::skinfile
