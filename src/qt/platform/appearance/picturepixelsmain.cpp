@@ -4,7 +4,6 @@
 
 #include "qt/platform/appearance/decodedpictures.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
 
@@ -12,19 +11,17 @@
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: drillix-picture-pixels PICTURE OUTPUT\n");
         return 2;
     }
     QImageReader reader(QString::fromLocal8Bit(argv[1]));
     QList<QImage> images;
-    do {
-        QImage image = reader.read();
-        if (image.isNull())
-            break;
+    for (QImage image; reader.read(&image);) {
         images.append(image);
-    } while (reader.jumpToNextImage());
+        if (!reader.jumpToNextImage())
+            break;
+    }
     if (images.isEmpty()) {
         std::fprintf(stderr, "drillix-picture-pixels: %s: %s\n", argv[1], qPrintable(reader.errorString()));
         return 1;

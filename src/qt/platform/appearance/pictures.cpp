@@ -1,20 +1,18 @@
 #include "qt/platform/appearance/pictures.h"
 
-#include "core/platform.h"
 #include "qt/platform/appearance/decodedpictures.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHash>
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QtEndian>
 
-#include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace drillix {
 
@@ -42,13 +40,14 @@ constexpr int kIconSideLimit = 256;
 
 // Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
 // a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
-// (bytes 10 and 12 of the file for the first). False for other pictures.
-bool checkIconDirectory(const QByteArray &bytes)
+// (bytes 10 and 12 of the file for the first). Its type, or 0 for other
+// pictures.
+int checkIconDirectory(const QByteArray &bytes)
 {
     if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
-        return false;
+        return 0;
     const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
-    if (bytes.size() < 6 + 16 * count || bytes.size() < 6)
+    if (bytes.size() < 6 + 16 * count)
         invalid("its header is cut short");
     if (count == 0)
         invalid("it holds no images");
@@ -71,28 +70,21 @@ bool checkIconDirectory(const QByteArray &bytes)
     if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
         invalid("its first image declares " + sizeText(width, height) + " pixels; the most is "
                 + sizeText(kIconSideLimit, kIconSideLimit));
-    return true;
+    return bytes[2];
 }
 
-struct CachedPicture {
-    QPixmap plain; // null when the picture cannot be read
-    QPixmap doubleSize; // the usable sibling, at device pixel ratio 2
-    bool siblingLookedFor = false;
-};
-
-// On the heap and emptied by a post routine, so that no pixmap outlives
-// the application.
-QHash<QString, CachedPicture> &cache()
+// Each picture as it was first read, and its double-size sibling as it was
+// first looked for (on a high-resolution screen, or by the loader): null
+// when it cannot be read or used. Emptied as the application ends, so that
+// no pixmap outlives it.
+using CacheKey = std::pair<QString, bool>;
+QHash<CacheKey, QPixmap> &cache()
 {
-    static QHash<QString, CachedPicture> *pictures = nullptr;
-    if (!pictures) {
-        pictures = new QHash<QString, CachedPicture>;
-        qAddPostRoutine([] {
-            delete pictures;
-            pictures = nullptr;
-        });
-    }
-    return *pictures;
+    static QHash<CacheKey, QPixmap> pictures = [] {
+        qAddPostRoutine([] { cache().clear(); });
+        return QHash<CacheKey, QPixmap>();
+    }();
+    return pictures;
 }
 
 QPixmap readPixmap(const QString &source)
@@ -103,40 +95,37 @@ QPixmap readPixmap(const QString &source)
     return QPixmap::fromImage(decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit)).image);
 }
 
-void lookForSibling(const QString &source, CachedPicture &picture)
+// The sibling at device pixel ratio 2, when it is there and exactly twice
+// the size of `plain`.
+QPixmap doubleSizeSibling(const QString &source, const QPixmap &plain)
 {
-    picture.siblingLookedFor = true;
     const QString sibling = doubleSizeName(source);
-    if (picture.plain.isNull() || !QFileInfo::exists(sibling))
-        return;
+    if (plain.isNull() || !QFileInfo::exists(sibling))
+        return {};
     try {
         QPixmap pixmap = readPixmap(sibling);
-        if (pixmap.size() != picture.plain.size() * 2) {
-            qCWarning(lcPictures) << sibling << "is left out: it is not twice the size of" << source;
-            return;
+        if (pixmap.size() == plain.size() * 2) {
+            pixmap.setDevicePixelRatio(2);
+            return pixmap;
         }
-        pixmap.setDevicePixelRatio(2);
-        picture.doubleSize = pixmap;
+        qCWarning(lcPictures) << sibling << "is left out: it is not twice the size of" << source;
     } catch (const std::exception &failure) {
         qCWarning(lcPictures) << sibling << "is left out:" << failure.what();
     }
+    return {};
 }
 
-CachedPicture &cached(const QString &source, bool doubled)
+QPixmap cached(const QString &source, bool doubleSize)
 {
-    auto found = cache().find(source);
-    if (found == cache().end()) {
-        CachedPicture picture;
-        try {
-            picture.plain = readPixmap(source);
-        } catch (const std::exception &failure) {
-            qCWarning(lcPictures) << source << "cannot be shown:" << failure.what();
-        }
-        found = cache().insert(source, picture);
+    if (const auto found = cache().constFind({source, doubleSize}); found != cache().cend())
+        return *found;
+    QPixmap pixmap;
+    try {
+        pixmap = doubleSize ? doubleSizeSibling(source, cached(source, false)) : readPixmap(source);
+    } catch (const std::exception &failure) {
+        qCWarning(lcPictures) << source << "cannot be shown:" << failure.what();
     }
-    if (doubled && !found->siblingLookedFor)
-        lookForSibling(source, *found);
-    return *found;
+    return *cache().insert({source, doubleSize}, pixmap);
 }
 
 } // namespace
@@ -144,18 +133,12 @@ CachedPicture &cached(const QString &source, bool doubled)
 std::string describeSize(qint64 bytes)
 {
     constexpr qint64 kMega = 1024 * 1024;
-    if (bytes < 1024)
-        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    if (bytes < kMega)
-        return std::to_string((bytes + 1023) / 1024) + " KB";
     const qint64 tenths = (bytes * 10 + kMega - 1) / kMega;
     return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " MB";
 }
 
 void checkBoundedFile(const QString &path, const std::string &what, qint64 limit)
 {
-    if (path.isEmpty())
-        throw Failure(what + " has no name");
     const QFileInfo info(path);
     if (!info.exists())
         throw Failure(what + (info.isSymLink() ? " is a link to a file that does not exist" : " not found"));
@@ -186,17 +169,12 @@ DecodedPicture decodePicture(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         invalid("the file is empty");
-    const bool icon = checkIconDirectory(bytes);
-    const bool cursor = icon && bytes[2] == 2;
+    const int iconType = checkIconDirectory(bytes); // 1 for an icon, 2 for a cursor
     QBuffer buffer;
     buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    if (icon) {
-        // A named format loads the one plugin that reads it, not every one.
-        reader.setFormat(cursor ? "cur" : "ico");
-        reader.setAutoDetectImageFormat(false);
-    }
+    // A named format loads the one plugin that reads it, not every one.
+    QImageReader reader(&buffer, iconType == 1 ? "ico" : iconType == 2 ? "cur" : "");
+    reader.setAutoDetectImageFormat(iconType == 0);
     const QSize declared = reader.size();
     if (declared.width() > kPictureSideLimit || declared.height() > kPictureSideLimit)
         invalid("it declares " + sizeText(declared.width(), declared.height()) + " pixels; the most is "
@@ -208,8 +186,8 @@ DecodedPicture decodePicture(const QByteArray &bytes)
     if (image.width() > kPictureSideLimit || image.height() > kPictureSideLimit)
         invalid("it has " + sizeText(image.width(), image.height()) + " pixels; the most is "
                 + sizeText(kPictureSideLimit, kPictureSideLimit));
-    const int x = cursor ? little<quint16>(bytes, 10) : 0;
-    const int y = cursor ? little<quint16>(bytes, 12) : 0;
+    const int x = iconType == 2 ? little<quint16>(bytes, 10) : 0;
+    const int y = iconType == 2 ? little<quint16>(bytes, 12) : 0;
     if (x >= image.width() || y >= image.height())
         invalid("the cursor's hot spot " + std::to_string(x) + "," + std::to_string(y) + " lies outside its "
                 + sizeText(image.width(), image.height()) + " image");
@@ -228,43 +206,35 @@ QString doubleSizeName(const QString &path)
 
 QPixmap pixmapForPicture(const QString &source, qreal screenRatio)
 {
-    const CachedPicture &picture = cached(source, screenRatio > 1);
-    return screenRatio > 1 && !picture.doubleSize.isNull() ? picture.doubleSize : picture.plain;
-}
-
-QCursor cursorForPicture(const Picture &picture)
-{
-    return cursorForPicture(picture, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+    const QPixmap doubleSize = screenRatio > 1 ? cached(source, true) : QPixmap();
+    return doubleSize.isNull() ? cached(source, false) : doubleSize;
 }
 
 QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
 {
     if (picture.isNull())
         return QCursor(Qt::ArrowCursor);
-    // X11 shows a cursor's pixmap pixel for pixel, hot spot included, so the
-    // cursor is doubled only where that is nearer the screen's scale.
-    const bool doubled = screenRatio >= 1.5;
     const QString source = QString::fromStdString(picture.source);
-    const CachedPicture &cursor = cached(source, doubled);
-    const QPixmap &plain = cursor.plain;
+    const QPixmap plain = cached(source, false);
     if (plain.isNull())
         return QCursor(Qt::ArrowCursor);
-    const int x = std::clamp(picture.hotSpotX, 0, plain.width() - 1);
-    const int y = std::clamp(picture.hotSpotY, 0, plain.height() - 1);
-    if (!doubled)
-        return QCursor(plain, x, y);
-    QPixmap doubleSize = cursor.doubleSize.isNull() ? plain.scaled(plain.size() * 2) : cursor.doubleSize;
+    // X11 shows a cursor's pixmap pixel for pixel, hot spot included, so the
+    // cursor is doubled only where that is nearer the screen's scale.
+    if (screenRatio < 1.5)
+        return QCursor(plain, picture.hotSpotX, picture.hotSpotY);
+    const QPixmap sibling = cached(source, true);
+    QPixmap doubleSize = sibling.isNull() ? plain.scaled(plain.size() * 2) : sibling;
     doubleSize.setDevicePixelRatio(2);
-    return QCursor(doubleSize, x * 2, y * 2);
+    return QCursor(doubleSize, picture.hotSpotX * 2, picture.hotSpotY * 2);
 }
 
 Picture QtPictureLoader::loadPicture(const std::string &path)
 {
     const QString source = QString::fromStdString(path);
     const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
-    CachedPicture picture{QPixmap::fromImage(decoded.image), {}, false};
-    lookForSibling(source, picture);
-    cache().insert(source, picture);
+    const QPixmap plain = QPixmap::fromImage(decoded.image);
+    cache().insert({source, false}, plain);
+    cache().insert({source, true}, doubleSizeSibling(source, plain));
     return Picture{path, decoded.hotSpotX, decoded.hotSpotY};
 }
 

@@ -14,6 +14,7 @@
 
 #include <QByteArray>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -30,8 +31,8 @@ inline constexpr int kPictureSideLimit = 2048;
 // limit before a byte is read; `what` ("Skin file") starts the Failure text.
 void checkBoundedFile(const QString &path, const std::string &what, qint64 limit);
 QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit);
-// "640 bytes", "12 KB", "1.1 MB", rounded up so that a file over a limit
-// never reads as the limit.
+// In megabytes, as "1.1 MB", rounded up so that a size over a limit never
+// reads as the limit; every limit is a megabyte or more.
 std::string describeSize(qint64 bytes);
 
 struct DecodedPicture {
@@ -53,8 +54,7 @@ QString doubleSizeName(const QString &path);
 QPixmap pixmapForPicture(const QString &source, qreal screenRatio);
 
 // The default arrow for a null or unreadable picture: the pointer never fails.
-QCursor cursorForPicture(const Picture &picture, qreal screenRatio);
-QCursor cursorForPicture(const Picture &picture);
+QCursor cursorForPicture(const Picture &picture, qreal screenRatio = qGuiApp->devicePixelRatio());
 
 class QtPictureLoader final : public PictureLoader
 {

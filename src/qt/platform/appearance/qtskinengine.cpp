@@ -1,6 +1,5 @@
 #include "qt/platform/appearance/qtskinengine.h"
 
-#include "core/platform.h"
 #include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/skinfile.h"
 
@@ -8,17 +7,14 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPixmapCache>
-#include <QSet>
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace drillix {
 
 namespace {
-
-// The size Qt gives its pixmap cache unless told otherwise.
-constexpr qint64 kUsualPixmapCache = 10 * 1024 * 1024;
 
 std::string where(const QString &path, int line)
 {
@@ -37,7 +33,7 @@ qint64 checkPicture(const QString &path, int line, qint64 earlier)
         checkBoundedFile(file, what, QtSkinEngine::kDecodedPicturesLimit);
         QImageReader reader(file);
         const QSize size = reader.size();
-        if (!size.isValid() || size.isEmpty())
+        if (size.isEmpty())
             throw Failure(what + " is not a picture that Qt reads (" + reader.errorString().toStdString() + ")");
         const qint64 bytes = qint64(size.width()) * size.height() * 4;
         if (earlier + bytes > QtSkinEngine::kDecodedPicturesLimit)
@@ -51,41 +47,31 @@ qint64 checkPicture(const QString &path, int line, qint64 earlier)
 
 } // namespace
 
-QtSkinEngine::QtSkinEngine(QWidget *window)
-    : m_window(window)
-{
-}
-
 void QtSkinEngine::applySkin(const std::string &path)
 {
     const QString file = QString::fromStdString(path);
-    const SkinFile skin = SkinFile::parse(readBoundedFile(file, "Skin file", kFileLimit));
     const QDir folder = QFileInfo(file).absoluteDir();
-    QSet<QString> checked;
+    std::set<QString> checked;
     qint64 pictureBytes = 0;
     const auto picture = [&](const QString &name, int line) {
         const QString path = QDir::cleanPath(folder.filePath(name));
-        if (!checked.contains(path)) {
+        if (checked.insert(path).second)
             pictureBytes += checkPicture(path, line, pictureBytes);
-            checked.insert(path);
-        }
         const QChar quote = path.contains(QLatin1Char('"')) ? QLatin1Char('\'') : QLatin1Char('"');
         if (path.contains(quote))
             throw Failure(where(path, line) + " has both kinds of quote in its name");
         return QLatin1String("url(") + quote + path + quote + QLatin1Char(')');
     };
     std::map<QString, QString> applied;
-    for (const SkinFile::Section &section : skin.sections()) {
-        const QString text = SkinFile::resolveStyleSheet(section, picture);
+    for (const skinfile::Section &section : skinfile::parse(readBoundedFile(file, "Skin file", kFileLimit))) {
+        const QString text = skinfile::resolveStyleSheet(section, picture);
         if (section.variant.isEmpty() && section.part != QLatin1String("window"))
             applied[section.part] = text;
     }
-    m_name = skin.name();
     if (!m_window)
         return;
-    const qint64 wantedKb = (kUsualPixmapCache + pictureBytes) / 1024;
-    if (pictureBytes > 0 && QPixmapCache::cacheLimit() < wantedKb)
-        QPixmapCache::setCacheLimit(int(wantedKb));
+    // Room for the pictures beside the 10 MB that Qt gives the cache unless told otherwise.
+    QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), int(10 * 1024 + pictureBytes / 1024)));
     // A second sheet set before the first was ever polished never reaches
     // the children (seen with Qt 6.4), so polish with the present one first.
     m_window->ensurePolished();

@@ -17,7 +17,6 @@
 #include "core/platform.h"
 
 #include <QPointer>
-#include <QString>
 #include <QWidget>
 
 namespace drillix {
@@ -29,17 +28,16 @@ public:
     static constexpr qint64 kDecodedPicturesLimit = 32 * 1024 * 1024;
 
     // The engine does not own the window and notices when it is destroyed.
-    explicit QtSkinEngine(QWidget *window = nullptr);
+    explicit QtSkinEngine(QWidget *window = nullptr)
+        : m_window(window)
+    {
+    }
     void setWindow(QWidget *window) { m_window = window; }
 
     void applySkin(const std::string &path) override;
 
-    // The applied skin's name from its [skin] section.
-    QString skinName() const { return m_name; }
-
 private:
     QPointer<QWidget> m_window;
-    QString m_name;
 };
 
 } // namespace drillix

@@ -1,15 +1,15 @@
 #include "qt/platform/appearance/skinfile.h"
 
 #include "core/platform.h"
-#include "qt/platform/appearance/stylesheetreader.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
 #include <optional>
 
-namespace drillix {
+namespace drillix::skinfile {
 
 namespace {
 
@@ -18,84 +18,34 @@ namespace {
     throw Failure("Skin file " + what);
 }
 
-std::string lineText(int line)
+// The text with its comments blanked out: a comment's line breaks stay, so
+// that lines still match the text, its last character turns into a space and
+// the others into `fill`. A quoted "/*" opens none, and a string ends at its
+// quote or its line. *unclosed is where a comment that never ends opens, or
+// -1.
+QString blankComments(QString text, QChar fill, qsizetype *unclosed)
 {
-    return "line " + std::to_string(line);
-}
-
-QString decodeText(const QByteArray &bytes)
-{
-    if (bytes.trimmed().isEmpty())
-        fail("is empty");
-    if (bytes.contains('\0'))
-        fail("is not valid text (it holds binary data)");
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        fail("is not valid UTF-8 text");
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return text;
-}
-
-// The line without its comments; a quoted "/*" opens none.
-QString outsideComments(const QString &line, bool &inComment, int &openedOn, int lineNumber)
-{
-    QString code;
-    for (qsizetype i = 0; i < line.size();) {
-        if (inComment) {
-            const qsizetype end = line.indexOf(QLatin1String("*/"), i);
-            if (end < 0)
+    *unclosed = -1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            while (++i < text.size() && text[i] != c && text[i] != QLatin1Char('\n')) {
+                if (text[i] == QLatin1Char('\\') && i + 1 < text.size() && text[i + 1] != QLatin1Char('\n'))
+                    ++i;
+            }
+        } else if (QStringView(text).sliced(i).startsWith(QLatin1String("/*"))) {
+            const qsizetype end = text.indexOf(QLatin1String("*/"), i + 2);
+            if (end < 0) {
+                *unclosed = i;
                 break;
-            inComment = false;
-            code += QLatin1Char(' ');
-            i = end + 2;
-        } else if (QStringView(line).sliced(i).startsWith(QLatin1String("/*"))) {
-            inComment = true;
-            openedOn = lineNumber;
-            i += 2;
-        } else if (line[i] == QLatin1Char('"') || line[i] == QLatin1Char('\'')) {
-            qsizetype j = i + 1;
-            while (j < line.size() && line[j] != line[i])
-                j += line[j] == QLatin1Char('\\') ? 2 : 1;
-            j = std::min(j + 1, line.size());
-            code += line.mid(i, j - i);
-            i = j;
-        } else {
-            code += line[i++];
+            }
+            std::replace_if(text.begin() + i, text.begin() + end + 1,
+                            [](QChar k) { return k != QLatin1Char('\n'); }, fill);
+            text[end + 1] = QLatin1Char(' ');
+            i = end + 1;
         }
     }
-    return code;
-}
-
-bool isVariantCharacter(QChar c)
-{
-    return c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_'));
-}
-
-struct Header {
-    QString part;
-    std::optional<QString> variant; // "[colours:]" gives an empty one
-};
-
-// "[part]" or "[part:variant]" alone on its line, spaces allowed around and
-// inside the brackets; the part is ASCII letters only.
-std::optional<Header> headerOf(const QString &code)
-{
-    const QStringView line = QStringView(code).trimmed();
-    if (line.size() < 2 || line.front() != QLatin1Char('[') || line.back() != QLatin1Char(']'))
-        return std::nullopt;
-    const QStringView inside = line.sliced(1, line.size() - 2);
-    const qsizetype colon = inside.indexOf(QLatin1Char(':'));
-    const QStringView part = (colon < 0 ? inside : inside.first(colon)).trimmed();
-    const auto isLetter = [](QChar c) { return c.unicode() < 128 && c.isLetter(); };
-    if (part.isEmpty() || !std::all_of(part.begin(), part.end(), isLetter))
-        return std::nullopt;
-    if (colon < 0)
-        return Header{part.toString().toLower(), std::nullopt};
-    if (inside.sliced(colon + 1).contains(QLatin1Char(']')))
-        return std::nullopt;
-    return Header{part.toString().toLower(), inside.sliced(colon + 1).trimmed().toString()};
+    return text;
 }
 
 QString sectionName(const QString &part, const QString &variant)
@@ -103,107 +53,225 @@ QString sectionName(const QString &part, const QString &variant)
     return QLatin1Char('[') + part + (variant.isEmpty() ? QString() : QLatin1Char(':') + variant) + QLatin1Char(']');
 }
 
+// A name as style sheets write one, and a string closed on its line.
+const QRegularExpression kName(QStringLiteral(R"((?:[-\w]|[^\x00-\x7f])+)"));
+const QRegularExpression kString(QStringLiteral(R"("(?:[^"\\\n]|\\[\s\S])*"|'(?:[^'\\\n]|\\[\s\S])*')"));
+
+// Reads a style sheet's grammar in `code`, the text with its comments
+// blanked out, without recursion, so that no nesting however deep can
+// exhaust the stack; copies the text with `picture` standing for each url()
+// in a value.
+struct SheetReader {
+    QStringView text;
+    QStringView code;
+    const PictureUrl &picture;
+    int line; // the line on which `copied` lies
+    qsizetype at = 0;
+    QString resolved = {}; // the text before `copied`, with its url()s replaced
+    qsizetype copied = 0;
+
+    bool rules()
+    {
+        while (skipSpace(), at < code.size()) {
+            if (!(selectors() && declarations() && take('}')))
+                return false;
+        }
+        return true;
+    }
+
+    bool declarations()
+    {
+        while (skipSpace(), at < code.size() && peek() != '}') {
+            if (!take(';') && !(take(kName).hasMatch() && (skipSpace(), take(':')) && value()))
+                return false;
+        }
+        return true;
+    }
+
+    char16_t peek() const { return at < code.size() ? code[at].unicode() : u'\0'; }
+    bool take(char16_t c) { return peek() == c ? (++at, true) : false; }
+
+    // Takes what `pattern` matches where the reading is, if anything. The
+    // text was decoded from valid UTF-8: checking it again at every match
+    // would take time in the square of its length.
+    QRegularExpressionMatch take(const QRegularExpression &pattern)
+    {
+        QRegularExpressionMatch match = pattern.match(code, at, QRegularExpression::NormalMatch,
+                                                      QRegularExpression::AnchorAtOffsetMatchOption
+                                                          | QRegularExpression::DontCheckSubjectStringMatchOption);
+        if (match.hasMatch())
+            at = match.capturedEnd();
+        return match;
+    }
+
+    bool skipSpace()
+    {
+        const qsizetype from = at;
+        while (at < code.size() && code[at].isSpace())
+            ++at;
+        return at > from;
+    }
+
+    // Compound selectors, such as QPushButton#PushButton1:hover:!pressed or
+    // .QLabel[text="x"]::indicator, joined by spaces, > + ~ or commas, and
+    // the block's "{". Possessive, so that a long chain is read in one go.
+    bool selectors()
+    {
+        static const QString piece =
+            QStringLiteral(R"((?:\*|(?:[#.]|::?!?)?%1|\[\s*%1\s*[~|^$*]?(?:=\s*(?:%2|%1))?\s*\]))")
+                .arg(kName.pattern(), kString.pattern());
+        static const QRegularExpression selectors(QStringLiteral(R"(%1(?:\s*+(?:[>+~,]\s*+)?%1)*+\s*+\{)").arg(piece),
+                                                  QRegularExpression::UseUnicodePropertiesOption);
+        return take(selectors).hasMatch();
+    }
+
+    // Anything up to ';' or '}' outside brackets and strings, and not empty.
+    bool value()
+    {
+        int depth = 0;
+        bool any = false;
+        while (skipSpace(), at < code.size()) {
+            const char16_t c = peek();
+            if (depth == 0 && (c == ';' || c == '}'))
+                break;
+            if (c == '{' || (c == ')' && depth == 0))
+                return false;
+            if (c == '"' || c == '\'') {
+                if (!take(kString).hasMatch())
+                    return false;
+            } else if (!url()) {
+                depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+                ++at;
+            }
+            any = true;
+        }
+        return any && depth == 0;
+    }
+
+    // url(name) or url("name") closed on its line, as Qt reads one, and not
+    // the end of a longer name.
+    bool url()
+    {
+        static const QRegularExpression pattern(
+            QStringLiteral(R"((?<![-\w]|[^\x00-\x7f])url\([^\S\n]*+(?:(%1)|(?!["'])([^)\n]*))[^\S\n]*\))")
+                .arg(kString.pattern()),
+            QRegularExpression::UseUnicodePropertiesOption);
+        // The plain look first: a value tries a url() at each character.
+        const QRegularExpressionMatch match =
+            code.sliced(at).startsWith(u"url(") ? take(pattern) : QRegularExpressionMatch();
+        if (!match.hasMatch())
+            return false;
+        const qsizetype from = match.capturedStart();
+        const QStringView name = match.hasCaptured(1)
+                                     ? text.sliced(match.capturedStart(1) + 1, match.capturedLength(1) - 2)
+                                     : text.sliced(match.capturedStart(2), match.capturedLength(2)).trimmed();
+        line += int(text.sliced(copied, from - copied).count(QLatin1Char('\n')));
+        resolved += text.sliced(copied, from - copied).toString() + picture(name.toString(), line);
+        copied = at;
+        return true;
+    }
+};
+
 } // namespace
 
-SkinFile SkinFile::parse(const QByteArray &bytes)
+std::vector<Section> parse(const QByteArray &bytes)
 {
-    QStringList lines = decodeText(bytes).split(QLatin1Char('\n'));
-    QStringList codes;
-    bool inComment = false;
-    int commentOpenedOn = 0;
-    for (QString &line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        codes.append(outsideComments(line, inComment, commentOpenedOn, int(codes.size()) + 1));
-    }
-    if (inComment)
-        fail("has a comment that never ends (it opens on " + lineText(commentOpenedOn) + ")");
+    if (bytes.trimmed().isEmpty())
+        fail("is empty");
+    if (bytes.contains('\0'))
+        fail("is not valid text (it holds binary data)");
+    // Stateless, so that a sequence cut short at the end is an error too.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        fail("is not valid UTF-8 text");
+    qsizetype unclosed = -1;
+    // A comment reads as one space, as in style sheets; a skin holds no NUL.
+    const QStringList codes = blankComments(text, QChar::Null, &unclosed).remove(QChar::Null).split(QLatin1Char('\n'));
+    if (unclosed >= 0)
+        fail("has a comment that never ends (it opens on line "
+             + std::to_string(int(QStringView(text).first(unclosed).count(QLatin1Char('\n'))) + 1) + ")");
+    const QStringList lines = text.split(QLatin1Char('\n'));
 
-    SkinFile skin;
-    bool sawHeader = false, inHeader = false;
+    // "[part]" or "[part:variant]", spaces allowed around and inside the
+    // brackets; the part is ASCII letters only.
+    static const QRegularExpression headerPattern(QStringLiteral(R"(^\[\s*([A-Za-z]+)\s*(?::([^\]]*))?\]$)"));
+    static const QRegularExpression variantPattern(QStringLiteral("^[A-Za-z0-9_-]+$"));
+    const std::string notASkin = "is not a Drillix skin (it must begin with a [skin] section)";
+    std::vector<Section> sections;
+    bool sawSkin = false;
     std::optional<QString> format;
     Section *current = nullptr;
-    const std::string notASkin = "is not a Drillix skin (it must begin with a [skin] section)";
     for (int n = 1; n <= int(lines.size()); ++n) {
-        const QString &raw = lines[n - 1];
-        const QString &code = codes[n - 1];
-        const std::string where = " on " + lineText(n);
-        if (const std::optional<Header> header = headerOf(code)) {
-            if (header->part == QLatin1String("skin")) {
-                if (sawHeader)
+        const QString code = codes[n - 1].trimmed();
+        const std::string where = " on line " + std::to_string(n);
+        const QRegularExpressionMatch header = headerPattern.match(code);
+        const QString written = header.captured(1).toLower();
+        if (!sawSkin && !code.isEmpty() && written != QLatin1String("skin"))
+            fail(notASkin);
+        if (header.hasMatch()) {
+            const QString variant = header.captured(2).trimmed();
+            if (written == QLatin1String("skin")) {
+                if (sawSkin)
                     fail("has a second [skin] section" + where);
-                if (header->variant)
+                if (header.hasCaptured(2))
                     fail("gives its [skin] section a variant" + where);
-                inHeader = sawHeader = true;
+                sawSkin = true;
                 continue;
             }
-            if (!sawHeader)
-                fail(notASkin);
-            const QString part = header->part == QLatin1String("colors") ? QStringLiteral("colours") : header->part;
+            const QString part = written == QLatin1String("colors") ? QStringLiteral("colours") : written;
             if (!QStringList{"controls", "colours", "metrics", "window"}.contains(part))
-                fail("has an unknown section [" + header->part.toStdString() + "]" + where);
-            const QString variant = header->variant.value_or(QString());
-            if (header->variant && (variant.isEmpty() || !std::all_of(variant.begin(), variant.end(), isVariantCharacter)))
+                fail("has an unknown section [" + written.toStdString() + "]" + where);
+            if (header.hasCaptured(2) && !variantPattern.match(variant).hasMatch())
                 fail("has a variant name that is not allowed (use letters, digits, '-' and '_')" + where);
-            for (const Section &earlier : skin.m_sections) {
+            for (const Section &earlier : sections) {
                 if (earlier.part == part && earlier.variant.compare(variant, Qt::CaseInsensitive) == 0)
                     fail("has " + sectionName(part, variant).toStdString() + " twice (lines "
                          + std::to_string(earlier.firstLine) + " and " + std::to_string(n) + ")");
             }
-            inHeader = false;
-            current = &skin.m_sections.emplace_back(Section{part, variant, {}, n, n});
-            continue;
-        }
-
-        const QString trimmed = code.trimmed();
-        if (current) {
+            current = &sections.emplace_back(Section{part, variant, {}, n, n});
+        } else if (current) {
             // A rule here, written by habit, gets a message that says what belongs.
-            if (current->part == QLatin1String("window") && (trimmed.contains('{') || trimmed.contains('}')))
+            if (current->part == QLatin1String("window") && (code.contains('{') || code.contains('}')))
                 fail("has a rule in " + sectionName(current->part, current->variant).toStdString() + where
                      + "; it takes declarations only, such as \"background-color: #2f62a6;\"");
-            current->text += raw + QLatin1Char('\n');
+            current->text += lines[n - 1] + QLatin1Char('\n');
             current->lastLine = n;
-        } else if (inHeader && !trimmed.isEmpty()) {
-            const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
+        } else if (!code.isEmpty()) {
+            const qsizetype equals = code.indexOf(QLatin1Char('='));
             if (equals <= 0)
-                fail("has a line in [skin] that is not \"key = value\" (" + lineText(n) + ")");
-            const QString key = trimmed.left(equals).trimmed().toLower();
-            const QString value = trimmed.mid(equals + 1).trimmed();
+                fail("has a line in [skin] that is not \"key = value\" (line " + std::to_string(n) + ")");
+            const QString key = code.left(equals).trimmed().toLower();
             if (key == QLatin1String("format"))
-                format = value;
-            else if (key == QLatin1String("name"))
-                skin.m_name = value;
-            else
-                fail("has an unknown setting \"" + key.toStdString() + "\" in [skin] (" + lineText(n) + ")");
-        } else if (!inHeader && !trimmed.isEmpty()) {
-            fail(notASkin);
+                format = code.mid(equals + 1).trimmed();
+            else if (key != QLatin1String("name"))
+                fail("has an unknown setting \"" + key.toStdString() + "\" in [skin] (line " + std::to_string(n) + ")");
         }
     }
-    if (!sawHeader)
+    if (!sawSkin)
         fail(notASkin);
     if (!format)
         fail("does not give its format (\"format = 1\" belongs in [skin])");
     if (*format != QLatin1String("1"))
         fail("is in format \"" + format->toStdString() + "\", which this program cannot read (it reads format 1)");
-    return skin;
+    return sections;
 }
 
-QString SkinFile::resolveStyleSheet(const Section &section, const PictureUrl &picture)
+QString resolveStyleSheet(const Section &section, const PictureUrl &picture)
 {
     const bool window = section.part == QLatin1String("window");
-    const std::optional<QString> resolved = readStyleSheet(section.text, window, section.firstLine + 1, picture);
-    if (!resolved)
-        fail("has a style-sheet error in " + describe(section).toStdString() + ": Qt cannot read it as style-sheet "
-             + (window ? "declarations" : "rules"));
-    return *resolved;
+    qsizetype unclosed = -1;
+    const QString code = blankComments(section.text, QLatin1Char(' '), &unclosed);
+    SheetReader reader{.text = section.text, .code = code, .picture = picture, .line = section.firstLine + 1};
+    // Declarations in [window] are no rules, and a '}' after them is no rule either.
+    if (unclosed >= 0 || !(window ? reader.declarations() && reader.rules() : reader.rules())) {
+        const QString lines = section.lastLine > section.firstLine
+                                  ? QStringLiteral("lines %1 to %2").arg(section.firstLine).arg(section.lastLine)
+                                  : QStringLiteral("line %1").arg(section.firstLine);
+        fail("has a style-sheet error in " + sectionName(section.part, section.variant).toStdString() + " ("
+             + lines.toStdString() + "): Qt cannot read it as style-sheet " + (window ? "declarations" : "rules"));
+    }
+    return reader.resolved + reader.text.sliced(reader.copied).toString();
 }
 
-QString SkinFile::describe(const Section &section)
-{
-    const QString name = sectionName(section.part, section.variant);
-    if (section.lastLine > section.firstLine)
-        return name + QStringLiteral(" (lines %1 to %2)").arg(section.firstLine).arg(section.lastLine);
-    return name + QStringLiteral(" (line %1)").arg(section.firstLine);
-}
-
-} // namespace drillix
+} // namespace drillix::skinfile

@@ -21,44 +21,40 @@
 // only comments and blank lines; its lines are "key = value". Any part may
 // be left out or empty.
 
-#include "qt/platform/appearance/stylesheetreader.h"
-
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace drillix {
 
-class SkinFile
-{
-public:
-    struct Section {
-        QString part; // "controls", "colours", "metrics" or "window"
-        QString variant; // empty for the plain section of the part
-        QString text; // as written, comments included
-        int firstLine = 0; // the header's line, counting from 1
-        int lastLine = 0;
-    };
+// What stands for url(name) in a style sheet, given the name and its line.
+using PictureUrl = std::function<QString(const QString &name, int line)>;
 
-    // Throws Failure, with a text saying what is wrong and where, when the
-    // file's layout is wrong.
-    static SkinFile parse(const QByteArray &bytes);
+namespace skinfile {
 
-    // The section's text with `picture` standing for each url() in it.
-    // Throws Failure naming the section when the text is not style-sheet
-    // rules (declarations in [window]); see stylesheetreader.h.
-    static QString resolveStyleSheet(const Section &section, const PictureUrl &picture);
-
-    QString name() const { return m_name; }
-    const std::vector<Section> &sections() const { return m_sections; }
-
-    // "[colours:contrast] (lines 40 to 52)", for failure texts.
-    static QString describe(const Section &section);
-
-private:
-    QString m_name;
-    std::vector<Section> m_sections;
+struct Section {
+    QString part; // "controls", "colours", "metrics" or "window"
+    QString variant; // empty for the plain section of the part
+    QString text; // as written, comments included
+    int firstLine = 0; // the header's line, counting from 1
+    int lastLine = 0;
 };
+
+// The file's sections in its order. Throws Failure, with a text saying what
+// is wrong and where, when the file's layout is wrong.
+std::vector<Section> parse(const QByteArray &bytes);
+
+// The section's text with `picture` standing for each url() in it.
+// Throws Failure naming the section, as "[colours:contrast] (lines 40 to
+// 52)", when the text is not style-sheet rules (declarations in [window]):
+// blocks, comments and strings closed, each selector followed by a block of
+// "property: value;" declarations. The grammar is read here because Qt tells
+// of a sheet it cannot parse only by a warning, and recovers from some
+// damage silently.
+QString resolveStyleSheet(const Section &section, const PictureUrl &picture);
+
+} // namespace skinfile
 
 } // namespace drillix
