@@ -32,7 +32,7 @@ constexpr const char *kAllowed[] = {
     "read", "lseek", // the sound files, opened before
     "write", // samples to the pipe, one line to standard error
     "close", // the files, once decoded
-    "brk", "mmap", "munmap", "mremap", "madvise", "mprotect", // memory (mmap and mprotect: never executable)
+    "brk", "munmap", "mremap", "madvise", // memory; mmap and mprotect below, never executable
     "futex", // locks inside the C library and FFmpeg, even with one thread
     "clock_gettime", "clock_getres", "gettimeofday", // time, where the vDSO cannot answer
     "rt_sigprocmask", "getpid", "gettid", // abort(), with tgkill below, when FFmpeg finds itself broken
@@ -57,7 +57,6 @@ constexpr const char *kAllowedForSanitizer[] = {
 // leak check's tracer lists threads and mappings.
 bool landlockFiles()
 {
-#ifdef SYS_landlock_create_ruleset
     const long abi = ::syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
     if (abi < 1)
         return false; // ENOSYS or EOPNOTSUPP: the kernel offers no Landlock
@@ -81,9 +80,6 @@ bool landlockFiles()
     ok = ok && ::syscall(SYS_landlock_restrict_self, ruleset, 0) == 0;
     ::close(int(ruleset));
     return ok;
-#else
-    return false;
-#endif
 }
 
 bool allow(scmp_filter_ctx filter, const char *name)
@@ -100,8 +96,7 @@ std::string installFilter()
         return "cannot set up a system call filter";
     bool ok = true;
     for (const char *name : kAllowed)
-        if (std::strcmp(name, "mmap") != 0 && std::strcmp(name, "mprotect") != 0)
-            ok = ok && allow(filter, name);
+        ok = ok && allow(filter, name);
 #ifdef DRILLIX_ADDRESS_SANITIZER
     for (const char *name : kAllowedForSanitizer)
         ok = ok && allow(filter, name);
@@ -117,20 +112,16 @@ std::string installFilter()
 #endif
     // No new executable memory: code smuggled in by a crafted file cannot
     // be made to run that way.
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(mmap), 1, SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(mprotect), 1,
-                                SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;
+    for (const int call : {SCMP_SYS(mmap), SCMP_SYS(mprotect)})
+        ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 1, SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;
     // Signals to itself only, never to another process.
-    const auto self = scmp_datum_t(::getpid());
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1, SCMP_A0(SCMP_CMP_EQ, self, 0)) == 0;
-    std::string problem;
-    if (!ok) {
-        problem = "cannot describe the system call filter";
-    } else if (const int loaded = seccomp_load(filter); loaded != 0) {
-        problem = std::string("the kernel refuses a system call filter: ") + std::strerror(-loaded);
-    }
+    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1,
+                                SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(::getpid()), 0)) == 0;
+    const int loaded = ok ? seccomp_load(filter) : 0;
     seccomp_release(filter);
-    return problem;
+    if (!ok)
+        return "cannot describe the system call filter";
+    return loaded == 0 ? std::string() : std::string("the kernel refuses a system call filter: ") + std::strerror(-loaded);
 }
 
 } // namespace

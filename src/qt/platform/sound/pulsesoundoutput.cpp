@@ -15,17 +15,12 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPlayer, "drillix.sound")
 
-constexpr std::size_t samplesFor(int ms)
-{
-    return std::size_t(kSoundRate) * std::size_t(ms) / 1000 * kSoundChannels;
-}
-
+constexpr std::size_t kSamplesPerSecond = std::size_t(kSoundRate) * kSoundChannels;
 // The server's buffer for a stream: all of it is latency when a sound cuts
 // another, so it stays small.
 constexpr int kServerBufferMs = 100;
-constexpr std::size_t kKeptSamples = samplesFor(30 * 1000);
-// A sound too long to keep is read from its decoder this far ahead.
-constexpr std::size_t kReadAheadSamples = samplesFor(2000);
+constexpr std::size_t kKeptSamples = 30 * kSamplesPerSecond;
+constexpr std::size_t kReadAheadSamples = 2 * kSamplesPerSecond;
 
 } // namespace
 
@@ -45,20 +40,22 @@ struct PulseSoundOutput::Sound : DecodedSound, std::enable_shared_from_this<Soun
 
     PulseSoundOutput *owner;
     pa_io_event *watch = nullptr; // on the decoder's pipe, while it runs
-    bool paused = false;          // far enough ahead of what plays
     bool kept = true;             // short enough to keep whole
 };
 
 PulseSoundOutput::PulseSoundOutput(std::string decoderProgram, SoundListener listener)
     : m_decoderProgram(std::move(decoderProgram))
     , m_listener(std::move(listener))
+    , m_loop(pa_threaded_mainloop_new())
+    , m_api(pa_threaded_mainloop_get_api(m_loop))
 {
-    m_loop = pa_threaded_mainloop_new();
     pa_threaded_mainloop_set_name(m_loop, "sound");
-    m_api = pa_threaded_mainloop_get_api(m_loop);
-    // The connection is made on the player's thread: libpulse reads its
-    // settings, and may ask the X server for the sound server's address.
-    m_wake = m_api->defer_new(m_api, &PulseSoundOutput::onWake, this);
+    // The connection is made on the player's thread, at its first wake:
+    // libpulse reads its settings, and may ask the X server for the sound
+    // server's address.
+    m_wake = m_api->defer_new(
+        m_api, [](pa_mainloop_api *, pa_defer_event *, void *self) { static_cast<PulseSoundOutput *>(self)->wake(); },
+        this);
     if (pa_threaded_mainloop_start(m_loop) < 0)
         qCWarning(lcPlayer) << "no sound: the sound thread cannot start";
 }
@@ -67,13 +64,7 @@ PulseSoundOutput::~PulseSoundOutput()
 {
     pa_threaded_mainloop_lock(m_loop);
     stopPlaying(m_started ? std::optional(Kind::CutOff) : std::nullopt);
-    m_pending.reset();
-    dropStream(m_spare);
-    if (m_context) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-    }
+    disconnect();
     m_kept.clear(); // and their decoders with them
     m_api->defer_free(m_wake);
     pa_threaded_mainloop_unlock(m_loop);
@@ -99,25 +90,19 @@ void PulseSoundOutput::prepare(const std::vector<std::string> &paths)
     pa_threaded_mainloop_unlock(m_loop);
 }
 
-void PulseSoundOutput::onWake(pa_mainloop_api *api, pa_defer_event *event, void *self)
+void PulseSoundOutput::wake()
 {
-    auto *player = static_cast<PulseSoundOutput *>(self);
-    api->defer_enable(event, 0);
-    if (std::exchange(player->m_connectOnWake, false) && !player->m_context)
-        player->connectContext();
-    std::string ignored;
-    for (const std::string &path : std::exchange(player->m_toPrepare, {}))
-        player->soundFor(path, ignored);
-    if (player->m_pending)
-        player->handleRequest(*std::exchange(player->m_pending, std::nullopt));
-}
-
-void PulseSoundOutput::handleRequest(Request request)
-{
-    stopPlaying(m_started ? std::optional(Kind::CutOff) : std::nullopt);
-    m_request = std::move(request);
+    m_api->defer_enable(m_wake, 0);
+    // A lost server is looked for again only now, when there is work.
     if (!m_context)
         connectContext();
+    std::string ignored;
+    for (const std::string &path : std::exchange(m_toPrepare, {}))
+        soundFor(path, ignored);
+    if (!m_pending)
+        return;
+    stopPlaying(m_started ? std::optional(Kind::CutOff) : std::nullopt);
+    m_request = std::exchange(m_pending, std::nullopt);
     if (!m_context)
         stopPlaying(Kind::Silent, "no usable audio device");
     else if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
@@ -143,12 +128,10 @@ std::shared_ptr<PulseSoundOutput::Sound> PulseSoundOutput::soundFor(const std::s
 {
     // stat() never blocks on a FIFO or device the way opening it could.
     struct stat file {};
-    if (path.empty() || ::stat(path.c_str(), &file) != 0)
+    if (::stat(path.c_str(), &file) != 0)
         error = "cannot open the file";
-    else if (!S_ISREG(file.st_mode))
-        error = "not a regular file";
-    else if (file.st_size <= 0)
-        error = "empty file";
+    else if (!S_ISREG(file.st_mode) || file.st_size == 0)
+        error = "not a sound file";
     if (!error.empty())
         return nullptr;
     const auto known = m_kept.find(path);
@@ -191,14 +174,19 @@ void PulseSoundOutput::readDecoder(const std::shared_ptr<Sound> &sound)
         stopPlaying(Kind::Silent, "no sound in the file");
         return;
     }
-    if (!sound->kept && sound->decoding() && sound->end() > m_position + kReadAheadSamples) {
-        sound->paused = true;
-        m_api->io_enable(sound->watch, PA_IO_EVENT_NULL);
-    }
+    pace(*sound);
     if (m_stream)
         writeMore();
     else
         startIfReady();
+}
+
+// A sound too long to keep is read from its decoder only a little ahead of
+// what plays.
+void PulseSoundOutput::pace(Sound &sound)
+{
+    if (!sound.kept && sound.watch)
+        m_api->io_enable(sound.watch, sound.end() < m_position + kReadAheadSamples ? PA_IO_EVENT_INPUT : PA_IO_EVENT_NULL);
 }
 
 void PulseSoundOutput::connectContext()
@@ -207,64 +195,70 @@ void PulseSoundOutput::connectContext()
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Veltmora Drillix");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "veltmora-drillix");
     pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "game");
-    pa_context *context = pa_context_new_with_proplist(m_api, nullptr, properties);
+    m_context = pa_context_new_with_proplist(m_api, nullptr, properties);
     pa_proplist_free(properties);
-    if (!context)
+    if (!m_context)
         return;
-    m_context = context;
-    pa_context_set_state_callback(context, &PulseSoundOutput::onContextState, this);
+    pa_context_set_state_callback(
+        m_context, [](pa_context *, void *self) { static_cast<PulseSoundOutput *>(self)->contextStateChanged(); },
+        this);
     // Held over the call, which may report the failure and drop ours.
-    pa_context_ref(context);
+    pa_context *context = pa_context_ref(m_context);
     // Starting a server of our own is not the quiz's business.
-    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && m_context == context)
-        contextLost();
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && m_context)
+        disconnect();
     pa_context_unref(context);
 }
 
-void PulseSoundOutput::onContextState(pa_context *context, void *self)
+void PulseSoundOutput::contextStateChanged()
 {
-    auto *player = static_cast<PulseSoundOutput *>(self);
-    const pa_context_state_t state = pa_context_get_state(context);
-    if (context != player->m_context)
-        return;
+    const pa_context_state_t state = pa_context_get_state(m_context);
     if (state == PA_CONTEXT_READY) {
-        player->m_warnedNoServer = false;
-        player->createSpareStream();
-        if (player->m_request && !player->m_sound)
-            player->lookUpSound();
+        m_warnedNoServer = false;
+        createSpareStream();
+        if (m_request && !m_sound)
+            lookUpSound();
     } else if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) {
-        if (!std::exchange(player->m_warnedNoServer, true))
+        if (!std::exchange(m_warnedNoServer, true))
             qCWarning(lcPlayer, "no sound: the connection to the sound server %s (%s)",
-                      state == PA_CONTEXT_FAILED ? "failed" : "ended", pa_strerror(pa_context_errno(context)));
-        player->contextLost();
+                      state == PA_CONTEXT_FAILED ? "failed" : "ended", pa_strerror(pa_context_errno(m_context)));
+        disconnect();
     }
 }
 
 // Silence until the next request tries a new connection.
-void PulseSoundOutput::contextLost()
+void PulseSoundOutput::disconnect()
 {
     if (m_started)
         stopPlaying(Kind::CutOff, "the audio device failed");
     else
         stopPlaying(Kind::Silent, "no usable audio device");
     dropStream(m_spare);
+    if (!m_context)
+        return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
     pa_context_disconnect(m_context);
-    pa_context_unref(m_context);
-    m_context = nullptr;
+    pa_context_unref(std::exchange(m_context, nullptr));
 }
 
 void PulseSoundOutput::createSpareStream()
 {
-    if (m_spare || !m_context || pa_context_get_state(m_context) != PA_CONTEXT_READY)
+    if (m_spare)
         return;
     const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(kSoundRate), std::uint8_t(kSoundChannels)};
     m_spare = pa_stream_new(m_context, "sound", &format, nullptr);
-    m_spareReady = false;
     if (!m_spare)
         return;
-    pa_stream_set_state_callback(m_spare, &PulseSoundOutput::onStreamState, this);
-    pa_stream_set_write_callback(m_spare, &PulseSoundOutput::onStreamWritable, this);
+    pa_stream_set_state_callback(
+        m_spare, [](pa_stream *stream, void *self) { static_cast<PulseSoundOutput *>(self)->streamStateChanged(stream); },
+        this);
+    pa_stream_set_write_callback(
+        m_spare,
+        [](pa_stream *stream, std::size_t, void *self) {
+            if (auto *player = static_cast<PulseSoundOutput *>(self); stream == player->m_stream)
+                player->writeMore();
+        },
+        this);
     const auto unset = std::uint32_t(-1);
     const auto target = std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format));
     const pa_buffer_attr buffer{unset, target, unset, unset, unset};
@@ -282,46 +276,35 @@ void PulseSoundOutput::dropStream(pa_stream *&stream)
     pa_stream_set_write_callback(stream, nullptr, nullptr);
     // Removes it from the server at once, with whatever it still holds.
     pa_stream_disconnect(stream);
-    pa_stream_unref(stream);
-    stream = nullptr;
+    pa_stream_unref(std::exchange(stream, nullptr));
 }
 
-void PulseSoundOutput::onStreamState(pa_stream *stream, void *self)
+void PulseSoundOutput::streamStateChanged(pa_stream *stream)
 {
-    auto *player = static_cast<PulseSoundOutput *>(self);
     const pa_stream_state_t state = pa_stream_get_state(stream);
-    if (state == PA_STREAM_READY && stream == player->m_spare) {
-        player->m_spareReady = true;
-        player->startIfReady();
+    if (state == PA_STREAM_READY && stream == m_spare) {
+        startIfReady();
     } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
-        if (stream == player->m_stream) {
-            player->stopPlaying(Kind::CutOff, "the audio device failed");
-        } else if (stream == player->m_spare) {
-            player->dropStream(player->m_spare);
-            player->stopPlaying(Kind::Silent, "the audio device refused the sound");
+        if (stream == m_stream) {
+            stopPlaying(Kind::CutOff, "the audio device failed");
+        } else {
+            dropStream(m_spare);
+            stopPlaying(Kind::Silent, "the audio device refused the sound");
         }
     }
-}
-
-void PulseSoundOutput::onStreamWritable(pa_stream *stream, std::size_t, void *self)
-{
-    auto *player = static_cast<PulseSoundOutput *>(self);
-    if (stream == player->m_stream)
-        player->writeMore();
 }
 
 void PulseSoundOutput::startIfReady()
 {
     if (!m_sound || m_stream)
         return;
-    if (!m_spare || !m_spareReady) {
+    if (!m_spare || pa_stream_get_state(m_spare) != PA_STREAM_READY) {
         createSpareStream();
         return;
     }
     if (m_sound->decoding() && m_sound->end() == 0)
         return; // its first samples are on their way
     m_stream = std::exchange(m_spare, nullptr);
-    m_spareReady = false;
     writeMore();
     if (m_stream)
         pa_operation_unref(pa_stream_cork(m_stream, 0, nullptr, nullptr));
@@ -334,18 +317,15 @@ void PulseSoundOutput::writeMore()
     if (!m_sound || !m_stream || m_drain)
         return;
     Sound &sound = *m_sound;
-    const std::size_t writable = pa_stream_writable_size(m_stream);
-    if (writable == std::size_t(-1))
-        return;
     // Whole frames only: a sample split between reads waits for its pair.
-    const std::size_t available = (sound.end() - m_position) / kSoundChannels * kSoundChannels;
-    const std::size_t count = std::min(writable / sizeof(std::int16_t) / kSoundChannels * kSoundChannels, available);
+    const std::size_t count = std::min(pa_stream_writable_size(m_stream) / sizeof(std::int16_t), sound.end() - m_position)
+                              / kSoundChannels * kSoundChannels;
     if (count > 0) {
         const std::int16_t *from = sound.from(m_position);
         m_scratch.resize(count);
         // Linear: 37 of 100 gives 37 % of the amplitude.
-        for (std::size_t i = 0; i < count; ++i)
-            m_scratch[i] = std::int16_t(from[i] * m_request->volume / 100);
+        std::transform(from, from + count, m_scratch.begin(),
+                       [volume = m_request->volume](std::int16_t sample) { return std::int16_t(sample * volume / 100); });
         if (pa_stream_write(m_stream, m_scratch.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE)
             < 0) {
             stopPlaying(Kind::CutOff, "the audio device failed");
@@ -356,25 +336,21 @@ void PulseSoundOutput::writeMore()
             m_listener(SoundEvent{Kind::Started, m_request->path, {}, m_request->requested,
                                   std::chrono::steady_clock::now()});
     }
-    if (!sound.kept) {
+    if (!sound.kept)
         sound.dropBefore(m_position);
-        if (sound.paused && sound.end() < m_position + kReadAheadSamples) {
-            sound.paused = false;
-            m_api->io_enable(sound.watch, PA_IO_EVENT_INPUT);
-        }
-    }
+    pace(sound);
     // Draining also starts a sound shorter than the server waits for.
     if (!sound.decoding() && m_position >= sound.end())
-        m_drain = pa_stream_drain(m_stream, &PulseSoundOutput::onDrained, this);
-}
-
-void PulseSoundOutput::onDrained(pa_stream *stream, int success, void *self)
-{
-    auto *player = static_cast<PulseSoundOutput *>(self);
-    if (stream != player->m_stream || !player->m_drain || !success)
-        return;
-    pa_operation_unref(std::exchange(player->m_drain, nullptr));
-    player->stopPlaying(Kind::Finished);
+        m_drain = pa_stream_drain(
+            m_stream,
+            [](pa_stream *, int success, void *self) {
+                auto *player = static_cast<PulseSoundOutput *>(self);
+                if (success) {
+                    pa_operation_unref(std::exchange(player->m_drain, nullptr));
+                    player->stopPlaying(Kind::Finished);
+                }
+            },
+            this);
 }
 
 // Ends the sound that plays or waits to, at once, telling the listener how.

@@ -10,10 +10,10 @@
 #include "qt/platform/sound/audiodecoder.h"
 #include "qt/platform/sound/decodersandbox.h"
 
-#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
-#include <string>
+#include <utility>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -22,36 +22,30 @@ using namespace drillix;
 
 namespace {
 
-void limit(int resource, rlim_t value)
-{
-    const rlimit bound{value, value};
-    ::setrlimit(resource, &bound);
-}
-
 // Bounds what a decoder gone wrong on a crafted file can take: memory, CPU
 // time, new files and processes.
 void limitResources()
 {
+    const std::pair<int, rlim_t> limits[] = {
 #ifndef __SANITIZE_ADDRESS__
-    // AddressSanitizer's shadow memory alone takes terabytes of address
-    // space: in such a build the other limits have to do.
-    limit(RLIMIT_AS, rlim_t{1} << 30);
+        // AddressSanitizer's shadow memory alone takes terabytes of address
+        // space: in such a build the other limits have to do.
+        {RLIMIT_AS, rlim_t{1} << 30},
 #endif
-    limit(RLIMIT_CPU, 20);
-    limit(RLIMIT_FSIZE, 0);
-    limit(RLIMIT_CORE, 0);
-    limit(RLIMIT_NPROC, 0);
-    limit(RLIMIT_NOFILE, 16);
+        {RLIMIT_CPU, 20}, {RLIMIT_FSIZE, 0}, {RLIMIT_CORE, 0}, {RLIMIT_NPROC, 0}, {RLIMIT_NOFILE, 16},
+    };
+    for (const auto &[resource, value] : limits) {
+        const rlimit bound{value, value};
+        ::setrlimit(resource, &bound);
+    }
 }
 
+// The decoder has no signal handlers, so a write is never interrupted.
 bool writeAll(const std::int16_t *samples, std::size_t count)
 {
     const auto *at = reinterpret_cast<const char *>(samples);
-    std::size_t bytes = count * sizeof *samples;
-    while (bytes > 0) {
+    for (std::size_t bytes = count * sizeof *samples; bytes > 0;) {
         const ssize_t written = ::write(STDOUT_FILENO, at, bytes);
-        if (written < 0 && errno == EINTR)
-            continue;
         if (written <= 0)
             return false; // the player has stopped listening
         at += written;
@@ -60,24 +54,18 @@ bool writeAll(const std::int16_t *samples, std::size_t count)
     return true;
 }
 
-void say(int fd, const std::string &line)
-{
-    (void)!::write(fd, line.data(), line.size());
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc == 2 && std::strcmp(argv[1], "--sandbox-state") == 0) {
         const SandboxState state = enterDecoderSandbox();
-        say(STDOUT_FILENO, std::string(state.filtered ? "system call filter" : "no system call filter: ")
-                               + state.problem + (state.landlocked ? ", Landlock\n" : ", no Landlock\n"));
+        ::dprintf(STDOUT_FILENO, "%s%s, %s\n", state.filtered ? "system call filter" : "no system call filter: ",
+                  state.problem.c_str(), state.landlocked ? "Landlock" : "no Landlock");
         return state.filtered ? 0 : 3;
     }
     if (argc != 2) {
-        static const char usage[] = "usage: drillix-sound-decoder FILE\n";
-        (void)!::write(STDERR_FILENO, usage, sizeof usage - 1);
+        ::dprintf(STDERR_FILENO, "usage: drillix-sound-decoder FILE\n");
         return 2;
     }
     limitResources();
@@ -90,6 +78,6 @@ int main(int argc, char **argv)
     // it says so on standard error, which the quiz logs.
     const SandboxState state = enterDecoderSandbox();
     if (!state.filtered)
-        say(STDERR_FILENO, "drillix-sound-decoder: decoding without a sandbox: " + state.problem + "\n");
+        ::dprintf(STDERR_FILENO, "drillix-sound-decoder: decoding without a sandbox: %s\n", state.problem.c_str());
     return decodeSound(input, writeAll) ? 0 : 1;
 }
