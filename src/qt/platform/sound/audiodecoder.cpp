@@ -60,7 +60,6 @@ struct Decoding {
 
     bool open()
     {
-        auto *buffer = static_cast<std::uint8_t *>(av_malloc(kIoBufferBytes));
         // A signal never interrupts the read of a regular file.
         const auto read = [](void *self, std::uint8_t *to, int bytes) {
             const ssize_t got = ::read(static_cast<Decoding *>(self)->fd, to, std::size_t(bytes));
@@ -73,12 +72,11 @@ struct Decoding {
             const off_t at = ::lseek(file.fd, offset, whence & ~AVSEEK_FORCE);
             return at < 0 ? AVERROR(EINVAL) : at;
         };
-        io = buffer ? avio_alloc_context(buffer, kIoBufferBytes, 0, this, read, nullptr, seek) : nullptr;
+        auto *buffer = static_cast<std::uint8_t *>(av_malloc(kIoBufferBytes));
+        io = avio_alloc_context(buffer, kIoBufferBytes, 0, this, read, nullptr, seek);
         format = avformat_alloc_context();
-        if (!io || !format || !resampler || !packet || !frame || !pcm) {
-            av_free(buffer);
+        if (!io || !buffer || !format || !resampler || !packet || !frame || !pcm)
             return false;
-        }
         format->pb = io;
         format->flags |= AVFMT_FLAG_CUSTOM_IO;
         // Some containers name further files or URLs to open; a sound file

@@ -37,21 +37,18 @@ constexpr const char *kAllowed[] = {
     "clock_gettime", "clock_getres", "gettimeofday", // time, where the vDSO cannot answer
     "rt_sigprocmask", "getpid", "gettid", // abort(), with tgkill below, when FFmpeg finds itself broken
     "rt_sigreturn", "exit", "exit_group",
-};
-
 #ifdef DRILLIX_ADDRESS_SANITIZER
-// AddressSanitizer's leak check at exit starts a tracer that shares the
-// process's memory (clone with CLONE_VM, below), lets it trace (prctl),
-// stops and reads every thread (ptrace, wait4, getppid, sched_yield), lists
-// them and the mappings from /proc (open and openat for reading, getdents,
-// getdents64, readlink), and handles its own faults (rt_sigaction,
-// sigaltstack): allowed in that build only, measured with the filter in
-// logging mode.
-constexpr const char *kAllowedForSanitizer[] = {
+    // AddressSanitizer's leak check at exit starts a tracer that shares the
+    // process's memory (clone with CLONE_VM, below), lets it trace (prctl),
+    // stops and reads every thread (ptrace, wait4, getppid, sched_yield),
+    // lists them and the mappings from /proc (open and openat for reading,
+    // below, getdents, getdents64, readlink), and handles its own faults
+    // (rt_sigaction, sigaltstack): allowed in that build only, measured with
+    // the filter in logging mode.
     "prctl", "ptrace", "wait4", "getppid", "sched_yield", "getdents", "getdents64", "readlink", "rt_sigaction",
     "sigaltstack",
-};
 #endif
+};
 
 // Forbids all file access; a sanitizer build keeps reading /proc, where the
 // leak check's tracer lists threads and mappings.
@@ -82,24 +79,18 @@ bool landlockFiles()
     return ok;
 }
 
-bool allow(scmp_filter_ctx filter, const char *name)
-{
-    const int number = seccomp_syscall_resolve_name(name);
-    // A call this architecture lacks needs no rule.
-    return number == __NR_SCMP_ERROR || seccomp_rule_add(filter, SCMP_ACT_ALLOW, number, 0) == 0;
-}
-
 std::string installFilter()
 {
     scmp_filter_ctx filter = seccomp_init(SCMP_ACT_ERRNO(EPERM));
     if (!filter)
         return "cannot set up a system call filter";
     bool ok = true;
-    for (const char *name : kAllowed)
-        ok = ok && allow(filter, name);
+    for (const char *name : kAllowed) {
+        // A call this architecture lacks needs no rule.
+        const int number = seccomp_syscall_resolve_name(name);
+        ok = ok && (number == __NR_SCMP_ERROR || seccomp_rule_add(filter, SCMP_ACT_ALLOW, number, 0) == 0);
+    }
 #ifdef DRILLIX_ADDRESS_SANITIZER
-    for (const char *name : kAllowedForSanitizer)
-        ok = ok && allow(filter, name);
     // A tracer sharing memory, never a separate process; files opened for
     // reading only.
     ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(clone), 1,

@@ -63,7 +63,7 @@ PulseSoundOutput::PulseSoundOutput(std::string decoderProgram, SoundListener lis
 PulseSoundOutput::~PulseSoundOutput()
 {
     pa_threaded_mainloop_lock(m_loop);
-    stopPlaying(m_started ? std::optional(Kind::CutOff) : std::nullopt);
+    stopPlaying();
     disconnect();
     m_kept.clear(); // and their decoders with them
     m_api->defer_free(m_wake);
@@ -96,12 +96,11 @@ void PulseSoundOutput::wake()
     // A lost server is looked for again only now, when there is work.
     if (!m_context)
         connectContext();
-    std::string ignored;
     for (const std::string &path : std::exchange(m_toPrepare, {}))
-        soundFor(path, ignored);
+        soundFor(path);
     if (!m_pending)
         return;
-    stopPlaying(m_started ? std::optional(Kind::CutOff) : std::nullopt);
+    stopPlaying();
     m_request = std::exchange(m_pending, std::nullopt);
     if (!m_context)
         stopPlaying(Kind::Silent, "no usable audio device");
@@ -112,36 +111,26 @@ void PulseSoundOutput::wake()
 
 void PulseSoundOutput::lookUpSound()
 {
-    std::string error;
-    m_sound = soundFor(m_request->path, error);
-    if (m_sound && !m_sound->decoding() && m_sound->end() == 0)
-        error = "no sound in the file";
-    if (!error.empty()) {
-        qCDebug(lcPlayer, "silence for %s: %s", m_request->path.c_str(), error.c_str());
-        stopPlaying(Kind::Silent, error);
-        return;
-    }
-    startIfReady();
+    m_sound = soundFor(m_request->path);
+    if (m_sound)
+        feed();
+    else
+        stopPlaying(Kind::Silent, "no sound in the file");
 }
 
-std::shared_ptr<PulseSoundOutput::Sound> PulseSoundOutput::soundFor(const std::string &path, std::string &error)
+// The sound of a non-empty regular file, kept or new; null when there is none.
+std::shared_ptr<PulseSoundOutput::Sound> PulseSoundOutput::soundFor(const std::string &path)
 {
     // stat() never blocks on a FIFO or device the way opening it could.
     struct stat file {};
-    if (::stat(path.c_str(), &file) != 0)
-        error = "cannot open the file";
-    else if (!S_ISREG(file.st_mode) || file.st_size == 0)
-        error = "not a sound file";
-    if (!error.empty())
+    if (::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) || file.st_size == 0)
         return nullptr;
-    const auto known = m_kept.find(path);
-    if (known != m_kept.end() && known->second->isFile(file))
+    if (const auto known = m_kept.find(path); known != m_kept.end() && known->second->isFile(file))
         return known->second;
 
     auto sound = std::make_shared<Sound>(this, path, file);
-    if (!sound->load(m_decoderProgram, error)) {
+    if (std::string error; !sound->load(m_decoderProgram, error)) {
         qCWarning(lcPlayer, "no sound: cannot start %s: %s", m_decoderProgram.c_str(), error.c_str());
-        error = "the sound decoder cannot start";
         return nullptr;
     }
     if (sound->decoding())
@@ -168,17 +157,10 @@ void PulseSoundOutput::readDecoder(const std::shared_ptr<Sound> &sound)
         if (const auto known = m_kept.find(sound->path()); known != m_kept.end() && known->second == sound)
             m_kept.erase(known);
     }
-    if (sound != m_sound)
-        return;
-    if (!sound->decoding() && sound->end() == 0) {
-        stopPlaying(Kind::Silent, "no sound in the file");
-        return;
+    if (sound == m_sound) {
+        pace(*sound);
+        feed();
     }
-    pace(*sound);
-    if (m_stream)
-        writeMore();
-    else
-        startIfReady();
 }
 
 // A sound too long to keep is read from its decoder only a little ahead of
@@ -191,14 +173,11 @@ void PulseSoundOutput::pace(Sound &sound)
 
 void PulseSoundOutput::connectContext()
 {
-    pa_proplist *properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Veltmora Drillix");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "veltmora-drillix");
-    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "game");
+    // How sound servers and mixers name the quiz and route its sounds.
+    pa_proplist *properties =
+        pa_proplist_from_string("application.name='Veltmora Drillix' application.id=veltmora-drillix media.role=game");
     m_context = pa_context_new_with_proplist(m_api, nullptr, properties);
     pa_proplist_free(properties);
-    if (!m_context)
-        return;
     pa_context_set_state_callback(
         m_context, [](pa_context *, void *self) { static_cast<PulseSoundOutput *>(self)->contextStateChanged(); },
         this);
@@ -229,10 +208,7 @@ void PulseSoundOutput::contextStateChanged()
 // Silence until the next request tries a new connection.
 void PulseSoundOutput::disconnect()
 {
-    if (m_started)
-        stopPlaying(Kind::CutOff, "the audio device failed");
-    else
-        stopPlaying(Kind::Silent, "no usable audio device");
+    stopPlaying(m_started ? Kind::CutOff : Kind::Silent, m_started ? "the audio device failed" : "no usable audio device");
     dropStream(m_spare);
     if (!m_context)
         return;
@@ -247,8 +223,6 @@ void PulseSoundOutput::createSpareStream()
         return;
     const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(kSoundRate), std::uint8_t(kSoundChannels)};
     m_spare = pa_stream_new(m_context, "sound", &format, nullptr);
-    if (!m_spare)
-        return;
     pa_stream_set_state_callback(
         m_spare, [](pa_stream *stream, void *self) { static_cast<PulseSoundOutput *>(self)->streamStateChanged(stream); },
         this);
@@ -264,8 +238,7 @@ void PulseSoundOutput::createSpareStream()
     const pa_buffer_attr buffer{unset, target, unset, unset, unset};
     // Corked, it keeps no sink awake until a sound starts on it.
     const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-    if (pa_stream_connect_playback(m_spare, nullptr, &buffer, flags, nullptr, nullptr) < 0)
-        dropStream(m_spare);
+    pa_stream_connect_playback(m_spare, nullptr, &buffer, flags, nullptr, nullptr);
 }
 
 void PulseSoundOutput::dropStream(pa_stream *&stream)
@@ -283,7 +256,7 @@ void PulseSoundOutput::streamStateChanged(pa_stream *stream)
 {
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_READY && stream == m_spare) {
-        startIfReady();
+        feed();
     } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
         if (stream == m_stream) {
             stopPlaying(Kind::CutOff, "the audio device failed");
@@ -294,15 +267,25 @@ void PulseSoundOutput::streamStateChanged(pa_stream *stream)
     }
 }
 
-void PulseSoundOutput::startIfReady()
+// Takes the sound as far as it can go: silence for a file that has none,
+// its start once a stream and its first samples are ready, then more.
+void PulseSoundOutput::feed()
 {
-    if (!m_sound || m_stream)
+    if (!m_sound)
         return;
+    if (!m_sound->decoding() && m_sound->end() == 0) {
+        stopPlaying(Kind::Silent, "no sound in the file");
+        return;
+    }
+    if (m_stream) {
+        writeMore();
+        return;
+    }
     if (!m_spare || pa_stream_get_state(m_spare) != PA_STREAM_READY) {
         createSpareStream();
         return;
     }
-    if (m_sound->decoding() && m_sound->end() == 0)
+    if (m_sound->end() == 0)
         return; // its first samples are on their way
     m_stream = std::exchange(m_spare, nullptr);
     writeMore();
@@ -314,8 +297,8 @@ void PulseSoundOutput::startIfReady()
 
 void PulseSoundOutput::writeMore()
 {
-    if (!m_sound || !m_stream || m_drain)
-        return;
+    if (m_drain)
+        return; // all of it is written
     Sound &sound = *m_sound;
     // Whole frames only: a sample split between reads waits for its pair.
     const std::size_t count = std::min(pa_stream_writable_size(m_stream) / sizeof(std::int16_t), sound.end() - m_position)
@@ -326,11 +309,7 @@ void PulseSoundOutput::writeMore()
         // Linear: 37 of 100 gives 37 % of the amplitude.
         std::transform(from, from + count, m_scratch.begin(),
                        [volume = m_request->volume](std::int16_t sample) { return std::int16_t(sample * volume / 100); });
-        if (pa_stream_write(m_stream, m_scratch.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE)
-            < 0) {
-            stopPlaying(Kind::CutOff, "the audio device failed");
-            return;
-        }
+        pa_stream_write(m_stream, m_scratch.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE);
         m_position += count;
         if (!std::exchange(m_started, true) && m_listener)
             m_listener(SoundEvent{Kind::Started, m_request->path, {}, m_request->requested,
@@ -353,9 +332,12 @@ void PulseSoundOutput::writeMore()
             this);
 }
 
-// Ends the sound that plays or waits to, at once, telling the listener how.
+// Ends the sound that plays or waits to, at once, telling the listener how;
+// without a how, one that has started is cut off, one that waits just ends.
 void PulseSoundOutput::stopPlaying(std::optional<Kind> how, const std::string &detail)
 {
+    if (!how && m_started)
+        how = Kind::CutOff;
     if (m_drain) {
         pa_operation_cancel(m_drain);
         pa_operation_unref(std::exchange(m_drain, nullptr));

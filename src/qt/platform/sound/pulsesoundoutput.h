@@ -76,7 +76,7 @@ private:
 
     void wake();
     void lookUpSound();
-    std::shared_ptr<Sound> soundFor(const std::string &path, std::string &error);
+    std::shared_ptr<Sound> soundFor(const std::string &path);
     void readDecoder(const std::shared_ptr<Sound> &sound);
     void pace(Sound &sound);
 
@@ -86,9 +86,9 @@ private:
     void createSpareStream();
     void dropStream(pa_stream *&stream);
     void streamStateChanged(pa_stream *stream);
-    void startIfReady();
+    void feed();
     void writeMore();
-    void stopPlaying(std::optional<Kind> how, const std::string &detail = {});
+    void stopPlaying(std::optional<Kind> how = {}, const std::string &detail = {});
 
     const std::string m_decoderProgram;
     const SoundListener m_listener;

@@ -40,20 +40,6 @@ void limitResources()
     }
 }
 
-// The decoder has no signal handlers, so a write is never interrupted.
-bool writeAll(const std::int16_t *samples, std::size_t count)
-{
-    const auto *at = reinterpret_cast<const char *>(samples);
-    for (std::size_t bytes = count * sizeof *samples; bytes > 0;) {
-        const ssize_t written = ::write(STDOUT_FILENO, at, bytes);
-        if (written <= 0)
-            return false; // the player has stopped listening
-        at += written;
-        bytes -= std::size_t(written);
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -79,5 +65,9 @@ int main(int argc, char **argv)
     const SandboxState state = enterDecoderSandbox();
     if (!state.filtered)
         ::dprintf(STDERR_FILENO, "drillix-sound-decoder: decoding without a sandbox: %s\n", state.problem.c_str());
-    return decodeSound(input, writeAll) ? 0 : 1;
+    // A failed write means that the player has stopped listening.
+    const bool sound = decodeSound(input, [](const std::int16_t *samples, std::size_t count) {
+        return std::fwrite(samples, sizeof *samples, count, stdout) == count;
+    });
+    return sound ? 0 : 1;
 }
