@@ -194,7 +194,6 @@ void PulseSoundOutput::contextStateChanged()
     const pa_context_state_t state = pa_context_get_state(m_context);
     if (state == PA_CONTEXT_READY) {
         m_warnedNoServer = false;
-        createSpareStream();
         if (m_request && !m_sound)
             lookUpSound();
     } else if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) {
@@ -209,7 +208,6 @@ void PulseSoundOutput::contextStateChanged()
 void PulseSoundOutput::disconnect()
 {
     stopPlaying(m_started ? Kind::CutOff : Kind::Silent, m_started ? "the audio device failed" : "no usable audio device");
-    dropStream(m_spare);
     if (!m_context)
         return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
@@ -217,28 +215,21 @@ void PulseSoundOutput::disconnect()
     pa_context_unref(std::exchange(m_context, nullptr));
 }
 
-void PulseSoundOutput::createSpareStream()
+void PulseSoundOutput::openStream()
 {
-    if (m_spare)
-        return;
     const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(kSoundRate), std::uint8_t(kSoundChannels)};
-    m_spare = pa_stream_new(m_context, "sound", &format, nullptr);
+    m_stream = pa_stream_new(m_context, "sound", &format, nullptr);
     pa_stream_set_state_callback(
-        m_spare, [](pa_stream *stream, void *self) { static_cast<PulseSoundOutput *>(self)->streamStateChanged(stream); },
+        m_stream, [](pa_stream *stream, void *self) { static_cast<PulseSoundOutput *>(self)->streamStateChanged(stream); },
         this);
     pa_stream_set_write_callback(
-        m_spare,
-        [](pa_stream *stream, std::size_t, void *self) {
-            if (auto *player = static_cast<PulseSoundOutput *>(self); stream == player->m_stream)
-                player->writeMore();
-        },
+        m_stream,
+        [](pa_stream *, std::size_t, void *self) { static_cast<PulseSoundOutput *>(self)->writeMore(); },
         this);
     const auto unset = std::uint32_t(-1);
     const auto target = std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format));
     const pa_buffer_attr buffer{unset, target, unset, unset, unset};
-    // Corked, it keeps no sink awake until a sound starts on it.
-    const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-    pa_stream_connect_playback(m_spare, nullptr, &buffer, flags, nullptr, nullptr);
+    pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr);
 }
 
 void PulseSoundOutput::dropStream(pa_stream *&stream)
@@ -255,44 +246,25 @@ void PulseSoundOutput::dropStream(pa_stream *&stream)
 void PulseSoundOutput::streamStateChanged(pa_stream *stream)
 {
     const pa_stream_state_t state = pa_stream_get_state(stream);
-    if (state == PA_STREAM_READY && stream == m_spare) {
+    if (state == PA_STREAM_READY)
         feed();
-    } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
-        if (stream == m_stream) {
-            stopPlaying(Kind::CutOff, "the audio device failed");
-        } else {
-            dropStream(m_spare);
-            stopPlaying(Kind::Silent, "the audio device refused the sound");
-        }
-    }
+    else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+        stopPlaying(m_started ? Kind::CutOff : Kind::Silent, "the audio device failed");
 }
 
 // Takes the sound as far as it can go: silence for a file that has none,
-// its start once a stream and its first samples are ready, then more.
+// else a stream, opened while the first samples are on their way, then as
+// many samples as it takes.
 void PulseSoundOutput::feed()
 {
     if (!m_sound)
         return;
-    if (!m_sound->decoding() && m_sound->end() == 0) {
+    if (!m_sound->decoding() && m_sound->end() == 0)
         stopPlaying(Kind::Silent, "no sound in the file");
-        return;
-    }
-    if (m_stream) {
+    else if (!m_stream)
+        openStream();
+    else if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
         writeMore();
-        return;
-    }
-    if (!m_spare || pa_stream_get_state(m_spare) != PA_STREAM_READY) {
-        createSpareStream();
-        return;
-    }
-    if (m_sound->end() == 0)
-        return; // its first samples are on their way
-    m_stream = std::exchange(m_spare, nullptr);
-    writeMore();
-    if (m_stream)
-        pa_operation_unref(pa_stream_cork(m_stream, 0, nullptr, nullptr));
-    // The next sound may cut this one: its stream gets ready meanwhile.
-    createSpareStream();
 }
 
 void PulseSoundOutput::writeMore()

@@ -83,7 +83,7 @@ private:
     void connectContext();
     void contextStateChanged();
     void disconnect();
-    void createSpareStream();
+    void openStream();
     void dropStream(pa_stream *&stream);
     void streamStateChanged(pa_stream *stream);
     void feed();
@@ -98,10 +98,7 @@ private:
     pa_defer_event *m_wake = nullptr;
     pa_context *m_context = nullptr;
     bool m_warnedNoServer = false;
-    // A stream connected and corked, for the next sound to start on at once;
-    // the one the current sound plays on.
-    pa_stream *m_spare = nullptr;
-    pa_stream *m_stream = nullptr;
+    pa_stream *m_stream = nullptr; // the one the current sound plays on
     pa_operation *m_drain = nullptr;
 
     // Handed over by play() and prepare().
