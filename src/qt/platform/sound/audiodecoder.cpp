@@ -42,6 +42,7 @@ struct Decoding {
     AVFrame *frame = av_frame_alloc();
     AVFrame *pcm = av_frame_alloc(); // what the resampler makes of a frame
     int stream = -1;
+    int badInRow = 0; // undecodable packets
     std::size_t frames = 0;
     std::size_t maxFrames = 0;
 
@@ -137,7 +138,7 @@ struct Decoding {
     }
 
     // Takes the frames the codec has ready; false when decoding should stop.
-    bool drainCodec(const SampleSink &out, int &badInRow)
+    bool drainCodec(const SampleSink &out)
     {
         for (;;) {
             const int received = avcodec_receive_frame(codec, frame);
@@ -174,23 +175,19 @@ bool decodeSound(int fd, const SampleSink &out, std::uint32_t maxSeconds)
     // Damaged files are expected and mean silence; FFmpeg's own complaints
     // about them would only clutter the terminal.
     av_log_set_level(AV_LOG_QUIET);
-    Decoding decoding;
-    decoding.fd = fd;
-    decoding.maxFrames = std::size_t(maxSeconds) * kSoundRate;
     const off_t start = ::lseek(fd, 0, SEEK_CUR);
-    decoding.size = ::lseek(fd, 0, SEEK_END);
+    Decoding decoding{.fd = fd, .size = ::lseek(fd, 0, SEEK_END), .maxFrames = std::size_t(maxSeconds) * kSoundRate};
     if (start < 0 || ::lseek(fd, start, SEEK_SET) < 0 || !decoding.open())
         return false;
-    int badInRow = 0;
     bool more = true;
     while (more && av_read_frame(decoding.format, decoding.packet) >= 0) {
         if (decoding.packet->stream_index == decoding.stream && avcodec_send_packet(decoding.codec, decoding.packet) < 0)
-            more = ++badInRow < kMaxBadPacketsInRow;
+            more = ++decoding.badInRow < kMaxBadPacketsInRow;
         av_packet_unref(decoding.packet);
-        more = more && decoding.drainCodec(out, badInRow);
+        more = more && decoding.drainCodec(out);
     }
     if (more && avcodec_send_packet(decoding.codec, nullptr) >= 0)
-        more = decoding.drainCodec(out, badInRow);
+        more = decoding.drainCodec(out);
     if (more)
         decoding.resample(nullptr, out);
     return decoding.frames > 0;

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <utility>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -72,26 +71,13 @@ bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> 
     return true;
 }
 
-DecodedSound::DecodedSound(std::string path, const struct stat &file)
-    : m_path(std::move(path))
-    , m_file(file)
-{
-}
-
 bool DecodedSound::isFile(const struct stat &file) const
 {
     // Replacing a file, by writing over it or by renaming another onto it,
-    // changes one of these.
+    // changes one of these; the change time moves with every write, as the
+    // modification time does, and cannot be set back.
     return file.st_dev == m_file.st_dev && file.st_ino == m_file.st_ino && file.st_size == m_file.st_size
-           && file.st_mtim.tv_sec == m_file.st_mtim.tv_sec && file.st_mtim.tv_nsec == m_file.st_mtim.tv_nsec
            && file.st_ctim.tv_sec == m_file.st_ctim.tv_sec && file.st_ctim.tv_nsec == m_file.st_ctim.tv_nsec;
-}
-
-bool DecodedSound::load(const std::string &decoderProgram, std::string &error)
-{
-    // The shipped sounds need no decoder: decoding the three at start costs
-    // about 120 ms of CPU (bench: start-up CPU, 5.2x instead of 1.7x).
-    return readShippedSamples(m_path, m_samples) || startDecoder(decoderProgram, error);
 }
 
 bool DecodedSound::startDecoder(const std::string &program, std::string &error)

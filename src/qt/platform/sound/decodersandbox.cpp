@@ -60,16 +60,14 @@ bool landlockFiles()
     // Every file access right the kernel knows: 13 in the first version,
     // one more in each of versions 2, 3 and 5. Only a rule can grant one.
     const int rights = abi >= 5 ? 16 : abi >= 3 ? 15 : abi >= 2 ? 14 : 13;
-    landlock_ruleset_attr attributes{};
-    attributes.handled_access_fs = (std::uint64_t{1} << rights) - 1;
+    const landlock_ruleset_attr attributes{.handled_access_fs = (std::uint64_t{1} << rights) - 1};
     const long ruleset = ::syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0);
     if (ruleset < 0)
         return false;
     bool ok = true;
 #ifdef DRILLIX_ADDRESS_SANITIZER
-    landlock_path_beneath_attr proc{};
-    proc.allowed_access = LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_READ_DIR;
-    proc.parent_fd = ::open("/proc", O_PATH | O_CLOEXEC);
+    const landlock_path_beneath_attr proc{.allowed_access = LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_READ_DIR,
+                                          .parent_fd = ::open("/proc", O_PATH | O_CLOEXEC)};
     ok = proc.parent_fd >= 0 && ::syscall(SYS_landlock_add_rule, ruleset, LANDLOCK_RULE_PATH_BENEATH, &proc, 0) == 0;
     if (proc.parent_fd >= 0)
         ::close(proc.parent_fd);

@@ -27,18 +27,14 @@ constexpr std::size_t kReadAheadSamples = 2 * kSamplesPerSecond;
 // A sound as the player holds it: kept for playing again, or only while
 // it plays.
 struct PulseSoundOutput::Sound : DecodedSound, std::enable_shared_from_this<Sound> {
-    Sound(PulseSoundOutput *owner, std::string path, const struct stat &file)
-        : DecodedSound(std::move(path), file)
-        , owner(owner)
-    {
-    }
+    using DecodedSound::DecodedSound;
     ~Sound()
     {
         if (watch)
             owner->m_api->io_free(watch);
     }
 
-    PulseSoundOutput *owner;
+    PulseSoundOutput *owner = nullptr;
     pa_io_event *watch = nullptr; // on the decoder's pipe, while it runs
     bool kept = true;             // short enough to keep whole
 };
@@ -105,17 +101,8 @@ void PulseSoundOutput::wake()
     if (!m_context)
         stopPlaying(Kind::Silent, "no usable audio device");
     else if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
-        lookUpSound();
-    // Otherwise the request waits for the server; a newer one replaces it.
-}
-
-void PulseSoundOutput::lookUpSound()
-{
-    m_sound = soundFor(m_request->path);
-    if (m_sound)
         feed();
-    else
-        stopPlaying(Kind::Silent, "no sound in the file");
+    // Otherwise the request waits for the server; a newer one replaces it.
 }
 
 // The sound of a non-empty regular file, kept or new; null when there is none.
@@ -128,7 +115,8 @@ std::shared_ptr<PulseSoundOutput::Sound> PulseSoundOutput::soundFor(const std::s
     if (const auto known = m_kept.find(path); known != m_kept.end() && known->second->isFile(file))
         return known->second;
 
-    auto sound = std::make_shared<Sound>(this, path, file);
+    auto sound = std::make_shared<Sound>(path, file);
+    sound->owner = this;
     if (std::string error; !sound->load(m_decoderProgram, error)) {
         qCWarning(lcPlayer, "no sound: cannot start %s: %s", m_decoderProgram.c_str(), error.c_str());
         return nullptr;
@@ -194,8 +182,8 @@ void PulseSoundOutput::contextStateChanged()
     const pa_context_state_t state = pa_context_get_state(m_context);
     if (state == PA_CONTEXT_READY) {
         m_warnedNoServer = false;
-        if (m_request && !m_sound)
-            lookUpSound();
+        if (m_request)
+            feed();
     } else if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) {
         if (!std::exchange(m_warnedNoServer, true))
             qCWarning(lcPlayer, "no sound: the connection to the sound server %s (%s)",
@@ -220,15 +208,23 @@ void PulseSoundOutput::openStream()
     const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(kSoundRate), std::uint8_t(kSoundChannels)};
     m_stream = pa_stream_new(m_context, "sound", &format, nullptr);
     pa_stream_set_state_callback(
-        m_stream, [](pa_stream *stream, void *self) { static_cast<PulseSoundOutput *>(self)->streamStateChanged(stream); },
+        m_stream,
+        [](pa_stream *stream, void *self) {
+            auto *player = static_cast<PulseSoundOutput *>(self);
+            const pa_stream_state_t state = pa_stream_get_state(stream);
+            if (state == PA_STREAM_READY)
+                player->feed();
+            else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+                player->stopPlaying(player->m_started ? Kind::CutOff : Kind::Silent, "the audio device failed");
+        },
         this);
     pa_stream_set_write_callback(
         m_stream,
         [](pa_stream *, std::size_t, void *self) { static_cast<PulseSoundOutput *>(self)->writeMore(); },
         this);
     const auto unset = std::uint32_t(-1);
-    const auto target = std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format));
-    const pa_buffer_attr buffer{unset, target, unset, unset, unset};
+    const pa_buffer_attr buffer{unset, std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format)),
+                                unset, unset, unset};
     pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr);
 }
 
@@ -243,23 +239,14 @@ void PulseSoundOutput::dropStream(pa_stream *&stream)
     pa_stream_unref(std::exchange(stream, nullptr));
 }
 
-void PulseSoundOutput::streamStateChanged(pa_stream *stream)
-{
-    const pa_stream_state_t state = pa_stream_get_state(stream);
-    if (state == PA_STREAM_READY)
-        feed();
-    else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
-        stopPlaying(m_started ? Kind::CutOff : Kind::Silent, "the audio device failed");
-}
-
-// Takes the sound as far as it can go: silence for a file that has none,
+// Takes the request as far as it can go: silence for a file without sound,
 // else a stream, opened while the first samples are on their way, then as
 // many samples as it takes.
 void PulseSoundOutput::feed()
 {
     if (!m_sound)
-        return;
-    if (!m_sound->decoding() && m_sound->end() == 0)
+        m_sound = soundFor(m_request->path);
+    if (!m_sound || (!m_sound->decoding() && m_sound->end() == 0))
         stopPlaying(Kind::Silent, "no sound in the file");
     else if (!m_stream)
         openStream();
@@ -276,12 +263,11 @@ void PulseSoundOutput::writeMore()
     const std::size_t count = std::min(pa_stream_writable_size(m_stream) / sizeof(std::int16_t), sound.end() - m_position)
                               / kSoundChannels * kSoundChannels;
     if (count > 0) {
-        const std::int16_t *from = sound.from(m_position);
-        m_scratch.resize(count);
+        std::vector<std::int16_t> scaled(sound.from(m_position), sound.from(m_position) + count);
         // Linear: 37 of 100 gives 37 % of the amplitude.
-        std::transform(from, from + count, m_scratch.begin(),
-                       [volume = m_request->volume](std::int16_t sample) { return std::int16_t(sample * volume / 100); });
-        pa_stream_write(m_stream, m_scratch.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE);
+        for (std::int16_t &sample : scaled)
+            sample = std::int16_t(sample * m_request->volume / 100);
+        pa_stream_write(m_stream, scaled.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE);
         m_position += count;
         if (!std::exchange(m_started, true) && m_listener)
             m_listener(SoundEvent{Kind::Started, m_request->path, {}, m_request->requested,
@@ -295,11 +281,8 @@ void PulseSoundOutput::writeMore()
         m_drain = pa_stream_drain(
             m_stream,
             [](pa_stream *, int success, void *self) {
-                auto *player = static_cast<PulseSoundOutput *>(self);
-                if (success) {
-                    pa_operation_unref(std::exchange(player->m_drain, nullptr));
-                    player->stopPlaying(Kind::Finished);
-                }
+                if (success)
+                    static_cast<PulseSoundOutput *>(self)->stopPlaying(Kind::Finished);
             },
             this);
 }
@@ -310,10 +293,8 @@ void PulseSoundOutput::stopPlaying(std::optional<Kind> how, const std::string &d
 {
     if (!how && m_started)
         how = Kind::CutOff;
-    if (m_drain) {
-        pa_operation_cancel(m_drain);
+    if (m_drain) // done, or cancelled with its stream below
         pa_operation_unref(std::exchange(m_drain, nullptr));
-    }
     if (m_request && how && m_listener)
         m_listener(SoundEvent{*how, m_request->path, detail, m_request->requested, std::chrono::steady_clock::now()});
     m_request.reset();

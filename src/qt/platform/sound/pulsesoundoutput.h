@@ -75,7 +75,6 @@ private:
     struct Sound;
 
     void wake();
-    void lookUpSound();
     std::shared_ptr<Sound> soundFor(const std::string &path);
     void readDecoder(const std::shared_ptr<Sound> &sound);
     void pace(Sound &sound);
@@ -85,7 +84,6 @@ private:
     void disconnect();
     void openStream();
     void dropStream(pa_stream *&stream);
-    void streamStateChanged(pa_stream *stream);
     void feed();
     void writeMore();
     void stopPlaying(std::optional<Kind> how = {}, const std::string &detail = {});
@@ -111,7 +109,6 @@ private:
     std::size_t m_position = 0; // the next sample to hand over
     bool m_started = false;
     std::map<std::string, std::shared_ptr<Sound>> m_kept;
-    std::vector<std::int16_t> m_scratch;
 };
 
 } // namespace drillix

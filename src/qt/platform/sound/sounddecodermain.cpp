@@ -24,21 +24,15 @@ namespace {
 
 // Bounds what a decoder gone wrong on a crafted file can take: memory, CPU
 // time, new files and processes.
-void limitResources()
-{
-    const std::pair<int, rlim_t> limits[] = {
+constexpr std::pair<int, rlimit> kLimits[] = {
 #ifndef __SANITIZE_ADDRESS__
-        // AddressSanitizer's shadow memory alone takes terabytes of address
-        // space: in such a build the other limits have to do.
-        {RLIMIT_AS, rlim_t{1} << 30},
+    // AddressSanitizer's shadow memory alone takes terabytes of address
+    // space: in such a build the other limits have to do.
+    {RLIMIT_AS, {rlim_t{1} << 30, rlim_t{1} << 30}},
 #endif
-        {RLIMIT_CPU, 20}, {RLIMIT_FSIZE, 0}, {RLIMIT_CORE, 0}, {RLIMIT_NPROC, 0}, {RLIMIT_NOFILE, 16},
-    };
-    for (const auto &[resource, value] : limits) {
-        const rlimit bound{value, value};
-        ::setrlimit(resource, &bound);
-    }
-}
+    {RLIMIT_CPU, {20, 20}}, {RLIMIT_FSIZE, {0, 0}}, {RLIMIT_CORE, {0, 0}}, {RLIMIT_NPROC, {0, 0}},
+    {RLIMIT_NOFILE, {16, 16}},
+};
 
 } // namespace
 
@@ -54,7 +48,8 @@ int main(int argc, char **argv)
         ::dprintf(STDERR_FILENO, "usage: drillix-sound-decoder FILE\n");
         return 2;
     }
-    limitResources();
+    for (const auto &[resource, bound] : kLimits)
+        ::setrlimit(resource, &bound);
     std::signal(SIGPIPE, SIG_DFL);
     const int input = openSoundFile(argv[1]);
     if (input < 0)
