@@ -78,18 +78,14 @@ struct Decoding {
         format = avformat_alloc_context();
         if (!io || !buffer || !format || !resampler || !packet || !frame || !pcm)
             return false;
-        format->pb = io;
-        format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        format->pb = io; // which marks the I/O as the caller's to free
         // Some containers name further files or URLs to open; a sound file
         // has no business doing that.
         format->io_open = [](AVFormatContext *, AVIOContext **, const char *, int, AVDictionary **) {
             return AVERROR(EPERM);
         };
-        AVDictionary *options = nullptr;
-        av_dict_set(&options, "format_whitelist", kAllowedFormats, 0);
-        const int opened = avformat_open_input(&format, "", nullptr, &options);
-        av_dict_free(&options);
-        if (opened < 0) // and the context is freed
+        format->format_whitelist = av_strdup(kAllowedFormats);
+        if (avformat_open_input(&format, "", nullptr, nullptr) < 0) // and the context is freed
             return false;
         // Most containers state the sound's format in their header; asking
         // FFmpeg to look further would only delay the first sound.

@@ -59,9 +59,9 @@ bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> 
     if (sound.isEmpty())
         return false;
     const QByteArray soundDigest = digestLine(sound, QCryptographicHash::Sha256);
-    const std::string name = (soundDigest.chopped(1) + ".pcm").toStdString();
-    const QByteArray shipped =
-        readSmallFile(std::filesystem::path(soundPath).parent_path() / "decoded" / name, kLargestSamplesFile);
+    const auto name =
+        std::filesystem::path(soundPath).parent_path() / "decoded" / (soundDigest.chopped(1) + ".pcm").toStdString();
+    const QByteArray shipped = readSmallFile(name, kLargestSamplesFile);
     const QByteArrayView body = QByteArrayView(shipped).sliced(std::min(shipped.size(), 2 * kDigestLine));
     if (body.isEmpty() || body.size() % 4 != 0 || !shipped.startsWith(soundDigest)
         || QByteArrayView(shipped).sliced(kDigestLine, kDigestLine) != digestLine(body, QCryptographicHash::Blake2b_256))

@@ -110,7 +110,8 @@ std::string installFilter()
     seccomp_release(filter);
     if (!ok)
         return "cannot describe the system call filter";
-    return loaded == 0 ? std::string() : std::string("the kernel refuses a system call filter: ") + std::strerror(-loaded);
+    return loaded == 0 ? std::string()
+                       : std::string("the kernel refuses a system call filter: ") + std::strerror(-loaded);
 }
 
 } // namespace

@@ -5,9 +5,7 @@
 
 namespace drillix {
 
-namespace {
-Q_LOGGING_CATEGORY(lcSoundLoader, "drillix.sound")
-}
+static Q_LOGGING_CATEGORY(lcSoundLoader, "drillix.sound")
 
 LazySoundOutput::LazySoundOutput(QString modulePath, std::string decoderProgram)
     : m_modulePath(std::move(modulePath))

@@ -15,12 +15,11 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPlayer, "drillix.sound")
 
-constexpr std::size_t kSamplesPerSecond = std::size_t(kSoundRate) * kSoundChannels;
 // The server's buffer for a stream: all of it is latency when a sound cuts
 // another, so it stays small.
 constexpr int kServerBufferMs = 100;
-constexpr std::size_t kKeptSamples = 30 * kSamplesPerSecond;
-constexpr std::size_t kReadAheadSamples = 2 * kSamplesPerSecond;
+constexpr std::size_t kKeptSamples = std::size_t(30) * kSoundRate * kSoundChannels;
+constexpr std::size_t kReadAheadSamples = std::size_t(2) * kSoundRate * kSoundChannels;
 
 } // namespace
 
@@ -156,7 +155,8 @@ void PulseSoundOutput::readDecoder(const std::shared_ptr<Sound> &sound)
 void PulseSoundOutput::pace(Sound &sound)
 {
     if (!sound.kept && sound.watch)
-        m_api->io_enable(sound.watch, sound.end() < m_position + kReadAheadSamples ? PA_IO_EVENT_INPUT : PA_IO_EVENT_NULL);
+        m_api->io_enable(sound.watch,
+                         sound.end() < m_position + kReadAheadSamples ? PA_IO_EVENT_INPUT : PA_IO_EVENT_NULL);
 }
 
 void PulseSoundOutput::connectContext()
@@ -195,7 +195,8 @@ void PulseSoundOutput::contextStateChanged()
 // Silence until the next request tries a new connection.
 void PulseSoundOutput::disconnect()
 {
-    stopPlaying(m_started ? Kind::CutOff : Kind::Silent, m_started ? "the audio device failed" : "no usable audio device");
+    stopPlaying(m_started ? Kind::CutOff : Kind::Silent,
+                m_started ? "the audio device failed" : "no usable audio device");
     if (!m_context)
         return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
@@ -219,24 +220,12 @@ void PulseSoundOutput::openStream()
         },
         this);
     pa_stream_set_write_callback(
-        m_stream,
-        [](pa_stream *, std::size_t, void *self) { static_cast<PulseSoundOutput *>(self)->writeMore(); },
+        m_stream, [](pa_stream *, std::size_t, void *self) { static_cast<PulseSoundOutput *>(self)->writeMore(); },
         this);
     const auto unset = std::uint32_t(-1);
     const pa_buffer_attr buffer{unset, std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format)),
                                 unset, unset, unset};
     pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr);
-}
-
-void PulseSoundOutput::dropStream(pa_stream *&stream)
-{
-    if (!stream)
-        return;
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
-    pa_stream_set_write_callback(stream, nullptr, nullptr);
-    // Removes it from the server at once, with whatever it still holds.
-    pa_stream_disconnect(stream);
-    pa_stream_unref(std::exchange(stream, nullptr));
 }
 
 // Takes the request as far as it can go: silence for a file without sound,
@@ -260,8 +249,8 @@ void PulseSoundOutput::writeMore()
         return; // all of it is written
     Sound &sound = *m_sound;
     // Whole frames only: a sample split between reads waits for its pair.
-    const std::size_t count = std::min(pa_stream_writable_size(m_stream) / sizeof(std::int16_t), sound.end() - m_position)
-                              / kSoundChannels * kSoundChannels;
+    const std::size_t writable = pa_stream_writable_size(m_stream) / sizeof(std::int16_t);
+    const std::size_t count = std::min(writable, sound.end() - m_position) / kSoundChannels * kSoundChannels;
     if (count > 0) {
         std::vector<std::int16_t> scaled(sound.from(m_position), sound.from(m_position) + count);
         // Linear: 37 of 100 gives 37 % of the amplitude.
@@ -301,7 +290,13 @@ void PulseSoundOutput::stopPlaying(std::optional<Kind> how, const std::string &d
     m_sound.reset(); // a sound too long to keep takes its decoder with it
     m_position = 0;
     m_started = false;
-    dropStream(m_stream);
+    if (m_stream) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        // Removes it from the server at once, with whatever it still holds.
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(std::exchange(m_stream, nullptr));
+    }
 }
 
 } // namespace drillix

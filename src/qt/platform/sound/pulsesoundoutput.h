@@ -83,7 +83,6 @@ private:
     void contextStateChanged();
     void disconnect();
     void openStream();
-    void dropStream(pa_stream *&stream);
     void feed();
     void writeMore();
     void stopPlaying(std::optional<Kind> how = {}, const std::string &detail = {});

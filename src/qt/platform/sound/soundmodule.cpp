@@ -6,8 +6,8 @@
 
 #include <QtGlobal>
 
-extern "C" Q_DECL_EXPORT drillix::SoundOutput *drillix_create_sound_output(const std::string &decoderProgram,
-                                                                          const std::vector<std::string> &soundsToPrepare)
+extern "C" Q_DECL_EXPORT drillix::SoundOutput *
+drillix_create_sound_output(const std::string &decoderProgram, const std::vector<std::string> &soundsToPrepare)
 {
     auto *player = new drillix::PulseSoundOutput(decoderProgram);
     player->prepare(soundsToPrepare);
