@@ -78,7 +78,7 @@ struct Decoding {
         format = avformat_alloc_context();
         if (!io || !buffer || !format || !resampler || !packet || !frame || !pcm)
             return false;
-        format->pb = io; // which marks the I/O as the caller's to free
+        format->pb = io; // given, so avformat_open_input leaves it to us to free
         // Some containers name further files or URLs to open; a sound file
         // has no business doing that.
         format->io_open = [](AVFormatContext *, AVIOContext **, const char *, int, AVDictionary **) {
