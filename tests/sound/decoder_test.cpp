@@ -3,7 +3,7 @@
 
 #include "playertesting.h"
 #include "qt/platform/sound/audiodecoder.h"
-#include "qt/platform/sound/shippedsamples.h"
+#include "qt/platform/sound/decodedsound.h"
 #include "soundtesttools.h"
 
 #include <gtest/gtest.h>

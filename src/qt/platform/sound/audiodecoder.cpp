@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,60 +31,25 @@ constexpr int kMaxChannels = 64;
 constexpr int kMaxBadPacketsInRow = 64;
 constexpr int kIoBufferBytes = 32 * 1024;
 
-int readFile(void *opaque, std::uint8_t *buffer, int size)
-{
-    const int fd = *static_cast<int *>(opaque);
-    ssize_t got;
-    do
-        got = ::read(fd, buffer, std::size_t(size));
-    while (got < 0 && errno == EINTR);
-    return got > 0 ? int(got) : got == 0 ? AVERROR_EOF : AVERROR(EIO);
-}
-
-std::int64_t seekFile(void *opaque, std::int64_t offset, int whence)
-{
-    const int fd = *static_cast<int *>(opaque);
-    whence &= ~AVSEEK_FORCE;
-    if (whence == AVSEEK_SIZE) {
-        // By seeking, not by stat, which the decoder's sandbox refuses.
-        const off_t here = ::lseek(fd, 0, SEEK_CUR);
-        const off_t size = here < 0 ? -1 : ::lseek(fd, 0, SEEK_END);
-        if (size < 0 || ::lseek(fd, here, SEEK_SET) < 0)
-            return AVERROR(EIO);
-        return size;
-    }
-    const off_t at = ::lseek(fd, offset, whence);
-    return at < 0 ? AVERROR(EINVAL) : at;
-}
-
-// Some containers name further files or URLs to open; a sound file has no
-// business doing that.
-int refuseNestedOpen(AVFormatContext *, AVIOContext **, const char *, int, AVDictionary **)
-{
-    return AVERROR(EPERM);
-}
-
 struct Decoding {
     int fd = -1;
+    std::int64_t size = -1; // taken by seeking: the decoder's sandbox refuses stat
     AVIOContext *io = nullptr;
     AVFormatContext *format = nullptr;
     AVCodecContext *codec = nullptr;
-    SwrContext *resampler = nullptr;
+    SwrContext *resampler = swr_alloc();
     AVPacket *packet = av_packet_alloc();
     AVFrame *frame = av_frame_alloc();
-    AVChannelLayout outLayout = AV_CHANNEL_LAYOUT_STEREO;
-    // What the resampler was set up for; decoders may change it mid-file.
-    AVChannelLayout inLayout{};
-    int inRate = 0;
-    int inFormat = -1;
+    AVFrame *pcm = av_frame_alloc(); // what the resampler makes of a frame
     int stream = -1;
-    std::vector<std::int16_t> pcm;
+    int badInRow = 0; // undecodable packets
     std::size_t frames = 0;
     std::size_t maxFrames = 0;
 
     ~Decoding()
     {
         swr_free(&resampler);
+        av_frame_free(&pcm);
         av_frame_free(&frame);
         av_packet_free(&packet);
         avcodec_free_context(&codec);
@@ -93,26 +57,35 @@ struct Decoding {
         if (io)
             av_freep(&io->buffer);
         avio_context_free(&io);
-        av_channel_layout_uninit(&inLayout);
     }
 
     bool open()
     {
+        // A signal never interrupts the read of a regular file.
+        const auto read = [](void *self, std::uint8_t *to, int bytes) {
+            const ssize_t got = ::read(static_cast<Decoding *>(self)->fd, to, std::size_t(bytes));
+            return got > 0 ? int(got) : got == 0 ? AVERROR_EOF : AVERROR(EIO);
+        };
+        const auto seek = [](void *self, std::int64_t offset, int whence) -> std::int64_t {
+            const Decoding &file = *static_cast<Decoding *>(self);
+            if ((whence & ~AVSEEK_FORCE) == AVSEEK_SIZE)
+                return file.size;
+            const off_t at = ::lseek(file.fd, offset, whence & ~AVSEEK_FORCE);
+            return at < 0 ? AVERROR(EINVAL) : at;
+        };
         auto *buffer = static_cast<std::uint8_t *>(av_malloc(kIoBufferBytes));
-        io = buffer ? avio_alloc_context(buffer, kIoBufferBytes, 0, &fd, readFile, nullptr, seekFile) : nullptr;
+        io = avio_alloc_context(buffer, kIoBufferBytes, 0, this, read, nullptr, seek);
         format = avformat_alloc_context();
-        if (!io || !format || !packet || !frame) {
-            av_free(buffer);
+        if (!io || !buffer || !format || !resampler || !packet || !frame || !pcm)
             return false;
-        }
-        format->pb = io;
-        format->flags |= AVFMT_FLAG_CUSTOM_IO;
-        format->io_open = refuseNestedOpen;
-        AVDictionary *options = nullptr;
-        av_dict_set(&options, "format_whitelist", kAllowedFormats, 0);
-        const int opened = avformat_open_input(&format, "", nullptr, &options);
-        av_dict_free(&options);
-        if (opened < 0) // and the context is freed
+        format->pb = io; // given, so avformat_open_input leaves it to us to free
+        // Some containers name further files or URLs to open; a sound file
+        // has no business doing that.
+        format->io_open = [](AVFormatContext *, AVIOContext **, const char *, int, AVDictionary **) {
+            return AVERROR(EPERM);
+        };
+        format->format_whitelist = av_strdup(kAllowedFormats);
+        if (avformat_open_input(&format, "", nullptr, nullptr) < 0) // and the context is freed
             return false;
         // Most containers state the sound's format in their header; asking
         // FFmpeg to look further would only delay the first sound.
@@ -132,63 +105,36 @@ struct Decoding {
         return avcodec_open2(codec, decoder, nullptr) >= 0;
     }
 
-    bool setUpResampler(const AVFrame &in)
-    {
-        if (in.ch_layout.nb_channels < 1 || in.ch_layout.nb_channels > kMaxChannels || in.sample_rate < kMinRate
-            || in.sample_rate > kMaxRate || in.format < 0)
-            return false;
-        AVChannelLayout layout{};
-        // A decoder may give a count but no layout: take the usual one.
-        if (in.ch_layout.order != AV_CHANNEL_ORDER_NATIVE && in.ch_layout.order != AV_CHANNEL_ORDER_CUSTOM)
-            av_channel_layout_default(&layout, in.ch_layout.nb_channels);
-        else if (av_channel_layout_copy(&layout, &in.ch_layout) < 0)
-            return false;
-        if (resampler && in.sample_rate == inRate && in.format == inFormat
-            && av_channel_layout_compare(&layout, &inLayout) == 0) {
-            av_channel_layout_uninit(&layout);
-            return true;
-        }
-        swr_free(&resampler);
-        av_channel_layout_uninit(&inLayout);
-        inLayout = layout;
-        inRate = in.sample_rate;
-        inFormat = in.format;
-        if (swr_alloc_set_opts2(&resampler, &outLayout, AV_SAMPLE_FMT_S16, kSoundRate, &inLayout,
-                                AVSampleFormat(inFormat), inRate, 0, nullptr)
-                < 0
-            || swr_init(resampler) < 0) {
-            swr_free(&resampler);
-            return false;
-        }
-        return true;
-    }
-
     // Runs a frame (or, with none, the resampler's tail) into out; false
     // once the sound is long enough or out wants no more.
-    bool resample(const AVFrame *in, const SampleSink &out)
+    bool resample(AVFrame *in, const SampleSink &out)
     {
-        if (in && !setUpResampler(*in))
+        if (in && (in->ch_layout.nb_channels < 1 || in->ch_layout.nb_channels > kMaxChannels
+                   || in->sample_rate < kMinRate || in->sample_rate > kMaxRate || in->format < 0))
             return true; // a frame of no use; the rest may be fine
-        if (!resampler)
-            return true;
-        const int estimate = swr_get_out_samples(resampler, in ? in->nb_samples : 0);
-        const int room = int(std::min<std::size_t>(std::size_t(std::max(estimate, 0)), maxFrames - frames));
-        if (room <= 0)
-            return frames < maxFrames;
-        pcm.resize(std::size_t(room) * kSoundChannels);
-        auto *to = reinterpret_cast<std::uint8_t *>(pcm.data());
-        const int made = swr_convert(resampler, &to, room, in ? const_cast<const std::uint8_t **>(in->extended_data) : nullptr,
-                                     in ? in->nb_samples : 0);
-        if (made > 0) {
-            frames += std::size_t(made);
-            if (!out(pcm.data(), std::size_t(made) * kSoundChannels))
-                return false;
+        // A decoder may give a count but no layout: take the usual one.
+        if (in && in->ch_layout.order != AV_CHANNEL_ORDER_NATIVE && in->ch_layout.order != AV_CHANNEL_ORDER_CUSTOM)
+            av_channel_layout_default(&in->ch_layout, in->ch_layout.nb_channels);
+        av_frame_unref(pcm);
+        pcm->ch_layout = AV_CHANNEL_LAYOUT_STEREO;
+        pcm->sample_rate = kSoundRate;
+        pcm->format = AV_SAMPLE_FMT_S16;
+        // The resampler sets itself up for the first frame, and again when
+        // a decoder changes its format mid-file.
+        int converted = swr_convert_frame(resampler, pcm, in);
+        if (converted == AVERROR_INPUT_CHANGED) {
+            swr_close(resampler);
+            converted = swr_convert_frame(resampler, pcm, in);
         }
+        const std::size_t made = converted < 0 ? 0 : std::min(std::size_t(pcm->nb_samples), maxFrames - frames);
+        frames += made;
+        if (made > 0 && !out(reinterpret_cast<const std::int16_t *>(pcm->data[0]), made * kSoundChannels))
+            return false;
         return frames < maxFrames;
     }
 
     // Takes the frames the codec has ready; false when decoding should stop.
-    bool drainCodec(const SampleSink &out, int &badInRow)
+    bool drainCodec(const SampleSink &out)
     {
         for (;;) {
             const int received = avcodec_receive_frame(codec, frame);
@@ -225,21 +171,19 @@ bool decodeSound(int fd, const SampleSink &out, std::uint32_t maxSeconds)
     // Damaged files are expected and mean silence; FFmpeg's own complaints
     // about them would only clutter the terminal.
     av_log_set_level(AV_LOG_QUIET);
-    Decoding decoding;
-    decoding.fd = fd;
-    decoding.maxFrames = std::size_t(maxSeconds) * kSoundRate;
-    if (fd < 0 || maxSeconds == 0 || !decoding.open())
+    const off_t start = ::lseek(fd, 0, SEEK_CUR);
+    Decoding decoding{.fd = fd, .size = ::lseek(fd, 0, SEEK_END), .maxFrames = std::size_t(maxSeconds) * kSoundRate};
+    if (start < 0 || ::lseek(fd, start, SEEK_SET) < 0 || !decoding.open())
         return false;
-    int badInRow = 0;
     bool more = true;
     while (more && av_read_frame(decoding.format, decoding.packet) >= 0) {
         if (decoding.packet->stream_index == decoding.stream && avcodec_send_packet(decoding.codec, decoding.packet) < 0)
-            more = ++badInRow < kMaxBadPacketsInRow;
+            more = ++decoding.badInRow < kMaxBadPacketsInRow;
         av_packet_unref(decoding.packet);
-        more = more && decoding.drainCodec(out, badInRow);
+        more = more && decoding.drainCodec(out);
     }
     if (more && avcodec_send_packet(decoding.codec, nullptr) >= 0)
-        more = decoding.drainCodec(out, badInRow);
+        more = decoding.drainCodec(out);
     if (more)
         decoding.resample(nullptr, out);
     return decoding.frames > 0;

@@ -1,14 +1,16 @@
 #include "qt/platform/sound/decodedsound.h"
 
-#include "qt/platform/sound/shippedsamples.h"
+#include "qt/platform/sound/audiodecoder.h"
 
+#include <QByteArrayView>
+#include <QCryptographicHash>
 #include <QLoggingCategory>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
-#include <utility>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -17,77 +19,105 @@
 
 namespace drillix {
 
+namespace {
+
 Q_LOGGING_CATEGORY(lcDecoder, "drillix.sound")
 
-DecodedSound::DecodedSound(std::string path, const struct stat &file)
-    : m_path(std::move(path))
-    , m_file(file)
+// Sound files the quiz ships are a few tens of kB, their samples a few
+// seconds; anything larger is decoded as usual.
+constexpr off_t kLargestSoundFile = 4 << 20;
+constexpr off_t kLargestSamplesFile = off_t(kSoundRate) * kSoundChannels * 2 * 30 + 130;
+constexpr qsizetype kDigestLine = 65;
+
+// The bytes of a regular file no larger than the limit; never blocks on a
+// FIFO or device put in its place.
+QByteArray readSmallFile(const std::string &path, off_t limit)
 {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    QByteArray bytes;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= limit) {
+        bytes.resize(qsizetype(info.st_size));
+        if (::read(fd, bytes.data(), std::size_t(bytes.size())) != info.st_size)
+            bytes.clear();
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return bytes;
+}
+
+QByteArray digestLine(QByteArrayView bytes, QCryptographicHash::Algorithm algorithm)
+{
+    return QCryptographicHash::hash(bytes, algorithm).toHex() + '\n';
+}
+
+} // namespace
+
+bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples)
+{
+    const QByteArray sound = readSmallFile(soundPath, kLargestSoundFile);
+    if (sound.isEmpty())
+        return false;
+    const QByteArray soundDigest = digestLine(sound, QCryptographicHash::Sha256);
+    const auto name =
+        std::filesystem::path(soundPath).parent_path() / "decoded" / (soundDigest.chopped(1) + ".pcm").toStdString();
+    const QByteArray shipped = readSmallFile(name, kLargestSamplesFile);
+    const QByteArrayView body = QByteArrayView(shipped).sliced(std::min(shipped.size(), 2 * kDigestLine));
+    if (body.isEmpty() || body.size() % 4 != 0 || !shipped.startsWith(soundDigest)
+        || QByteArrayView(shipped).sliced(kDigestLine, kDigestLine) != digestLine(body, QCryptographicHash::Blake2b_256))
+        return false;
+    samples.resize(std::size_t(body.size()) / 2);
+    std::memcpy(samples.data(), body.data(), std::size_t(body.size()));
+    return true;
 }
 
 bool DecodedSound::isFile(const struct stat &file) const
 {
     // Replacing a file, by writing over it or by renaming another onto it,
-    // changes one of these.
+    // changes one of these; the change time moves with every write, as the
+    // modification time does, and cannot be set back.
     return file.st_dev == m_file.st_dev && file.st_ino == m_file.st_ino && file.st_size == m_file.st_size
-           && file.st_mtim.tv_sec == m_file.st_mtim.tv_sec && file.st_mtim.tv_nsec == m_file.st_mtim.tv_nsec
            && file.st_ctim.tv_sec == m_file.st_ctim.tv_sec && file.st_ctim.tv_nsec == m_file.st_ctim.tv_nsec;
-}
-
-bool DecodedSound::load(const std::string &decoderProgram, std::string &error)
-{
-    // The shipped sounds need no decoder: decoding the three at start costs
-    // about 120 ms of CPU (bench: start-up CPU, 5.2x instead of 1.7x).
-    return readShippedSamples(m_path, m_samples) || startDecoder(decoderProgram, error);
 }
 
 bool DecodedSound::startDecoder(const std::string &program, std::string &error)
 {
-    int pipeFds[2];
-    int complaintFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        error = std::strerror(errno);
-        return false;
+    int output[2] = {-1, -1};
+    int complaints[2] = {-1, -1};
+    int failed = ::pipe2(output, O_CLOEXEC) != 0 || ::pipe2(complaints, O_CLOEXEC | O_NONBLOCK) != 0 ? errno : 0;
+    if (!failed) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, complaints[1], STDERR_FILENO);
+        posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+        // A group of its own, and no signal blocked, as libpulse blocks them
+        // all on the player's thread.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        sigset_t noSignals;
+        sigemptyset(&noSignals);
+        posix_spawnattr_setsigmask(&attributes, &noSignals);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
+        char *argv[] = {const_cast<char *>(program.c_str()), m_path.data(), nullptr};
+        char *noEnvironment[] = {nullptr};
+        failed = ::posix_spawn(&m_decoder, program.c_str(), &actions, &attributes, argv, noEnvironment);
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
     }
-    if (::pipe2(complaintFds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        error = std::strerror(errno);
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        return false;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, complaintFds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    // A group of its own, and no signal blocked or ignored, whatever the
-    // quiz has set up for itself.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    sigset_t signalSet;
-    sigemptyset(&signalSet);
-    posix_spawnattr_setsigmask(&attributes, &signalSet);
-    sigaddset(&signalSet, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &signalSet);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    char *argv[] = {const_cast<char *>(program.c_str()), m_path.data(), nullptr};
-    char *noEnvironment[] = {nullptr};
-    const int spawned = ::posix_spawn(&m_decoder, program.c_str(), &actions, &attributes, argv, noEnvironment);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    ::close(complaintFds[1]);
-    m_decoderComplaints = complaintFds[0];
-    if (spawned != 0) {
+    for (const int writeEnd : {output[1], complaints[1]})
+        if (writeEnd >= 0)
+            ::close(writeEnd);
+    m_decoderOutput = output[0];
+    m_decoderComplaints = complaints[0];
+    if (failed) {
         m_decoder = -1;
-        ::close(pipeFds[0]);
-        ::close(std::exchange(m_decoderComplaints, -1));
-        error = std::strerror(spawned);
+        stopDecoder();
+        error = std::strerror(failed);
         return false;
     }
-    m_decoderOutput = pipeFds[0];
     ::fcntl(m_decoderOutput, F_SETFL, O_NONBLOCK);
     return true;
 }
@@ -100,13 +130,10 @@ void DecodedSound::stopDecoder()
         // The decoder only ever says that it runs without its sandbox, the
         // same for every run: worth one line of the quiz's log.
         char line[256];
-        ssize_t got = ::read(m_decoderComplaints, line, sizeof line);
-        while (got > 0 && line[got - 1] == '\n')
-            --got;
-        if (got > 0) {
-            static std::once_flag once;
-            std::call_once(once, [&] { qCWarning(lcDecoder, "%.*s", int(got), line); });
-        }
+        const ssize_t got = ::read(m_decoderComplaints, line, sizeof line);
+        static std::once_flag once;
+        if (got > 0)
+            std::call_once(once, [&] { qCWarning(lcDecoder).noquote() << QByteArrayView(line, got).trimmed(); });
         ::close(std::exchange(m_decoderComplaints, -1));
     }
     if (m_decoder <= 0)
@@ -121,13 +148,12 @@ void DecodedSound::stopDecoder()
 
 void DecodedSound::read()
 {
+    // A sample split between two reads waits, as the first byte, for the next.
     char buffer[1 + 64 * 1024];
-    for (int reads = 0; reads < 4 && decoding();) {
+    for (int reads = 0; reads < 4 && decoding(); ++reads) {
         buffer[0] = m_oddByte;
         const std::size_t odd = m_haveOddByte ? 1 : 0;
         const ssize_t got = ::read(m_decoderOutput, buffer + odd, sizeof buffer - 1);
-        if (got < 0 && errno == EINTR)
-            continue;
         if (got < 0 && errno == EAGAIN)
             return;
         if (got <= 0) {
@@ -140,7 +166,6 @@ void DecodedSound::read()
         std::memcpy(m_samples.data() + before, buffer, bytes / 2 * 2);
         m_haveOddByte = bytes % 2 != 0;
         m_oddByte = buffer[bytes - 1];
-        ++reads;
     }
 }
 

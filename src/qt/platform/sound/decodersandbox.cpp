@@ -32,48 +32,42 @@ constexpr const char *kAllowed[] = {
     "read", "lseek", // the sound files, opened before
     "write", // samples to the pipe, one line to standard error
     "close", // the files, once decoded
-    "brk", "mmap", "munmap", "mremap", "madvise", "mprotect", // memory (mmap and mprotect: never executable)
+    "brk", "munmap", "mremap", "madvise", // memory; mmap and mprotect below, never executable
     "futex", // locks inside the C library and FFmpeg, even with one thread
     "clock_gettime", "clock_getres", "gettimeofday", // time, where the vDSO cannot answer
     "rt_sigprocmask", "getpid", "gettid", // abort(), with tgkill below, when FFmpeg finds itself broken
     "rt_sigreturn", "exit", "exit_group",
-};
-
 #ifdef DRILLIX_ADDRESS_SANITIZER
-// AddressSanitizer's leak check at exit starts a tracer that shares the
-// process's memory (clone with CLONE_VM, below), lets it trace (prctl),
-// stops and reads every thread (ptrace, wait4, getppid, sched_yield), lists
-// them and the mappings from /proc (open and openat for reading, getdents,
-// getdents64, readlink), and handles its own faults (rt_sigaction,
-// sigaltstack): allowed in that build only, measured with the filter in
-// logging mode.
-constexpr const char *kAllowedForSanitizer[] = {
+    // AddressSanitizer's leak check at exit starts a tracer that shares the
+    // process's memory (clone with CLONE_VM, below), lets it trace (prctl),
+    // stops and reads every thread (ptrace, wait4, getppid, sched_yield),
+    // lists them and the mappings from /proc (open and openat for reading,
+    // below, getdents, getdents64, readlink), and handles its own faults
+    // (rt_sigaction, sigaltstack): allowed in that build only, measured with
+    // the filter in logging mode.
     "prctl", "ptrace", "wait4", "getppid", "sched_yield", "getdents", "getdents64", "readlink", "rt_sigaction",
     "sigaltstack",
-};
 #endif
+};
 
 // Forbids all file access; a sanitizer build keeps reading /proc, where the
 // leak check's tracer lists threads and mappings.
 bool landlockFiles()
 {
-#ifdef SYS_landlock_create_ruleset
     const long abi = ::syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
     if (abi < 1)
         return false; // ENOSYS or EOPNOTSUPP: the kernel offers no Landlock
     // Every file access right the kernel knows: 13 in the first version,
     // one more in each of versions 2, 3 and 5. Only a rule can grant one.
     const int rights = abi >= 5 ? 16 : abi >= 3 ? 15 : abi >= 2 ? 14 : 13;
-    landlock_ruleset_attr attributes{};
-    attributes.handled_access_fs = (std::uint64_t{1} << rights) - 1;
+    const landlock_ruleset_attr attributes{.handled_access_fs = (std::uint64_t{1} << rights) - 1};
     const long ruleset = ::syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0);
     if (ruleset < 0)
         return false;
     bool ok = true;
 #ifdef DRILLIX_ADDRESS_SANITIZER
-    landlock_path_beneath_attr proc{};
-    proc.allowed_access = LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_READ_DIR;
-    proc.parent_fd = ::open("/proc", O_PATH | O_CLOEXEC);
+    const landlock_path_beneath_attr proc{.allowed_access = LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_READ_DIR,
+                                          .parent_fd = ::open("/proc", O_PATH | O_CLOEXEC)};
     ok = proc.parent_fd >= 0 && ::syscall(SYS_landlock_add_rule, ruleset, LANDLOCK_RULE_PATH_BENEATH, &proc, 0) == 0;
     if (proc.parent_fd >= 0)
         ::close(proc.parent_fd);
@@ -81,16 +75,6 @@ bool landlockFiles()
     ok = ok && ::syscall(SYS_landlock_restrict_self, ruleset, 0) == 0;
     ::close(int(ruleset));
     return ok;
-#else
-    return false;
-#endif
-}
-
-bool allow(scmp_filter_ctx filter, const char *name)
-{
-    const int number = seccomp_syscall_resolve_name(name);
-    // A call this architecture lacks needs no rule.
-    return number == __NR_SCMP_ERROR || seccomp_rule_add(filter, SCMP_ACT_ALLOW, number, 0) == 0;
 }
 
 std::string installFilter()
@@ -99,12 +83,12 @@ std::string installFilter()
     if (!filter)
         return "cannot set up a system call filter";
     bool ok = true;
-    for (const char *name : kAllowed)
-        if (std::strcmp(name, "mmap") != 0 && std::strcmp(name, "mprotect") != 0)
-            ok = ok && allow(filter, name);
+    for (const char *name : kAllowed) {
+        // A call this architecture lacks needs no rule.
+        const int number = seccomp_syscall_resolve_name(name);
+        ok = ok && (number == __NR_SCMP_ERROR || seccomp_rule_add(filter, SCMP_ACT_ALLOW, number, 0) == 0);
+    }
 #ifdef DRILLIX_ADDRESS_SANITIZER
-    for (const char *name : kAllowedForSanitizer)
-        ok = ok && allow(filter, name);
     // A tracer sharing memory, never a separate process; files opened for
     // reading only.
     ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(clone), 1,
@@ -117,20 +101,17 @@ std::string installFilter()
 #endif
     // No new executable memory: code smuggled in by a crafted file cannot
     // be made to run that way.
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(mmap), 1, SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(mprotect), 1,
-                                SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;
+    for (const int call : {SCMP_SYS(mmap), SCMP_SYS(mprotect)})
+        ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 1, SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;
     // Signals to itself only, never to another process.
-    const auto self = scmp_datum_t(::getpid());
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1, SCMP_A0(SCMP_CMP_EQ, self, 0)) == 0;
-    std::string problem;
-    if (!ok) {
-        problem = "cannot describe the system call filter";
-    } else if (const int loaded = seccomp_load(filter); loaded != 0) {
-        problem = std::string("the kernel refuses a system call filter: ") + std::strerror(-loaded);
-    }
+    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1,
+                                SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(::getpid()), 0)) == 0;
+    const int loaded = ok ? seccomp_load(filter) : 0;
     seccomp_release(filter);
-    return problem;
+    if (!ok)
+        return "cannot describe the system call filter";
+    return loaded == 0 ? std::string()
+                       : std::string("the kernel refuses a system call filter: ") + std::strerror(-loaded);
 }
 
 } // namespace

@@ -20,7 +20,6 @@ class LazySoundOutput : public SoundOutput
 public:
     // decoderProgram: the sound decoder program the player runs.
     LazySoundOutput(QString modulePath, std::string decoderProgram);
-    ~LazySoundOutput() override;
 
     void play(const std::string &path, int volumePercent) override;
     // Loads the module now; the player then makes these sounds ready ahead
@@ -30,11 +29,11 @@ public:
     bool ready() const { return m_output != nullptr; }
 
 private:
-    bool load(const std::vector<std::string> &soundsToPrepare);
-
     QString m_modulePath;
     std::string m_decoderProgram;
     bool m_tried = false;
+    // The module stays mapped to the end of the process: unloading audio
+    // libraries while their threads wind down is asking for trouble.
     std::unique_ptr<SoundOutput> m_output;
 };
 

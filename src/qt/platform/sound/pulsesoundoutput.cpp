@@ -15,50 +15,42 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPlayer, "drillix.sound")
 
-constexpr std::size_t samplesFor(int ms)
-{
-    return std::size_t(kSoundRate) * std::size_t(ms) / 1000 * kSoundChannels;
-}
-
 // The server's buffer for a stream: all of it is latency when a sound cuts
 // another, so it stays small.
 constexpr int kServerBufferMs = 100;
-constexpr std::size_t kKeptSamples = samplesFor(30 * 1000);
-// A sound too long to keep is read from its decoder this far ahead.
-constexpr std::size_t kReadAheadSamples = samplesFor(2000);
+constexpr std::size_t kKeptSamples = std::size_t(30) * kSoundRate * kSoundChannels;
+constexpr std::size_t kReadAheadSamples = std::size_t(2) * kSoundRate * kSoundChannels;
 
 } // namespace
 
 // A sound as the player holds it: kept for playing again, or only while
 // it plays.
 struct PulseSoundOutput::Sound : DecodedSound, std::enable_shared_from_this<Sound> {
-    Sound(PulseSoundOutput *owner, std::string path, const struct stat &file)
-        : DecodedSound(std::move(path), file)
-        , owner(owner)
-    {
-    }
+    using DecodedSound::DecodedSound;
     ~Sound()
     {
         if (watch)
             owner->m_api->io_free(watch);
     }
 
-    PulseSoundOutput *owner;
+    PulseSoundOutput *owner = nullptr;
     pa_io_event *watch = nullptr; // on the decoder's pipe, while it runs
-    bool paused = false;          // far enough ahead of what plays
     bool kept = true;             // short enough to keep whole
 };
 
 PulseSoundOutput::PulseSoundOutput(std::string decoderProgram, SoundListener listener)
     : m_decoderProgram(std::move(decoderProgram))
     , m_listener(std::move(listener))
+    , m_loop(pa_threaded_mainloop_new())
+    , m_api(pa_threaded_mainloop_get_api(m_loop))
 {
-    m_loop = pa_threaded_mainloop_new();
     pa_threaded_mainloop_set_name(m_loop, "sound");
-    m_api = pa_threaded_mainloop_get_api(m_loop);
-    // The connection is made on the player's thread: libpulse reads its
-    // settings, and may ask the X server for the sound server's address.
-    m_wake = m_api->defer_new(m_api, &PulseSoundOutput::onWake, this);
+    // The connection is made on the player's thread, at its first wake:
+    // libpulse reads its settings, and may ask the X server for the sound
+    // server's address.
+    m_wake = m_api->defer_new(
+        m_api, [](pa_mainloop_api *, pa_defer_event *, void *self) { static_cast<PulseSoundOutput *>(self)->wake(); },
+        this);
     if (pa_threaded_mainloop_start(m_loop) < 0)
         qCWarning(lcPlayer) << "no sound: the sound thread cannot start";
 }
@@ -66,14 +58,8 @@ PulseSoundOutput::PulseSoundOutput(std::string decoderProgram, SoundListener lis
 PulseSoundOutput::~PulseSoundOutput()
 {
     pa_threaded_mainloop_lock(m_loop);
-    stopPlaying(m_started ? std::optional(Kind::CutOff) : std::nullopt);
-    m_pending.reset();
-    dropStream(m_spare);
-    if (m_context) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-    }
+    stopPlaying();
+    disconnect();
     m_kept.clear(); // and their decoders with them
     m_api->defer_free(m_wake);
     pa_threaded_mainloop_unlock(m_loop);
@@ -99,66 +85,39 @@ void PulseSoundOutput::prepare(const std::vector<std::string> &paths)
     pa_threaded_mainloop_unlock(m_loop);
 }
 
-void PulseSoundOutput::onWake(pa_mainloop_api *api, pa_defer_event *event, void *self)
+void PulseSoundOutput::wake()
 {
-    auto *player = static_cast<PulseSoundOutput *>(self);
-    api->defer_enable(event, 0);
-    if (std::exchange(player->m_connectOnWake, false) && !player->m_context)
-        player->connectContext();
-    std::string ignored;
-    for (const std::string &path : std::exchange(player->m_toPrepare, {}))
-        player->soundFor(path, ignored);
-    if (player->m_pending)
-        player->handleRequest(*std::exchange(player->m_pending, std::nullopt));
-}
-
-void PulseSoundOutput::handleRequest(Request request)
-{
-    stopPlaying(m_started ? std::optional(Kind::CutOff) : std::nullopt);
-    m_request = std::move(request);
+    m_api->defer_enable(m_wake, 0);
+    // A lost server is looked for again only now, when there is work.
     if (!m_context)
         connectContext();
+    for (const std::string &path : std::exchange(m_toPrepare, {}))
+        soundFor(path);
+    if (!m_pending)
+        return;
+    stopPlaying();
+    m_request = std::exchange(m_pending, std::nullopt);
     if (!m_context)
         stopPlaying(Kind::Silent, "no usable audio device");
     else if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
-        lookUpSound();
+        feed();
     // Otherwise the request waits for the server; a newer one replaces it.
 }
 
-void PulseSoundOutput::lookUpSound()
-{
-    std::string error;
-    m_sound = soundFor(m_request->path, error);
-    if (m_sound && !m_sound->decoding() && m_sound->end() == 0)
-        error = "no sound in the file";
-    if (!error.empty()) {
-        qCDebug(lcPlayer, "silence for %s: %s", m_request->path.c_str(), error.c_str());
-        stopPlaying(Kind::Silent, error);
-        return;
-    }
-    startIfReady();
-}
-
-std::shared_ptr<PulseSoundOutput::Sound> PulseSoundOutput::soundFor(const std::string &path, std::string &error)
+// The sound of a non-empty regular file, kept or new; null when there is none.
+std::shared_ptr<PulseSoundOutput::Sound> PulseSoundOutput::soundFor(const std::string &path)
 {
     // stat() never blocks on a FIFO or device the way opening it could.
     struct stat file {};
-    if (path.empty() || ::stat(path.c_str(), &file) != 0)
-        error = "cannot open the file";
-    else if (!S_ISREG(file.st_mode))
-        error = "not a regular file";
-    else if (file.st_size <= 0)
-        error = "empty file";
-    if (!error.empty())
+    if (::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) || file.st_size == 0)
         return nullptr;
-    const auto known = m_kept.find(path);
-    if (known != m_kept.end() && known->second->isFile(file))
+    if (const auto known = m_kept.find(path); known != m_kept.end() && known->second->isFile(file))
         return known->second;
 
-    auto sound = std::make_shared<Sound>(this, path, file);
-    if (!sound->load(m_decoderProgram, error)) {
+    auto sound = std::make_shared<Sound>(path, file);
+    sound->owner = this;
+    if (std::string error; !sound->load(m_decoderProgram, error)) {
         qCWarning(lcPlayer, "no sound: cannot start %s: %s", m_decoderProgram.c_str(), error.c_str());
-        error = "the sound decoder cannot start";
         return nullptr;
     }
     if (sound->decoding())
@@ -185,212 +144,159 @@ void PulseSoundOutput::readDecoder(const std::shared_ptr<Sound> &sound)
         if (const auto known = m_kept.find(sound->path()); known != m_kept.end() && known->second == sound)
             m_kept.erase(known);
     }
-    if (sound != m_sound)
-        return;
-    if (!sound->decoding() && sound->end() == 0) {
-        stopPlaying(Kind::Silent, "no sound in the file");
-        return;
+    if (sound == m_sound) {
+        pace(*sound);
+        feed();
     }
-    if (!sound->kept && sound->decoding() && sound->end() > m_position + kReadAheadSamples) {
-        sound->paused = true;
-        m_api->io_enable(sound->watch, PA_IO_EVENT_NULL);
-    }
-    if (m_stream)
-        writeMore();
-    else
-        startIfReady();
+}
+
+// A sound too long to keep is read from its decoder only a little ahead of
+// what plays.
+void PulseSoundOutput::pace(Sound &sound)
+{
+    if (!sound.kept && sound.watch)
+        m_api->io_enable(sound.watch,
+                         sound.end() < m_position + kReadAheadSamples ? PA_IO_EVENT_INPUT : PA_IO_EVENT_NULL);
 }
 
 void PulseSoundOutput::connectContext()
 {
-    pa_proplist *properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Veltmora Drillix");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "veltmora-drillix");
-    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "game");
-    pa_context *context = pa_context_new_with_proplist(m_api, nullptr, properties);
+    // How sound servers and mixers name the quiz and route its sounds.
+    pa_proplist *properties =
+        pa_proplist_from_string("application.name='Veltmora Drillix' application.id=veltmora-drillix media.role=game");
+    m_context = pa_context_new_with_proplist(m_api, nullptr, properties);
     pa_proplist_free(properties);
-    if (!context)
-        return;
-    m_context = context;
-    pa_context_set_state_callback(context, &PulseSoundOutput::onContextState, this);
+    pa_context_set_state_callback(
+        m_context, [](pa_context *, void *self) { static_cast<PulseSoundOutput *>(self)->contextStateChanged(); },
+        this);
     // Held over the call, which may report the failure and drop ours.
-    pa_context_ref(context);
+    pa_context *context = pa_context_ref(m_context);
     // Starting a server of our own is not the quiz's business.
-    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && m_context == context)
-        contextLost();
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && m_context)
+        disconnect();
     pa_context_unref(context);
 }
 
-void PulseSoundOutput::onContextState(pa_context *context, void *self)
+void PulseSoundOutput::contextStateChanged()
 {
-    auto *player = static_cast<PulseSoundOutput *>(self);
-    const pa_context_state_t state = pa_context_get_state(context);
-    if (context != player->m_context)
-        return;
+    const pa_context_state_t state = pa_context_get_state(m_context);
     if (state == PA_CONTEXT_READY) {
-        player->m_warnedNoServer = false;
-        player->createSpareStream();
-        if (player->m_request && !player->m_sound)
-            player->lookUpSound();
+        m_warnedNoServer = false;
+        if (m_request)
+            feed();
     } else if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) {
-        if (!std::exchange(player->m_warnedNoServer, true))
+        if (!std::exchange(m_warnedNoServer, true))
             qCWarning(lcPlayer, "no sound: the connection to the sound server %s (%s)",
-                      state == PA_CONTEXT_FAILED ? "failed" : "ended", pa_strerror(pa_context_errno(context)));
-        player->contextLost();
+                      state == PA_CONTEXT_FAILED ? "failed" : "ended", pa_strerror(pa_context_errno(m_context)));
+        disconnect();
     }
 }
 
 // Silence until the next request tries a new connection.
-void PulseSoundOutput::contextLost()
+void PulseSoundOutput::disconnect()
 {
-    if (m_started)
-        stopPlaying(Kind::CutOff, "the audio device failed");
-    else
-        stopPlaying(Kind::Silent, "no usable audio device");
-    dropStream(m_spare);
+    stopPlaying(m_started ? Kind::CutOff : Kind::Silent,
+                m_started ? "the audio device failed" : "no usable audio device");
+    if (!m_context)
+        return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
     pa_context_disconnect(m_context);
-    pa_context_unref(m_context);
-    m_context = nullptr;
+    pa_context_unref(std::exchange(m_context, nullptr));
 }
 
-void PulseSoundOutput::createSpareStream()
+void PulseSoundOutput::openStream()
 {
-    if (m_spare || !m_context || pa_context_get_state(m_context) != PA_CONTEXT_READY)
-        return;
     const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(kSoundRate), std::uint8_t(kSoundChannels)};
-    m_spare = pa_stream_new(m_context, "sound", &format, nullptr);
-    m_spareReady = false;
-    if (!m_spare)
-        return;
-    pa_stream_set_state_callback(m_spare, &PulseSoundOutput::onStreamState, this);
-    pa_stream_set_write_callback(m_spare, &PulseSoundOutput::onStreamWritable, this);
+    m_stream = pa_stream_new(m_context, "sound", &format, nullptr);
+    pa_stream_set_state_callback(
+        m_stream,
+        [](pa_stream *stream, void *self) {
+            auto *player = static_cast<PulseSoundOutput *>(self);
+            const pa_stream_state_t state = pa_stream_get_state(stream);
+            if (state == PA_STREAM_READY)
+                player->feed();
+            else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+                player->stopPlaying(player->m_started ? Kind::CutOff : Kind::Silent, "the audio device failed");
+        },
+        this);
+    pa_stream_set_write_callback(
+        m_stream, [](pa_stream *, std::size_t, void *self) { static_cast<PulseSoundOutput *>(self)->writeMore(); },
+        this);
     const auto unset = std::uint32_t(-1);
-    const auto target = std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format));
-    const pa_buffer_attr buffer{unset, target, unset, unset, unset};
-    // Corked, it keeps no sink awake until a sound starts on it.
-    const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-    if (pa_stream_connect_playback(m_spare, nullptr, &buffer, flags, nullptr, nullptr) < 0)
-        dropStream(m_spare);
+    const pa_buffer_attr buffer{unset, std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format)),
+                                unset, unset, unset};
+    pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr);
 }
 
-void PulseSoundOutput::dropStream(pa_stream *&stream)
+// Takes the request as far as it can go: silence for a file without sound,
+// else a stream, opened while the first samples are on their way, then as
+// many samples as it takes.
+void PulseSoundOutput::feed()
 {
-    if (!stream)
-        return;
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
-    pa_stream_set_write_callback(stream, nullptr, nullptr);
-    // Removes it from the server at once, with whatever it still holds.
-    pa_stream_disconnect(stream);
-    pa_stream_unref(stream);
-    stream = nullptr;
-}
-
-void PulseSoundOutput::onStreamState(pa_stream *stream, void *self)
-{
-    auto *player = static_cast<PulseSoundOutput *>(self);
-    const pa_stream_state_t state = pa_stream_get_state(stream);
-    if (state == PA_STREAM_READY && stream == player->m_spare) {
-        player->m_spareReady = true;
-        player->startIfReady();
-    } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
-        if (stream == player->m_stream) {
-            player->stopPlaying(Kind::CutOff, "the audio device failed");
-        } else if (stream == player->m_spare) {
-            player->dropStream(player->m_spare);
-            player->stopPlaying(Kind::Silent, "the audio device refused the sound");
-        }
-    }
-}
-
-void PulseSoundOutput::onStreamWritable(pa_stream *stream, std::size_t, void *self)
-{
-    auto *player = static_cast<PulseSoundOutput *>(self);
-    if (stream == player->m_stream)
-        player->writeMore();
-}
-
-void PulseSoundOutput::startIfReady()
-{
-    if (!m_sound || m_stream)
-        return;
-    if (!m_spare || !m_spareReady) {
-        createSpareStream();
-        return;
-    }
-    if (m_sound->decoding() && m_sound->end() == 0)
-        return; // its first samples are on their way
-    m_stream = std::exchange(m_spare, nullptr);
-    m_spareReady = false;
-    writeMore();
-    if (m_stream)
-        pa_operation_unref(pa_stream_cork(m_stream, 0, nullptr, nullptr));
-    // The next sound may cut this one: its stream gets ready meanwhile.
-    createSpareStream();
+    if (!m_sound)
+        m_sound = soundFor(m_request->path);
+    if (!m_sound || (!m_sound->decoding() && m_sound->end() == 0))
+        stopPlaying(Kind::Silent, "no sound in the file");
+    else if (!m_stream)
+        openStream();
+    else if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
+        writeMore();
 }
 
 void PulseSoundOutput::writeMore()
 {
-    if (!m_sound || !m_stream || m_drain)
-        return;
+    if (m_drain)
+        return; // all of it is written
     Sound &sound = *m_sound;
-    const std::size_t writable = pa_stream_writable_size(m_stream);
-    if (writable == std::size_t(-1))
-        return;
     // Whole frames only: a sample split between reads waits for its pair.
-    const std::size_t available = (sound.end() - m_position) / kSoundChannels * kSoundChannels;
-    const std::size_t count = std::min(writable / sizeof(std::int16_t) / kSoundChannels * kSoundChannels, available);
+    const std::size_t writable = pa_stream_writable_size(m_stream) / sizeof(std::int16_t);
+    const std::size_t count = std::min(writable, sound.end() - m_position) / kSoundChannels * kSoundChannels;
     if (count > 0) {
-        const std::int16_t *from = sound.from(m_position);
-        m_scratch.resize(count);
+        std::vector<std::int16_t> scaled(sound.from(m_position), sound.from(m_position) + count);
         // Linear: 37 of 100 gives 37 % of the amplitude.
-        for (std::size_t i = 0; i < count; ++i)
-            m_scratch[i] = std::int16_t(from[i] * m_request->volume / 100);
-        if (pa_stream_write(m_stream, m_scratch.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE)
-            < 0) {
-            stopPlaying(Kind::CutOff, "the audio device failed");
-            return;
-        }
+        for (std::int16_t &sample : scaled)
+            sample = std::int16_t(sample * m_request->volume / 100);
+        pa_stream_write(m_stream, scaled.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE);
         m_position += count;
         if (!std::exchange(m_started, true) && m_listener)
             m_listener(SoundEvent{Kind::Started, m_request->path, {}, m_request->requested,
                                   std::chrono::steady_clock::now()});
     }
-    if (!sound.kept) {
+    if (!sound.kept)
         sound.dropBefore(m_position);
-        if (sound.paused && sound.end() < m_position + kReadAheadSamples) {
-            sound.paused = false;
-            m_api->io_enable(sound.watch, PA_IO_EVENT_INPUT);
-        }
-    }
+    pace(sound);
     // Draining also starts a sound shorter than the server waits for.
     if (!sound.decoding() && m_position >= sound.end())
-        m_drain = pa_stream_drain(m_stream, &PulseSoundOutput::onDrained, this);
+        m_drain = pa_stream_drain(
+            m_stream,
+            [](pa_stream *, int success, void *self) {
+                if (success)
+                    static_cast<PulseSoundOutput *>(self)->stopPlaying(Kind::Finished);
+            },
+            this);
 }
 
-void PulseSoundOutput::onDrained(pa_stream *stream, int success, void *self)
-{
-    auto *player = static_cast<PulseSoundOutput *>(self);
-    if (stream != player->m_stream || !player->m_drain || !success)
-        return;
-    pa_operation_unref(std::exchange(player->m_drain, nullptr));
-    player->stopPlaying(Kind::Finished);
-}
-
-// Ends the sound that plays or waits to, at once, telling the listener how.
+// Ends the sound that plays or waits to, at once, telling the listener how;
+// without a how, one that has started is cut off, one that waits just ends.
 void PulseSoundOutput::stopPlaying(std::optional<Kind> how, const std::string &detail)
 {
-    if (m_drain) {
-        pa_operation_cancel(m_drain);
+    if (!how && m_started)
+        how = Kind::CutOff;
+    if (m_drain) // done, or cancelled with its stream below
         pa_operation_unref(std::exchange(m_drain, nullptr));
-    }
     if (m_request && how && m_listener)
         m_listener(SoundEvent{*how, m_request->path, detail, m_request->requested, std::chrono::steady_clock::now()});
     m_request.reset();
     m_sound.reset(); // a sound too long to keep takes its decoder with it
     m_position = 0;
     m_started = false;
-    dropStream(m_stream);
+    if (m_stream) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        // Removes it from the server at once, with whatever it still holds.
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(std::exchange(m_stream, nullptr));
+    }
 }
 
 } // namespace drillix

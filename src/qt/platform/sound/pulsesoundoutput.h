@@ -74,24 +74,18 @@ private:
     };
     struct Sound;
 
-    static void onWake(pa_mainloop_api *api, pa_defer_event *event, void *self);
-    static void onContextState(pa_context *context, void *self);
-    static void onStreamState(pa_stream *stream, void *self);
-    static void onStreamWritable(pa_stream *stream, std::size_t bytes, void *self);
-    static void onDrained(pa_stream *stream, int success, void *self);
-
-    void handleRequest(Request request);
-    void lookUpSound();
-    std::shared_ptr<Sound> soundFor(const std::string &path, std::string &error);
+    void wake();
+    std::shared_ptr<Sound> soundFor(const std::string &path);
     void readDecoder(const std::shared_ptr<Sound> &sound);
+    void pace(Sound &sound);
 
     void connectContext();
-    void contextLost();
-    void createSpareStream();
-    void dropStream(pa_stream *&stream);
-    void startIfReady();
+    void contextStateChanged();
+    void disconnect();
+    void openStream();
+    void feed();
     void writeMore();
-    void stopPlaying(std::optional<Kind> how, const std::string &detail = {});
+    void stopPlaying(std::optional<Kind> how = {}, const std::string &detail = {});
 
     const std::string m_decoderProgram;
     const SoundListener m_listener;
@@ -100,13 +94,8 @@ private:
     pa_mainloop_api *m_api = nullptr;
     pa_defer_event *m_wake = nullptr;
     pa_context *m_context = nullptr;
-    bool m_connectOnWake = true;
     bool m_warnedNoServer = false;
-    // A stream connected and corked, for the next sound to start on at once;
-    // the one the current sound plays on.
-    pa_stream *m_spare = nullptr;
-    bool m_spareReady = false;
-    pa_stream *m_stream = nullptr;
+    pa_stream *m_stream = nullptr; // the one the current sound plays on
     pa_operation *m_drain = nullptr;
 
     // Handed over by play() and prepare().
@@ -119,7 +108,6 @@ private:
     std::size_t m_position = 0; // the next sample to hand over
     bool m_started = false;
     std::map<std::string, std::shared_ptr<Sound>> m_kept;
-    std::vector<std::int16_t> m_scratch;
 };
 
 } // namespace drillix

@@ -10,10 +10,10 @@
 #include "qt/platform/sound/audiodecoder.h"
 #include "qt/platform/sound/decodersandbox.h"
 
-#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
-#include <string>
+#include <utility>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -22,48 +22,17 @@ using namespace drillix;
 
 namespace {
 
-void limit(int resource, rlim_t value)
-{
-    const rlimit bound{value, value};
-    ::setrlimit(resource, &bound);
-}
-
 // Bounds what a decoder gone wrong on a crafted file can take: memory, CPU
 // time, new files and processes.
-void limitResources()
-{
+constexpr std::pair<int, rlimit> kLimits[] = {
 #ifndef __SANITIZE_ADDRESS__
     // AddressSanitizer's shadow memory alone takes terabytes of address
     // space: in such a build the other limits have to do.
-    limit(RLIMIT_AS, rlim_t{1} << 30);
+    {RLIMIT_AS, {rlim_t{1} << 30, rlim_t{1} << 30}},
 #endif
-    limit(RLIMIT_CPU, 20);
-    limit(RLIMIT_FSIZE, 0);
-    limit(RLIMIT_CORE, 0);
-    limit(RLIMIT_NPROC, 0);
-    limit(RLIMIT_NOFILE, 16);
-}
-
-bool writeAll(const std::int16_t *samples, std::size_t count)
-{
-    const auto *at = reinterpret_cast<const char *>(samples);
-    std::size_t bytes = count * sizeof *samples;
-    while (bytes > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, at, bytes);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false; // the player has stopped listening
-        at += written;
-        bytes -= std::size_t(written);
-    }
-    return true;
-}
-
-void say(int fd, const std::string &line)
-{
-    (void)!::write(fd, line.data(), line.size());
-}
+    {RLIMIT_CPU, {20, 20}}, {RLIMIT_FSIZE, {0, 0}}, {RLIMIT_CORE, {0, 0}}, {RLIMIT_NPROC, {0, 0}},
+    {RLIMIT_NOFILE, {16, 16}},
+};
 
 } // namespace
 
@@ -71,16 +40,16 @@ int main(int argc, char **argv)
 {
     if (argc == 2 && std::strcmp(argv[1], "--sandbox-state") == 0) {
         const SandboxState state = enterDecoderSandbox();
-        say(STDOUT_FILENO, std::string(state.filtered ? "system call filter" : "no system call filter: ")
-                               + state.problem + (state.landlocked ? ", Landlock\n" : ", no Landlock\n"));
+        ::dprintf(STDOUT_FILENO, "%s%s, %s\n", state.filtered ? "system call filter" : "no system call filter: ",
+                  state.problem.c_str(), state.landlocked ? "Landlock" : "no Landlock");
         return state.filtered ? 0 : 3;
     }
     if (argc != 2) {
-        static const char usage[] = "usage: drillix-sound-decoder FILE\n";
-        (void)!::write(STDERR_FILENO, usage, sizeof usage - 1);
+        ::dprintf(STDERR_FILENO, "usage: drillix-sound-decoder FILE\n");
         return 2;
     }
-    limitResources();
+    for (const auto &[resource, bound] : kLimits)
+        ::setrlimit(resource, &bound);
     std::signal(SIGPIPE, SIG_DFL);
     const int input = openSoundFile(argv[1]);
     if (input < 0)
@@ -90,6 +59,10 @@ int main(int argc, char **argv)
     // it says so on standard error, which the quiz logs.
     const SandboxState state = enterDecoderSandbox();
     if (!state.filtered)
-        say(STDERR_FILENO, "drillix-sound-decoder: decoding without a sandbox: " + state.problem + "\n");
-    return decodeSound(input, writeAll) ? 0 : 1;
+        ::dprintf(STDERR_FILENO, "drillix-sound-decoder: decoding without a sandbox: %s\n", state.problem.c_str());
+    // A failed write means that the player has stopped listening.
+    const bool sound = decodeSound(input, [](const std::int16_t *samples, std::size_t count) {
+        return std::fwrite(samples, sizeof *samples, count, stdout) == count;
+    });
+    return sound ? 0 : 1;
 }

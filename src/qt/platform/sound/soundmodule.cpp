@@ -6,11 +6,10 @@
 
 #include <QtGlobal>
 
-extern "C" Q_DECL_EXPORT drillix::SoundOutput *drillix_create_sound_output(const char *decoderProgram,
-                                                                          const char *const *soundsToPrepare,
-                                                                          std::size_t soundCount)
+extern "C" Q_DECL_EXPORT drillix::SoundOutput *
+drillix_create_sound_output(const std::string &decoderProgram, const std::vector<std::string> &soundsToPrepare)
 {
     auto *player = new drillix::PulseSoundOutput(decoderProgram);
-    player->prepare(std::vector<std::string>(soundsToPrepare, soundsToPrepare + soundCount));
+    player->prepare(soundsToPrepare);
     return player;
 }
