@@ -87,9 +87,9 @@ class FileSystem
 {
 public:
     virtual ~FileSystem() = default;
-    // The file's last-modification time as text; throws when the path names
-    // nothing or is not valid.
-    virtual std::string modificationTime(const std::string &path) = 0;
+    // Whether the path names anything, a folder too; a link counts as what it
+    // points to, so a dangling one names nothing.
+    virtual bool exists(const std::string &path) = 0;
     // The names of the normal files (no folders, hidden or special files)
     // that the path names; empty when there are none.
     virtual std::vector<std::string> listNormalFiles(const std::string &path) = 0;

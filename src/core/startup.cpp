@@ -13,17 +13,6 @@ namespace drillix {
 
 namespace {
 
-// Any trouble asking for the time counts as no file.
-bool fileExists(FileSystem &files, const std::string &path)
-{
-    try {
-        (void)files.modificationTime(path);
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
 const std::string &firstField(const std::vector<std::string> &fields)
 {
     if (fields.empty())
@@ -69,7 +58,7 @@ void Quiz::loadHandCursor(ErrorTrap &trap)
 {
     const std::string path = sideFile(contract::kHandCursorFile);
     bool present = false;
-    trap.step(contract::startup::kHandCursorExists, [&] { present = fileExists(m_platform.files, path); });
+    trap.step(contract::startup::kHandCursorExists, [&] { present = m_platform.files.exists(path); });
     if (present)
         trap.step(contract::startup::kHandCursor, [&] { m_handCursor = m_platform.pictures.loadPicture(path); });
 }

@@ -119,12 +119,7 @@ private:
 class FakeFiles : public FileSystem
 {
 public:
-    std::string modificationTime(const std::string &path) override
-    {
-        if (path.empty() || (!files.count(path) && !folders.count(path)))
-            throw Failure("File not found");
-        return "2026-12-07 12:00:00";
-    }
+    bool exists(const std::string &path) override { return files.count(path) || folders.count(path); }
     std::vector<std::string> listNormalFiles(const std::string &path) override
     {
         if (!files.count(path) || hidden.count(path))

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,19 +56,10 @@ private:
 
 } // namespace
 
-std::string LocalFileSystem::modificationTime(const std::string &path)
+bool LocalFileSystem::exists(const std::string &path)
 {
-    if (path.empty())
-        throw Failure("Bad file name or number");
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        throw Failure(describeErrno(errno, path));
-    char text[64] = {};
-    struct tm local {};
-    const time_t t = st.st_mtime;
-    if (!localtime_r(&t, &local) || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
-        throw Failure("Invalid procedure call or argument");
-    return text;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
 std::vector<std::string> LocalFileSystem::listNormalFiles(const std::string &path)

@@ -8,7 +8,7 @@ namespace drillix {
 class LocalFileSystem : public FileSystem
 {
 public:
-    std::string modificationTime(const std::string &path) override;
+    bool exists(const std::string &path) override;
     std::vector<std::string> listNormalFiles(const std::string &path) override;
     std::unique_ptr<InputFile> openForInput(const std::string &path) override;
 };

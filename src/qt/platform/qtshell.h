@@ -2,20 +2,15 @@
 
 #include "core/platform.h"
 
-#include <string>
-#include <vector>
-
 namespace drillix {
 
 // Starts command lines without a shell interpreter: the line is split into
-// a program and its arguments (double quotes group), and "explorer" stands
-// for the desktop's URL and file opener.
+// a program and its arguments as QProcess splits them (double quotes
+// group), and "explorer" stands for the desktop's URL and file opener.
 class QtShell : public Shell
 {
 public:
     void run(const std::string &commandLine, int windowStyle) override;
-
-    static std::vector<std::string> splitCommandLine(const std::string &commandLine);
 };
 
 } // namespace drillix
