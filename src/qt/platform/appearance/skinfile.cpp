@@ -96,9 +96,13 @@ struct SheetReader {
     // would take time in the square of its length.
     QRegularExpressionMatch take(const QRegularExpression &pattern)
     {
-        QRegularExpressionMatch match = pattern.match(code, at, QRegularExpression::NormalMatch,
-                                                      QRegularExpression::AnchorAtOffsetMatchOption
-                                                          | QRegularExpression::DontCheckSubjectStringMatchOption);
+        const auto options =
+            QRegularExpression::AnchorAtOffsetMatchOption | QRegularExpression::DontCheckSubjectStringMatchOption;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+        QRegularExpressionMatch match = pattern.matchView(code, at, QRegularExpression::NormalMatch, options);
+#else
+        QRegularExpressionMatch match = pattern.match(code, at, QRegularExpression::NormalMatch, options);
+#endif
         if (match.hasMatch())
             at = match.capturedEnd();
         return match;
