@@ -25,11 +25,6 @@ Q_LOGGING_CATEGORY(lcPictures, "drillix.pictures")
     throw Failure("Invalid picture (" + why + ")");
 }
 
-std::string sizeText(qint64 width, qint64 height)
-{
-    return std::to_string(width) + " x " + std::to_string(height);
-}
-
 template<typename T>
 T little(const QByteArray &bytes, qsizetype at)
 {
@@ -129,6 +124,11 @@ QPixmap cached(const QString &source, bool doubleSize)
 }
 
 } // namespace
+
+std::string sizeText(qint64 width, qint64 height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
 
 std::string describeSize(qint64 bytes)
 {

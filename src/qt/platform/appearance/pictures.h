@@ -31,6 +31,8 @@ inline constexpr int kPictureSideLimit = 2048;
 // limit before a byte is read; `what` ("Skin file") starts the Failure text.
 void checkBoundedFile(const QString &path, const std::string &what, qint64 limit);
 QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit);
+// A picture's size in pixels, as "640 x 480".
+std::string sizeText(qint64 width, qint64 height);
 // In megabytes, as "1.1 MB", rounded up so that a size over a limit never
 // reads as the limit; every limit is a megabyte or more.
 std::string describeSize(qint64 bytes);

@@ -13,14 +13,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define DRILLIX_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define DRILLIX_ADDRESS_SANITIZER 1
-#endif
-#endif
-
 namespace drillix {
 
 namespace {

@@ -9,6 +9,16 @@
 
 #include <string>
 
+// Set in a build with AddressSanitizer, by GCC's macro or clang's feature
+// test: such a build needs a few more rights and a larger address space.
+#if defined(__SANITIZE_ADDRESS__)
+#define DRILLIX_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DRILLIX_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace drillix {
 
 struct SandboxState {

@@ -1,5 +1,6 @@
 #include "qt/platform/sound/pulsesoundoutput.h"
 
+#include "core/quiz.h"
 #include "qt/platform/sound/audiodecoder.h"
 #include "qt/platform/sound/decodedsound.h"
 
@@ -162,8 +163,8 @@ void PulseSoundOutput::pace(Sound &sound)
 void PulseSoundOutput::connectContext()
 {
     // How sound servers and mixers name the quiz and route its sounds.
-    pa_proplist *properties =
-        pa_proplist_from_string("application.name='Veltmora Drillix' application.id=veltmora-drillix media.role=game");
+    pa_proplist *properties = pa_proplist_from_string("application.id=veltmora-drillix media.role=game");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, kProductName);
     m_context = pa_context_new_with_proplist(m_api, nullptr, properties);
     pa_proplist_free(properties);
     pa_context_set_state_callback(

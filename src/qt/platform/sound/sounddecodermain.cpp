@@ -25,7 +25,7 @@ namespace {
 // Bounds what a decoder gone wrong on a crafted file can take: memory, CPU
 // time, new files and processes.
 constexpr std::pair<int, rlimit> kLimits[] = {
-#ifndef __SANITIZE_ADDRESS__
+#ifndef DRILLIX_ADDRESS_SANITIZER
     // AddressSanitizer's shadow memory alone takes terabytes of address
     // space: in such a build the other limits have to do.
     {RLIMIT_AS, {rlim_t{1} << 30, rlim_t{1} << 30}},
