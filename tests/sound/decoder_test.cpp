@@ -206,19 +206,14 @@ TEST(ShippedSounds, AreShortAudibleSoundsWhoseSamplesAreProvenTheirOwn)
                                               [](int a, int b) { return std::abs(a) < std::abs(b); });
         EXPECT_GT(std::abs(int(*loudest)), 1000);
 
+        // Taken for a copy of the file anywhere, never for a changed one.
         std::vector<std::int16_t> shipped;
-        ASSERT_TRUE(readShippedSamples(path, shipped));
+        std::string bytes = readFile(path);
+        writeFile(copy.file(name), bytes);
+        ASSERT_TRUE(readShippedSamples(copy.file(name), shipped));
         EXPECT_EQ(shipped, samples);
-
-        // The same samples with one of them changed are not taken.
-        std::filesystem::remove_all(copy.file("decoded"));
-        std::filesystem::copy(std::string(DRILLIX_BUILD_DIR) + "/sounds/decoded", copy.file("decoded"));
-        writeFile(copy.file(name), readFile(path));
-        for (const auto &entry : std::filesystem::directory_iterator(copy.file("decoded"))) {
-            std::string bytes = readFile(entry.path());
-            bytes[bytes.size() - 1] ^= 0x40;
-            writeFile(entry.path(), bytes);
-        }
+        bytes[bytes.size() / 2] ^= 0x40;
+        writeFile(copy.file(name), bytes);
         EXPECT_FALSE(readShippedSamples(copy.file(name), shipped));
     }
 }

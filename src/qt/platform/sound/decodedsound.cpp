@@ -3,13 +3,13 @@
 #include "qt/platform/sound/audiodecoder.h"
 
 #include <QByteArrayView>
-#include <QCryptographicHash>
+#include <QFileInfo>
 #include <QLoggingCategory>
+#include <QResource>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 
 #include <fcntl.h>
@@ -23,20 +23,14 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcDecoder, "drillix.sound")
 
-// Sound files the quiz ships are a few tens of kB, their samples a few
-// seconds; anything larger is decoded as usual.
-constexpr off_t kLargestSoundFile = 4 << 20;
-constexpr off_t kLargestSamplesFile = off_t(kSoundRate) * kSoundChannels * 2 * 30 + 130;
-constexpr qsizetype kDigestLine = 65;
-
-// The bytes of a regular file no larger than the limit; never blocks on a
-// FIFO or device put in its place.
-QByteArray readSmallFile(const std::string &path, off_t limit)
+// The bytes of a regular file of up to 4 MiB, more than any shipped sound
+// file; never blocks on a FIFO or device put in its place.
+QByteArray readSmallFile(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat info {};
     QByteArray bytes;
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= limit) {
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= 4 << 20) {
         bytes.resize(qsizetype(info.st_size));
         if (::read(fd, bytes.data(), std::size_t(bytes.size())) != info.st_size)
             bytes.clear();
@@ -46,28 +40,17 @@ QByteArray readSmallFile(const std::string &path, off_t limit)
     return bytes;
 }
 
-QByteArray digestLine(QByteArrayView bytes, QCryptographicHash::Algorithm algorithm)
-{
-    return QCryptographicHash::hash(bytes, algorithm).toHex() + '\n';
-}
-
 } // namespace
 
 bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples)
 {
-    const QByteArray sound = readSmallFile(soundPath, kLargestSoundFile);
-    if (sound.isEmpty())
+    const QString shipped = QLatin1String(":/shipped-sounds/") + QFileInfo(QString::fromStdString(soundPath)).fileName();
+    const QByteArray sound = readSmallFile(soundPath);
+    if (sound.isEmpty() || sound != QResource(shipped).uncompressedData())
         return false;
-    const QByteArray soundDigest = digestLine(sound, QCryptographicHash::Sha256);
-    const auto name =
-        std::filesystem::path(soundPath).parent_path() / "decoded" / (soundDigest.chopped(1) + ".pcm").toStdString();
-    const QByteArray shipped = readSmallFile(name, kLargestSamplesFile);
-    const QByteArrayView body = QByteArrayView(shipped).sliced(std::min(shipped.size(), 2 * kDigestLine));
-    if (body.isEmpty() || body.size() % 4 != 0 || !shipped.startsWith(soundDigest)
-        || QByteArrayView(shipped).sliced(kDigestLine, kDigestLine) != digestLine(body, QCryptographicHash::Blake2b_256))
-        return false;
+    const QByteArray body = QResource(shipped.chopped(3) + QLatin1String("pcm")).uncompressedData();
     samples.resize(std::size_t(body.size()) / 2);
-    std::memcpy(samples.data(), body.data(), std::size_t(body.size()));
+    std::memcpy(samples.data(), body.data(), samples.size() * 2);
     return true;
 }
 

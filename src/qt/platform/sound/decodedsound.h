@@ -15,16 +15,10 @@
 
 namespace drillix {
 
-// The shipped sounds, decoded once when the program is built: for a sound
-// file F, the file decoded/DIGEST.pcm beside it, DIGEST being the SHA-256 of
-// F's bytes in lower-case hex. It holds that digest again on its first line,
-// the BLAKE2b-256 of the samples on its second (as b2sum -l 256 prints it:
-// over the half megabyte of samples 0.8 ms a start where SHA-256 took
-// 3.5 ms; the bench's start-up CPU figure guards it), then the samples as
-// the decoder program writes them.
-// Samples are used only when both digests hold, so that a stray, damaged or
-// swapped file is never played for a sound: false when there are none that
-// are proven to be the sound file's own.
+// The samples of a sound file that the program ships, decoded when the
+// player was built and carried in it beside a copy of the file: false when
+// the file's bytes are not those of the shipped file of its name, so that a
+// changed file is never played with a shipped sound's samples.
 bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples);
 
 class DecodedSound
