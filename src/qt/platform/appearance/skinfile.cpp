@@ -2,7 +2,6 @@
 
 #include "core/platform.h"
 
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -48,14 +47,40 @@ QString blankComments(QString text, QChar fill, qsizetype *unclosed)
     return text;
 }
 
+// A header line: "[part]" or "[part:variant]", ASCII spaces allowed around
+// the part, which is ASCII letters only.
+struct Header {
+    QString part; // in lower case; empty when the line is no header
+    std::optional<QString> variant; // spaces trimmed
+};
+
+Header readHeader(QStringView line)
+{
+    if (line.size() < 2 || !line.startsWith(u'[') || !line.endsWith(u']') || line.count(u']') > 1)
+        return {};
+    const QStringView inside = line.sliced(1, line.size() - 2);
+    const qsizetype colon = inside.indexOf(u':');
+    QStringView part = colon < 0 ? inside : inside.first(colon);
+    const auto isAsciiSpace = [](QChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); };
+    while (!part.isEmpty() && isAsciiSpace(part.front()))
+        part = part.sliced(1);
+    while (!part.isEmpty() && isAsciiSpace(part.back()))
+        part.chop(1);
+    if (part.isEmpty() || !std::all_of(part.begin(), part.end(), [](QChar c) { return c.unicode() < 128 && c.isLetter(); }))
+        return {};
+    return {part.toString().toLower(), colon < 0 ? std::nullopt : std::optional(inside.sliced(colon + 1).trimmed().toString())};
+}
+
 QString sectionName(const QString &part, const QString &variant)
 {
     return QLatin1Char('[') + part + (variant.isEmpty() ? QString() : QLatin1Char(':') + variant) + QLatin1Char(']');
 }
 
-// A name as style sheets write one, and a string closed on its line.
-const QRegularExpression kName(QStringLiteral(R"((?:[-\w]|[^\x00-\x7f])+)"));
-const QRegularExpression kString(QStringLiteral(R"("(?:[^"\\\n]|\\[\s\S])*"|'(?:[^'\\\n]|\\[\s\S])*')"));
+// A character of a name as style sheets write one.
+bool isNameCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_') || c.unicode() > 127;
+}
 
 // Reads a style sheet's grammar in `code`, the text with its comments
 // blanked out, without recursion, so that no nesting however deep can
@@ -82,31 +107,15 @@ struct SheetReader {
     bool declarations()
     {
         while (skipSpace(), at < code.size() && peek() != '}') {
-            if (!take(';') && !(take(kName).hasMatch() && (skipSpace(), take(':')) && value()))
+            if (!take(';') && !(name() && (skipSpace(), take(':')) && value()))
                 return false;
         }
         return true;
     }
 
-    char16_t peek() const { return at < code.size() ? code[at].unicode() : u'\0'; }
+    char16_t peek(qsizetype where) const { return where < code.size() ? code[where].unicode() : u'\0'; }
+    char16_t peek() const { return peek(at); }
     bool take(char16_t c) { return peek() == c ? (++at, true) : false; }
-
-    // Takes what `pattern` matches where the reading is, if anything. The
-    // text was decoded from valid UTF-8: checking it again at every match
-    // would take time in the square of its length.
-    QRegularExpressionMatch take(const QRegularExpression &pattern)
-    {
-        const auto options =
-            QRegularExpression::AnchorAtOffsetMatchOption | QRegularExpression::DontCheckSubjectStringMatchOption;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-        QRegularExpressionMatch match = pattern.matchView(code, at, QRegularExpression::NormalMatch, options);
-#else
-        QRegularExpressionMatch match = pattern.match(code, at, QRegularExpression::NormalMatch, options);
-#endif
-        if (match.hasMatch())
-            at = match.capturedEnd();
-        return match;
-    }
 
     bool skipSpace()
     {
@@ -116,17 +125,69 @@ struct SheetReader {
         return at > from;
     }
 
+    bool name()
+    {
+        const qsizetype from = at;
+        while (at < code.size() && isNameCharacter(code[at]))
+            ++at;
+        return at > from;
+    }
+
+    // One past the quote that closes the string at `from`, which ends at its
+    // line, or 0.
+    qsizetype stringEnd(qsizetype from) const
+    {
+        const char16_t quote = peek(from++);
+        while (from < code.size() && peek(from) != quote && peek(from) != '\n')
+            from += peek(from) == '\\' ? 2 : 1;
+        return peek(from) == quote ? from + 1 : 0;
+    }
+
+    bool string()
+    {
+        const qsizetype end = peek() == '"' || peek() == '\'' ? stringEnd(at) : 0;
+        at = end > 0 ? end : at;
+        return end > 0;
+    }
+
     // Compound selectors, such as QPushButton#PushButton1:hover:!pressed or
     // .QLabel[text="x"]::indicator, joined by spaces, > + ~ or commas, and
-    // the block's "{". Possessive, so that a long chain is read in one go.
+    // the block's "{".
     bool selectors()
     {
-        static const QString piece =
-            QStringLiteral(R"((?:\*|(?:[#.]|::?!?)?%1|\[\s*%1\s*[~|^$*]?(?:=\s*(?:%2|%1))?\s*\]))")
-                .arg(kName.pattern(), kString.pattern());
-        static const QRegularExpression selectors(QStringLiteral(R"(%1(?:\s*+(?:[>+~,]\s*+)?%1)*+\s*+\{)").arg(piece),
-                                                  QRegularExpression::UseUnicodePropertiesOption);
-        return take(selectors).hasMatch();
+        bool wantCompound = true;
+        while (!take('{')) {
+            if (skipSpace())
+                continue;
+            if (take('>') || take('+') || take('~') || take(',')) {
+                if (wantCompound)
+                    return false;
+                wantCompound = true;
+                continue;
+            }
+            if (take('[')) {
+                if (!(skipSpace(), name()))
+                    return false;
+                skipSpace();
+                if (QStringView(u"~|^$*").contains(QChar(peek())))
+                    ++at;
+                if (take('=') && !(skipSpace(), string() || name()))
+                    return false;
+                if (!(skipSpace(), take(']')))
+                    return false;
+            } else if (!take('*')) {
+                if (take(':')) {
+                    take(':');
+                    take('!');
+                } else if (!take('#')) {
+                    take('.');
+                }
+                if (!name())
+                    return false;
+            }
+            wantCompound = false;
+        }
+        return !wantCompound;
     }
 
     // Anything up to ';' or '}' outside brackets and strings, and not empty.
@@ -141,7 +202,7 @@ struct SheetReader {
             if (c == '{' || (c == ')' && depth == 0))
                 return false;
             if (c == '"' || c == '\'') {
-                if (!take(kString).hasMatch())
+                if (!string())
                     return false;
             } else if (!url()) {
                 depth += c == '(' ? 1 : c == ')' ? -1 : 0;
@@ -156,22 +217,35 @@ struct SheetReader {
     // the end of a longer name.
     bool url()
     {
-        static const QRegularExpression pattern(
-            QStringLiteral(R"((?<![-\w]|[^\x00-\x7f])url\([^\S\n]*+(?:(%1)|(?!["'])([^)\n]*))[^\S\n]*\))")
-                .arg(kString.pattern()),
-            QRegularExpression::UseUnicodePropertiesOption);
-        // The plain look first: a value tries a url() at each character.
-        const QRegularExpressionMatch match =
-            code.sliced(at).startsWith(u"url(") ? take(pattern) : QRegularExpressionMatch();
-        if (!match.hasMatch())
+        if (!code.sliced(at).startsWith(u"url(") || (at > 0 && isNameCharacter(code[at - 1])))
             return false;
-        const qsizetype from = match.capturedStart();
-        const QStringView name = match.hasCaptured(1)
-                                     ? text.sliced(match.capturedStart(1) + 1, match.capturedLength(1) - 2)
-                                     : text.sliced(match.capturedStart(2), match.capturedLength(2)).trimmed();
-        line += int(text.sliced(copied, from - copied).count(QLatin1Char('\n')));
-        resolved += text.sliced(copied, from - copied).toString() + picture(name.toString(), line);
-        copied = at;
+        qsizetype end = at + 4;
+        const auto skipBlanks = [&] {
+            while (end < code.size() && code[end].isSpace() && code[end] != QLatin1Char('\n'))
+                ++end;
+        };
+        skipBlanks();
+        QStringView name;
+        if (peek(end) == '"' || peek(end) == '\'') {
+            const qsizetype closed = stringEnd(end);
+            if (closed == 0)
+                return false;
+            name = text.sliced(end + 1, closed - end - 2);
+            end = closed;
+            skipBlanks();
+        } else {
+            const qsizetype close = code.indexOf(QLatin1Char(')'), end);
+            const qsizetype lineEnd = code.indexOf(QLatin1Char('\n'), end);
+            if (close < 0 || (lineEnd >= 0 && lineEnd < close))
+                return false;
+            name = text.sliced(end, close - end).trimmed();
+            end = close;
+        }
+        if (peek(end) != ')')
+            return false;
+        line += int(text.sliced(copied, at - copied).count(QLatin1Char('\n')));
+        resolved += text.sliced(copied, at - copied).toString() + picture(name.toString(), line);
+        copied = at = end + 1;
         return true;
     }
 };
@@ -197,10 +271,6 @@ std::vector<Section> parse(const QByteArray &bytes)
              + std::to_string(int(QStringView(text).first(unclosed).count(QLatin1Char('\n'))) + 1) + ")");
     const QStringList lines = text.split(QLatin1Char('\n'));
 
-    // "[part]" or "[part:variant]", spaces allowed around and inside the
-    // brackets; the part is ASCII letters only.
-    static const QRegularExpression headerPattern(QStringLiteral(R"(^\[\s*([A-Za-z]+)\s*(?::([^\]]*))?\]$)"));
-    static const QRegularExpression variantPattern(QStringLiteral("^[A-Za-z0-9_-]+$"));
     const std::string notASkin = "is not a Drillix skin (it must begin with a [skin] section)";
     std::vector<Section> sections;
     bool sawSkin = false;
@@ -209,16 +279,16 @@ std::vector<Section> parse(const QByteArray &bytes)
     for (int n = 1; n <= int(lines.size()); ++n) {
         const QString code = codes[n - 1].trimmed();
         const std::string where = " on line " + std::to_string(n);
-        const QRegularExpressionMatch header = headerPattern.match(code);
-        const QString written = header.captured(1).toLower();
+        const Header header = readHeader(code);
+        const QString &written = header.part;
         if (!sawSkin && !code.isEmpty() && written != QLatin1String("skin"))
             fail(notASkin);
-        if (header.hasMatch()) {
-            const QString variant = header.captured(2).trimmed();
+        if (!written.isEmpty()) {
+            const QString variant = header.variant.value_or(QString());
             if (written == QLatin1String("skin")) {
                 if (sawSkin)
                     fail("has a second [skin] section" + where);
-                if (header.hasCaptured(2))
+                if (header.variant)
                     fail("gives its [skin] section a variant" + where);
                 sawSkin = true;
                 continue;
@@ -226,7 +296,8 @@ std::vector<Section> parse(const QByteArray &bytes)
             const QString part = written == QLatin1String("colors") ? QStringLiteral("colours") : written;
             if (!QStringList{"controls", "colours", "metrics", "window"}.contains(part))
                 fail("has an unknown section [" + written.toStdString() + "]" + where);
-            if (header.hasCaptured(2) && !variantPattern.match(variant).hasMatch())
+            const auto allowed = [](QChar c) { return c.unicode() < 128 && (c.isLetterOrNumber() || c == u'-' || c == u'_'); };
+            if (header.variant && (variant.isEmpty() || !std::all_of(variant.begin(), variant.end(), allowed)))
                 fail("has a variant name that is not allowed (use letters, digits, '-' and '_')" + where);
             for (const Section &earlier : sections) {
                 if (earlier.part == part && earlier.variant.compare(variant, Qt::CaseInsensitive) == 0)
