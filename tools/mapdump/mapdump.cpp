@@ -5,15 +5,12 @@
 //   drillix-map-dump FILE
 //
 // {"client": [w, h], "countries": [...],
-//  "regions": [{"index", "tag", "rect": [x, y, w, h], "dropPoint": [x, y], "margin"}],
+//  "regions": [{"index", "tag", "rect": [x, y, w, h]}],
 //  "answers": [{"country", "rect": [x, y, w, h]}],
 //  "hitMap": [[[x, length, region], ...], ...]}
 //
 // All in window pixels. hitMap has a row of runs for every pixel row: the
-// region whose drop target takes a drop at each pixel's centre, or -1. A
-// region's drop point is a pixel where a drop goes to that region's own
-// target, chosen as far (up to 6 pixels, its margin) from any pixel that
-// goes to another country.
+// region whose drop target takes a drop at each pixel's centre, or -1.
 
 #include "core/layout.h"
 #include "core/quiz.h"
@@ -26,8 +23,6 @@
 using namespace drillix;
 
 namespace {
-
-constexpr int kMarginCap = 6;
 
 std::string quoted(const std::string &text)
 {
@@ -57,27 +52,6 @@ public:
     {
         return x < 0 || y < 0 || x >= m_width || y >= m_height ? -1 : m_regions[index(x, y)];
     }
-    const char *tagAt(int x, int y) const
-    {
-        const int r = at(x, y);
-        return r < 0 ? nullptr : layout::kRegions[std::size_t(r)].country;
-    }
-
-    // How far around (x, y), up to the cap, every pixel still goes to the country.
-    int margin(int x, int y, const std::string &country) const
-    {
-        for (int r = 1; r <= kMarginCap; ++r) {
-            for (int d = -r; d <= r; ++d) {
-                for (const auto &[px, py] : {std::pair{x + d, y - r}, {x + d, y + r}, {x - r, y + d}, {x + r, y + d}}) {
-                    const char *tag = tagAt(px, py);
-                    if (!tag || country != tag)
-                        return r - 1;
-                }
-            }
-        }
-        return kMarginCap;
-    }
-
     void writeRuns(std::ostream &out) const
     {
         out << "[";
@@ -133,22 +107,8 @@ int main(int argc, char **argv)
     out << "],\n\"regions\": [";
     for (int index = 0; index < kRegionCount; ++index) {
         const MapPlace &region = layout::kRegions[std::size_t(index)];
-        int bestX = -1, bestY = -1, bestMargin = -1;
-        for (int y = 0; y < height && bestMargin < kMarginCap; ++y) {
-            for (int x = 0; x < width && bestMargin < kMarginCap; ++x) {
-                if (hits.at(x, y) != index)
-                    continue;
-                const int m = hits.margin(x, y, region.country);
-                if (m > bestMargin)
-                    bestX = x, bestY = y, bestMargin = m;
-            }
-        }
         out << (index ? ",\n  " : "\n  ") << "{\"index\": " << index << ", \"tag\": " << quoted(region.country)
-            << ", \"rect\": " << json(region.rect);
-        // A region wholly covered by later ones takes no drop at all.
-        if (bestMargin >= 0)
-            out << ", \"dropPoint\": [" << bestX << "," << bestY << "], \"margin\": " << bestMargin;
-        out << "}";
+            << ", \"rect\": " << json(region.rect) << "}";
     }
     out << "],\n\"answers\": [";
     for (std::size_t i = 0; i < layout::kAnswerPlaces.size(); ++i) {
