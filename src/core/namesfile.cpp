@@ -86,28 +86,28 @@ LineReader::LineReader(InputFile &file)
 
 bool LineReader::fill()
 {
-    if (m_pos < m_size)
-        return true;
-    if (m_error)
-        std::rethrow_exception(std::exchange(m_error, nullptr));
-    if (m_eof)
-        return false;
-    m_pos = 0;
-    m_size = 0;
-    try {
-        m_size = m_file.read(m_buffer.data(), m_buffer.size());
-        if (!m_pastStart)
-            skipByteOrderMark();
-    } catch (...) {
-        // Whatever follows a read error cannot be trusted, and a file that
-        // fails for good would otherwise be tried again for ever: the
-        // failure is reported once, and the file then reads as ended.
-        m_eof = true;
-        throw;
+    // Again when a read holds nothing but the byte-order mark.
+    while (m_pos >= m_size) {
+        if (m_error)
+            std::rethrow_exception(std::exchange(m_error, nullptr));
+        if (m_eof)
+            return false;
+        m_pos = 0;
+        m_size = 0;
+        try {
+            m_size = m_file.read(m_buffer.data(), m_buffer.size());
+            if (!m_pastStart)
+                skipByteOrderMark();
+        } catch (...) {
+            // Whatever follows a read error cannot be trusted, and a file that
+            // fails for good would otherwise be tried again for ever: the
+            // failure is reported once, and the file then reads as ended.
+            m_eof = true;
+            throw;
+        }
+        m_eof = m_size == 0;
     }
-    if (m_size == 0)
-        m_eof = true;
-    return m_size > 0;
+    return true;
 }
 
 void LineReader::skipByteOrderMark()
@@ -124,10 +124,6 @@ void LineReader::skipByteOrderMark()
     m_pastStart = true;
     if (m_size >= 3 && std::equal(kMark, kMark + 3, m_buffer.data()))
         m_pos = 3;
-    if (m_pos == m_size && m_size > 0) {
-        m_pos = m_size = 0;
-        m_size = m_file.read(m_buffer.data(), m_buffer.size());
-    }
 }
 
 int LineReader::peek()
@@ -150,9 +146,7 @@ std::string LineReader::readLine()
     while (fill()) {
         const char *begin = m_buffer.data() + m_pos;
         const char *end = m_buffer.data() + m_size;
-        const char *cr = begin;
-        while (cr != end && *cr != kCR)
-            ++cr;
+        const char *cr = std::find(begin, end, kCR);
         const auto take = static_cast<std::size_t>(cr - begin);
         if (!tooLong) {
             if (line.size() + take > kMaxLineBytes) {
@@ -190,10 +184,7 @@ std::string decodeLine(const std::string &bytes)
     out.reserve(bytes.size() * 2);
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c >= 0x80 && c <= 0x9F)
-            appendUtf8(out, kCp1252High[c - 0x80]);
-        else
-            appendUtf8(out, c);
+        appendUtf8(out, c >= 0x80 && c <= 0x9F ? kCp1252High[c - 0x80] : c);
     }
     return out;
 }
@@ -203,14 +194,11 @@ std::vector<std::string> splitFields(const std::string &text)
     std::vector<std::string> fields;
     if (text.empty())
         return fields;
-    std::size_t start = 0;
-    for (;;) {
+    for (std::size_t start = 0;;) {
         const std::size_t comma = text.find(',', start);
-        if (comma == std::string::npos) {
-            fields.push_back(text.substr(start));
+        fields.push_back(text.substr(start, comma - start)); // to the end after the last comma
+        if (comma == std::string::npos)
             return fields;
-        }
-        fields.push_back(text.substr(start, comma - start));
         start = comma + 1;
     }
 }
