@@ -85,10 +85,8 @@ void Quiz::dropOnName(int nameIndex)
 
 void Quiz::pointerMovedOver(PointerArea area)
 {
-    if (area == PointerArea::Button)
-        m_handPointer = true;
-    else if (area == PointerArea::Panel)
-        m_handPointer = false;
+    if (area != PointerArea::Other)
+        m_handPointer = area == PointerArea::Button;
 }
 
 void Quiz::restart()
