@@ -120,12 +120,7 @@ class FakeFiles : public FileSystem
 {
 public:
     bool exists(const std::string &path) override { return files.count(path) || folders.count(path); }
-    std::vector<std::string> listNormalFiles(const std::string &path) override
-    {
-        if (!files.count(path) || hidden.count(path))
-            return {};
-        return {path.substr(path.rfind('/') + 1)};
-    }
+    bool isNormalFile(const std::string &path) override { return files.count(path) && !hidden.count(path); }
     std::unique_ptr<InputFile> openForInput(const std::string &path) override
     {
         if (auto special = openers.find(path); special != openers.end())
