@@ -28,7 +28,9 @@ ErrorTrap::Reporter Quiz::reporter()
 {
     return [this](const std::string &description, const std::string &location, int step) {
         changed();
-        showErrorReport(m_platform.messageBoxes, description, location, step);
+        // The one error box of the program; it returns when it is closed.
+        m_platform.messageBoxes.show(errorReportText(description, location, step), contract::kMsgBoxExclamation,
+                                     contract::kErrorReportTitle);
     };
 }
 

@@ -20,15 +20,6 @@ TEST(ErrorReport, EmptyDescriptionStartsWithTheLineBreak)
     EXPECT_EQ(text.rfind("\r\nin X.Form1.Form_Load at line 100\r\r", 0), 0u);
 }
 
-TEST(ErrorReport, BoxIsAWarningWithItsOwnTitle)
-{
-    test::FakeMessageBoxes boxes;
-    showErrorReport(boxes, "Boom", "in L ", 7);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, "Application Error");
-    EXPECT_EQ(boxes.shown[0].style, 48);
-}
-
 TEST(ErrorTrap, ReportsTheCallersStepAndGoesOn)
 {
     std::vector<std::pair<std::string, int>> reports;
