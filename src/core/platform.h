@@ -33,7 +33,7 @@ public:
     virtual ~MessageBoxes() = default;
     // A modal box; returns once the user has closed it. The text may hold
     // CR LF and bare CR line breaks. Styles are those of contract.h.
-    virtual int show(const std::string &text, int style, const std::string &title) = 0;
+    virtual void show(const std::string &text, int style, const std::string &title) = 0;
 };
 
 // Starts a sound file at once, cutting off whatever plays, and never waits.

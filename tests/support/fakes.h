@@ -26,12 +26,11 @@ struct ShownBox {
 class FakeMessageBoxes : public MessageBoxes
 {
 public:
-    int show(const std::string &text, int style, const std::string &title) override
+    void show(const std::string &text, int style, const std::string &title) override
     {
         shown.push_back({text, style, title});
         if (onShow)
             onShow(shown.back());
-        return contract::kMsgBoxResultOk;
     }
     std::vector<ShownBox> shown;
     std::function<void(const ShownBox &)> onShow;

@@ -31,7 +31,7 @@ QString QtMessageBoxes::displayText(const std::string &text)
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
-int QtMessageBoxes::show(const std::string &text, int style, const std::string &title)
+void QtMessageBoxes::show(const std::string &text, int style, const std::string &title)
 {
     // Owned by no window: a skin applied to the main window must not
     // restyle the boxes, and start-up boxes come before any window.
@@ -39,7 +39,6 @@ int QtMessageBoxes::show(const std::string &text, int style, const std::string &
     box.setWindowModality(Qt::ApplicationModal);
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    return contract::kMsgBoxResultOk;
 }
 
 } // namespace drillix
