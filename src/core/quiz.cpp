@@ -3,7 +3,6 @@
 #include "core/quiz.h"
 
 #include "core/droprule.h"
-#include "core/errorreport.h"
 
 namespace drillix {
 
@@ -14,6 +13,13 @@ const char *const kCompletionMessage = "CONGRATULATIONS!THE MAP IS COMPLETE!";
 constexpr int kSoundVolumePercent = 37;
 
 } // namespace
+
+std::string errorReportText(const std::string &description, const std::string &location, int step)
+{
+    // The location text ends with a space of its own, which joins it to "at".
+    return description + "\r\n" + location + "at line " + std::to_string(step) + "\r\r"
+           + "Please email screenshot of this message to " + contract::kSupportAddress;
+}
 
 Quiz::Quiz(Platform &platform, std::string programFolder, std::string displayName)
     : m_platform(platform)

@@ -1,4 +1,4 @@
-#include "core/errorreport.h"
+#include "core/quiz.h"
 
 #include "fakes.h"
 
