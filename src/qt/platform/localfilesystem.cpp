@@ -1,7 +1,5 @@
 #include "qt/platform/localfilesystem.h"
 
-#include "core/platform.h"
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
