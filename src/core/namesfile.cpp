@@ -10,8 +10,6 @@ namespace drillix {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
-constexpr char kCR = '\r';
-constexpr char kLF = '\n';
 
 // Windows-1252 bytes 0x80 to 0x9F; the five unassigned ones map to the C1
 // controls of the same value, as Windows itself does.
@@ -37,9 +35,7 @@ void appendUtf8(std::string &out, char32_t cp)
 
 bool isValidUtf8(const std::string &s)
 {
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
+    for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
             ++i;
@@ -59,7 +55,7 @@ bool isValidUtf8(const std::string &s)
         } else {
             return false;
         }
-        if (i + len > n)
+        if (i + len > s.size())
             return false;
         for (std::size_t k = 1; k < len; ++k) {
             const auto cc = static_cast<unsigned char>(s[i + k]);
@@ -146,16 +142,14 @@ std::string LineReader::readLine()
     while (fill()) {
         const char *begin = m_buffer.data() + m_pos;
         const char *end = m_buffer.data() + m_size;
-        const char *cr = std::find(begin, end, kCR);
+        const char *cr = std::find(begin, end, '\r');
         const auto take = static_cast<std::size_t>(cr - begin);
+        tooLong = tooLong || line.size() + take > kMaxLineBytes;
         if (!tooLong) {
-            if (line.size() + take > kMaxLineBytes) {
-                tooLong = true;
-                line.clear();
-                line.shrink_to_fit();
-            } else {
-                line.append(begin, take);
-            }
+            line.append(begin, take);
+        } else {
+            line.clear();
+            line.shrink_to_fit(); // what it held goes back at once
         }
         m_pos += take;
         if (cr != end) {
@@ -163,7 +157,7 @@ std::string LineReader::readLine()
             // The line is whole at its carriage return: a read error while
             // looking for a line feed after it belongs to the next read.
             try {
-                if (peek() == kLF)
+                if (peek() == '\n')
                     ++m_pos;
             } catch (...) {
                 m_error = std::current_exception();
