@@ -2,16 +2,16 @@
 
 #include "core/platform.h"
 
+#include <algorithm>
+
 namespace drillix {
 namespace {
 
 // Characters, not bytes: the text is UTF-8.
 std::size_t characterCount(const std::string &text)
 {
-    std::size_t n = 0;
-    for (unsigned char c : text)
-        n += (c & 0xC0) != 0x80;
-    return n;
+    // Every byte but a continuation byte starts a character.
+    return std::count_if(text.begin(), text.end(), [](unsigned char c) { return (c & 0xC0) != 0x80; });
 }
 
 } // namespace

@@ -60,15 +60,10 @@ namespace exit {
 inline constexpr int kClose = 100;
 } // namespace exit
 
-// Message-box styles and results, numbered as the desktop's box API numbers
-// them; the icon is in bits 4 to 6.
+// The message-box styles the program shows, numbered as the desktop's box
+// API numbers them: a plain box, and one with the warning icon.
 inline constexpr int kMsgBoxOkOnly = 0;
-inline constexpr int kMsgBoxIconBits = 0x70;
-inline constexpr int kMsgBoxCritical = 16;
-inline constexpr int kMsgBoxQuestion = 32;
 inline constexpr int kMsgBoxExclamation = 48;
-inline constexpr int kMsgBoxInformation = 64;
-inline constexpr int kMsgBoxResultOk = 1;
 
 // The web site, and the shell's window style for a minimised window that
 // takes the focus.

@@ -25,20 +25,18 @@ public:
     {
     }
 
-    // Runs one statement. Returns false when it failed (and was reported).
+    // Runs one statement; a failure is reported.
     template<class Statement>
-    bool step(int number, Statement &&statement)
+    void step(int number, Statement &&statement)
     {
         m_lastStep = number;
         try {
             statement();
-            return true;
         } catch (const std::bad_alloc &) {
             report("Out of memory");
         } catch (const std::exception &e) {
             report(e.what());
         }
-        return false;
     }
 
 private:

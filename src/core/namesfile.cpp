@@ -10,8 +10,6 @@ namespace drillix {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
-constexpr char kCR = '\r';
-constexpr char kLF = '\n';
 
 // Windows-1252 bytes 0x80 to 0x9F; the five unassigned ones map to the C1
 // controls of the same value, as Windows itself does.
@@ -37,9 +35,7 @@ void appendUtf8(std::string &out, char32_t cp)
 
 bool isValidUtf8(const std::string &s)
 {
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
+    for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
             ++i;
@@ -59,7 +55,7 @@ bool isValidUtf8(const std::string &s)
         } else {
             return false;
         }
-        if (i + len > n)
+        if (i + len > s.size())
             return false;
         for (std::size_t k = 1; k < len; ++k) {
             const auto cc = static_cast<unsigned char>(s[i + k]);
@@ -86,28 +82,28 @@ LineReader::LineReader(InputFile &file)
 
 bool LineReader::fill()
 {
-    if (m_pos < m_size)
-        return true;
-    if (m_error)
-        std::rethrow_exception(std::exchange(m_error, nullptr));
-    if (m_eof)
-        return false;
-    m_pos = 0;
-    m_size = 0;
-    try {
-        m_size = m_file.read(m_buffer.data(), m_buffer.size());
-        if (!m_pastStart)
-            skipByteOrderMark();
-    } catch (...) {
-        // Whatever follows a read error cannot be trusted, and a file that
-        // fails for good would otherwise be tried again for ever: the
-        // failure is reported once, and the file then reads as ended.
-        m_eof = true;
-        throw;
+    // Again when a read holds nothing but the byte-order mark.
+    while (m_pos >= m_size) {
+        if (m_error)
+            std::rethrow_exception(std::exchange(m_error, nullptr));
+        if (m_eof)
+            return false;
+        m_pos = 0;
+        m_size = 0;
+        try {
+            m_size = m_file.read(m_buffer.data(), m_buffer.size());
+            if (!m_pastStart)
+                skipByteOrderMark();
+        } catch (...) {
+            // Whatever follows a read error cannot be trusted, and a file that
+            // fails for good would otherwise be tried again for ever: the
+            // failure is reported once, and the file then reads as ended.
+            m_eof = true;
+            throw;
+        }
+        m_eof = m_size == 0;
     }
-    if (m_size == 0)
-        m_eof = true;
-    return m_size > 0;
+    return true;
 }
 
 void LineReader::skipByteOrderMark()
@@ -124,10 +120,6 @@ void LineReader::skipByteOrderMark()
     m_pastStart = true;
     if (m_size >= 3 && std::equal(kMark, kMark + 3, m_buffer.data()))
         m_pos = 3;
-    if (m_pos == m_size && m_size > 0) {
-        m_pos = m_size = 0;
-        m_size = m_file.read(m_buffer.data(), m_buffer.size());
-    }
 }
 
 int LineReader::peek()
@@ -150,18 +142,14 @@ std::string LineReader::readLine()
     while (fill()) {
         const char *begin = m_buffer.data() + m_pos;
         const char *end = m_buffer.data() + m_size;
-        const char *cr = begin;
-        while (cr != end && *cr != kCR)
-            ++cr;
+        const char *cr = std::find(begin, end, '\r');
         const auto take = static_cast<std::size_t>(cr - begin);
+        tooLong = tooLong || line.size() + take > kMaxLineBytes;
         if (!tooLong) {
-            if (line.size() + take > kMaxLineBytes) {
-                tooLong = true;
-                line.clear();
-                line.shrink_to_fit();
-            } else {
-                line.append(begin, take);
-            }
+            line.append(begin, take);
+        } else {
+            line.clear();
+            line.shrink_to_fit(); // what it held goes back at once
         }
         m_pos += take;
         if (cr != end) {
@@ -169,7 +157,7 @@ std::string LineReader::readLine()
             // The line is whole at its carriage return: a read error while
             // looking for a line feed after it belongs to the next read.
             try {
-                if (peek() == kLF)
+                if (peek() == '\n')
                     ++m_pos;
             } catch (...) {
                 m_error = std::current_exception();
@@ -190,10 +178,7 @@ std::string decodeLine(const std::string &bytes)
     out.reserve(bytes.size() * 2);
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c >= 0x80 && c <= 0x9F)
-            appendUtf8(out, kCp1252High[c - 0x80]);
-        else
-            appendUtf8(out, c);
+        appendUtf8(out, c >= 0x80 && c <= 0x9F ? kCp1252High[c - 0x80] : c);
     }
     return out;
 }
@@ -203,14 +188,11 @@ std::vector<std::string> splitFields(const std::string &text)
     std::vector<std::string> fields;
     if (text.empty())
         return fields;
-    std::size_t start = 0;
-    for (;;) {
+    for (std::size_t start = 0;;) {
         const std::size_t comma = text.find(',', start);
-        if (comma == std::string::npos) {
-            fields.push_back(text.substr(start));
+        fields.push_back(text.substr(start, comma - start)); // to the end after the last comma
+        if (comma == std::string::npos)
             return fields;
-        }
-        fields.push_back(text.substr(start, comma - start));
         start = comma + 1;
     }
 }

@@ -8,17 +8,13 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace drillix {
 
 class Failure : public std::runtime_error
 {
 public:
-    explicit Failure(const std::string &description)
-        : std::runtime_error(description)
-    {
-    }
+    using std::runtime_error::runtime_error;
 };
 
 // A picture file with the hot spot that a cursor file carries.
@@ -37,7 +33,7 @@ public:
     virtual ~MessageBoxes() = default;
     // A modal box; returns once the user has closed it. The text may hold
     // CR LF and bare CR line breaks. Styles are those of contract.h.
-    virtual int show(const std::string &text, int style, const std::string &title) = 0;
+    virtual void show(const std::string &text, int style, const std::string &title) = 0;
 };
 
 // Starts a sound file at once, cutting off whatever plays, and never waits.
@@ -90,9 +86,8 @@ public:
     // Whether the path names anything, a folder too; a link counts as what it
     // points to, so a dangling one names nothing.
     virtual bool exists(const std::string &path) = 0;
-    // The names of the normal files (no folders, hidden or special files)
-    // that the path names; empty when there are none.
-    virtual std::vector<std::string> listNormalFiles(const std::string &path) = 0;
+    // Whether the path names a normal file: no folder, hidden or special file.
+    virtual bool isNormalFile(const std::string &path) = 0;
     virtual std::unique_ptr<InputFile> openForInput(const std::string &path) = 0;
 };
 

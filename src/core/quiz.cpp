@@ -3,7 +3,6 @@
 #include "core/quiz.h"
 
 #include "core/droprule.h"
-#include "core/errorreport.h"
 
 namespace drillix {
 
@@ -14,6 +13,13 @@ const char *const kCompletionMessage = "CONGRATULATIONS!THE MAP IS COMPLETE!";
 constexpr int kSoundVolumePercent = 37;
 
 } // namespace
+
+std::string errorReportText(const std::string &description, const std::string &location, int step)
+{
+    // The location text ends with a space of its own, which joins it to "at".
+    return description + "\r\n" + location + "at line " + std::to_string(step) + "\r\r"
+           + "Please email screenshot of this message to " + contract::kSupportAddress;
+}
 
 Quiz::Quiz(Platform &platform, std::string programFolder, std::string displayName)
     : m_platform(platform)
@@ -28,7 +34,9 @@ ErrorTrap::Reporter Quiz::reporter()
 {
     return [this](const std::string &description, const std::string &location, int step) {
         changed();
-        showErrorReport(m_platform.messageBoxes, description, location, step);
+        // The one error box of the program; it returns when it is closed.
+        m_platform.messageBoxes.show(errorReportText(description, location, step), contract::kMsgBoxExclamation,
+                                     contract::kErrorReportTitle);
     };
 }
 
@@ -85,10 +93,8 @@ void Quiz::dropOnName(int nameIndex)
 
 void Quiz::pointerMovedOver(PointerArea area)
 {
-    if (area == PointerArea::Button)
-        m_handPointer = true;
-    else if (area == PointerArea::Panel)
-        m_handPointer = false;
+    if (area != PointerArea::Other)
+        m_handPointer = area == PointerArea::Button;
 }
 
 void Quiz::restart()

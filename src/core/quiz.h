@@ -17,6 +17,10 @@ class LineReader;
 // message boxes without one of their own show.
 inline constexpr const char *kProductName = "Veltmora Drillix";
 
+// The error report's text: the description, the handler's location and
+// step, and a request to send a screenshot. The bare CRs leave an empty line.
+std::string errorReportText(const std::string &description, const std::string &location, int step);
+
 // A draggable name in the panel: its text, and the whole line of the names
 // file it came from, which a drop is judged by.
 struct NameLabel {

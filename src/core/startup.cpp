@@ -49,9 +49,8 @@ void Quiz::applySkin()
     // Only a normal file counts: a folder or a special file of that name
     // leaves the window as designed.
     const std::string path = sideFile(contract::kSkinFile);
-    if (m_platform.files.listNormalFiles(path).empty())
-        return;
-    m_platform.skin.applySkin(path);
+    if (m_platform.files.isNormalFile(path))
+        m_platform.skin.applySkin(path);
 }
 
 void Quiz::loadHandCursor(ErrorTrap &trap)

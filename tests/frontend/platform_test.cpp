@@ -53,11 +53,11 @@ TEST(LocalFiles, OpenReadAndListOnlyWhatIsThere)
     // startup_files_test.cpp.
     EXPECT_THROW(files.openForInput(""), Failure);
 
-    EXPECT_EQ(files.listNormalFiles(file), std::vector<std::string>{"items.txt"});
-    EXPECT_TRUE(files.listNormalFiles(root + "/folder").empty());
-    EXPECT_TRUE(files.listNormalFiles(fifo).empty());
-    EXPECT_TRUE(files.listNormalFiles(dangling).empty());
-    EXPECT_TRUE(files.listNormalFiles(root + "/.hidden").empty());
+    EXPECT_TRUE(files.isNormalFile(file));
+    EXPECT_FALSE(files.isNormalFile(root + "/folder"));
+    EXPECT_FALSE(files.isNormalFile(fifo));
+    EXPECT_FALSE(files.isNormalFile(dangling));
+    EXPECT_FALSE(files.isNormalFile(root + "/.hidden"));
 
     EXPECT_TRUE(files.exists(file));
     EXPECT_TRUE(files.exists(root + "/folder"));

@@ -26,12 +26,11 @@ struct ShownBox {
 class FakeMessageBoxes : public MessageBoxes
 {
 public:
-    int show(const std::string &text, int style, const std::string &title) override
+    void show(const std::string &text, int style, const std::string &title) override
     {
         shown.push_back({text, style, title});
         if (onShow)
             onShow(shown.back());
-        return contract::kMsgBoxResultOk;
     }
     std::vector<ShownBox> shown;
     std::function<void(const ShownBox &)> onShow;
@@ -120,12 +119,7 @@ class FakeFiles : public FileSystem
 {
 public:
     bool exists(const std::string &path) override { return files.count(path) || folders.count(path); }
-    std::vector<std::string> listNormalFiles(const std::string &path) override
-    {
-        if (!files.count(path) || hidden.count(path))
-            return {};
-        return {path.substr(path.rfind('/') + 1)};
-    }
+    bool isNormalFile(const std::string &path) override { return files.count(path) && !hidden.count(path); }
     std::unique_ptr<InputFile> openForInput(const std::string &path) override
     {
         if (auto special = openers.find(path); special != openers.end())

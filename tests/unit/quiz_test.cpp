@@ -65,6 +65,7 @@ TEST(StartUp, EachStepThatFailsIsReportedAndTheNextRuns)
         EXPECT_EQ(g.reportedSteps(), r.steps);
         if (!r.steps.empty()) {
             EXPECT_EQ(g.boxes.shown[0].title, "Application Error");
+            EXPECT_EQ(g.boxes.shown[0].style, 48) << "a warning";
         }
         EXPECT_EQ(g.q().caption(), "Veltmora Drillix");
         EXPECT_EQ(g.q().title(), "Veltmora");

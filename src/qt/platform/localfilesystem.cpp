@@ -1,9 +1,8 @@
 #include "qt/platform/localfilesystem.h"
 
-#include "core/platform.h"
-
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,20 +61,13 @@ bool LocalFileSystem::exists(const std::string &path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
-std::vector<std::string> LocalFileSystem::listNormalFiles(const std::string &path)
+bool LocalFileSystem::isNormalFile(const std::string &path)
 {
-    if (path.empty())
-        return {};
-    const std::size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // Hidden files (a leading dot) do not count as normal files.
-    if (name.empty() || name.front() == '.')
-        return {};
+    const std::string name = std::filesystem::path(path).filename();
     struct stat st {};
     // stat follows links: a dangling one fails and counts as absent.
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return {};
-    return {name};
+    return !name.empty() && name.front() != '.' && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::unique_ptr<InputFile> LocalFileSystem::openForInput(const std::string &path)

@@ -9,7 +9,7 @@ class LocalFileSystem : public FileSystem
 {
 public:
     bool exists(const std::string &path) override;
-    std::vector<std::string> listNormalFiles(const std::string &path) override;
+    bool isNormalFile(const std::string &path) override;
     std::unique_ptr<InputFile> openForInput(const std::string &path) override;
 };
 

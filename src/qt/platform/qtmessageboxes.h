@@ -11,7 +11,7 @@ namespace drillix {
 class QtMessageBoxes : public MessageBoxes
 {
 public:
-    int show(const std::string &text, int style, const std::string &title) override;
+    void show(const std::string &text, int style, const std::string &title) override;
 
     // CR LF and a bare CR are both line breaks in a message box.
     static QString displayText(const std::string &text);

@@ -5,9 +5,9 @@
 
 namespace drillix {
 
-void QtShell::run(const std::string &commandLine, int windowStyle)
+// The opener decides how its window shows, whatever the window style.
+void QtShell::run(const std::string &commandLine, int /*windowStyle*/)
 {
-    (void)windowStyle; // the opener decides how its window shows
     QStringList words = QProcess::splitCommand(QString::fromStdString(commandLine));
     if (words.isEmpty())
         throw Failure("Invalid procedure call or argument");

@@ -1,16 +1,13 @@
 #include "qt/platform/systemrandom.h"
 
+#include <bit>
 #include <cstdint>
-#include <cstring>
 
 namespace drillix {
 
 void SystemRandom::seed(float seed)
 {
-    std::uint32_t bits = 0;
-    static_assert(sizeof bits == sizeof seed);
-    std::memcpy(&bits, &seed, sizeof bits);
-    m_engine.seed(bits);
+    m_engine.seed(std::bit_cast<std::uint32_t>(seed));
 }
 
 float SystemRandom::next()

@@ -232,15 +232,11 @@ void QuizWindow::paintEvent(QPaintEvent *)
 
 void QuizWindow::updateIcon()
 {
-    const QList<QImage> decoded = decodedpictures::builtIn(kApplicationIcon);
-    if (decoded.isEmpty()) {
-        setWindowIcon(QIcon(kApplicationIcon));
-        return;
-    }
+    // Every size as the build decoded it, else the icon file itself.
     QIcon icon;
-    for (const QImage &size : decoded)
+    for (const QImage &size : decodedpictures::builtIn(kApplicationIcon))
         icon.addPixmap(QPixmap::fromImage(size));
-    setWindowIcon(icon);
+    setWindowIcon(icon.isNull() ? QIcon(kApplicationIcon) : icon);
 }
 
 QPointF QuizWindow::dropPoint(const QMouseEvent *event) const
