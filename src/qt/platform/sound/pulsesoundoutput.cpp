@@ -12,17 +12,13 @@
 
 namespace drillix {
 
-namespace {
-
-Q_LOGGING_CATEGORY(lcPlayer, "drillix.sound")
+static Q_LOGGING_CATEGORY(lcPlayer, "drillix.sound")
 
 // The server's buffer for a stream: all of it is latency when a sound cuts
 // another, so it stays small.
 constexpr int kServerBufferMs = 100;
 constexpr std::size_t kKeptSamples = std::size_t(30) * kSoundRate * kSoundChannels;
 constexpr std::size_t kReadAheadSamples = std::size_t(2) * kSoundRate * kSoundChannels;
-
-} // namespace
 
 // A sound as the player holds it: kept for playing again, or only while
 // it plays.
