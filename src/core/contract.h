@@ -65,9 +65,7 @@ inline constexpr int kClose = 100;
 inline constexpr int kMsgBoxOkOnly = 0;
 inline constexpr int kMsgBoxExclamation = 48;
 
-// The web site, and the shell's window style for a minimised window that
-// takes the focus.
+// The web site, which the desktop's opener shows as it sees fit.
 inline constexpr const char *kWebSiteAddress = "https://www.veltmora.example/drillix/";
-inline constexpr int kShellMinimisedFocus = 2;
 
 } // namespace drillix::contract

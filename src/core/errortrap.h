@@ -29,22 +29,18 @@ public:
     template<class Statement>
     void step(int number, Statement &&statement)
     {
-        m_lastStep = number;
         try {
             statement();
         } catch (const std::bad_alloc &) {
-            report("Out of memory");
+            m_reporter("Out of memory", m_location, number);
         } catch (const std::exception &e) {
-            report(e.what());
+            m_reporter(e.what(), m_location, number);
         }
     }
 
 private:
-    void report(const std::string &description) { m_reporter(description, m_location, m_lastStep); }
-
     std::string m_location;
     Reporter m_reporter;
-    int m_lastStep = 0;
 };
 
 } // namespace drillix

@@ -51,7 +51,7 @@ public:
     virtual ~Shell() = default;
     // Starts a command line and does not wait for it; throws when the
     // program cannot be started.
-    virtual void run(const std::string &commandLine, int windowStyle) = 0;
+    virtual void run(const std::string &commandLine) = 0;
 };
 
 // Restyles the window from a skin file; throws when the file is damaged.

@@ -70,8 +70,7 @@ void Quiz::drawWebSite()
     const float r = m_platform.random.next();
     const auto value = static_cast<std::int16_t>(std::floor(r * 100.0f) + 1.0f);
     if (value == kWinningDraw)
-        m_platform.shell.run(std::string("explorer \"") + contract::kWebSiteAddress + "\"",
-                             contract::kShellMinimisedFocus);
+        m_platform.shell.run(std::string("explorer \"") + contract::kWebSiteAddress + "\"");
 }
 
 // Line n of the names file feeds name n: its first field is shown, and the

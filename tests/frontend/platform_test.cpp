@@ -26,8 +26,8 @@ TEST(MessageBoxText, CarriageReturnsBreakLines)
 TEST(Shell, ProgramsThatCannotStartFail)
 {
     QtShell shell;
-    EXPECT_THROW(shell.run("drillix-no-such-program-here x", 2), Failure);
-    EXPECT_THROW(shell.run("", 2), Failure);
+    EXPECT_THROW(shell.run("drillix-no-such-program-here x"), Failure);
+    EXPECT_THROW(shell.run(""), Failure);
 }
 
 TEST(LocalFiles, OpenReadAndListOnlyWhatIsThere)

@@ -51,16 +51,14 @@ public:
 class FakeShell : public Shell
 {
 public:
-    void run(const std::string &commandLine, int windowStyle) override
+    void run(const std::string &commandLine) override
     {
         if (fail)
             throw Failure("File not found");
         commands.push_back(commandLine);
-        styles.push_back(windowStyle);
     }
     bool fail = false;
     std::vector<std::string> commands;
-    std::vector<int> styles;
 };
 
 class FakeSkin : public SkinEngine

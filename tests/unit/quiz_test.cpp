@@ -119,9 +119,6 @@ TEST(WebSiteDraw, SevenOpensTheSiteAndAnythingElseNothing)
         EXPECT_EQ(g.shell.commands, opens ? std::vector<std::string>{"explorer \"https://www.veltmora.example/drillix/\""}
                                           : std::vector<std::string>{})
             << r;
-        if (opens) {
-            EXPECT_EQ(g.shell.styles, std::vector<int>{2});
-        }
     }
 }
 

@@ -5,8 +5,7 @@
 
 namespace drillix {
 
-// The opener decides how its window shows, whatever the window style.
-void QtShell::run(const std::string &commandLine, int /*windowStyle*/)
+void QtShell::run(const std::string &commandLine)
 {
     QStringList words = QProcess::splitCommand(QString::fromStdString(commandLine));
     if (words.isEmpty())

@@ -10,7 +10,7 @@ namespace drillix {
 class QtShell : public Shell
 {
 public:
-    void run(const std::string &commandLine, int windowStyle) override;
+    void run(const std::string &commandLine) override;
 };
 
 } // namespace drillix

@@ -190,11 +190,9 @@ void QuizWindow::showQuiz()
         m_names[i]->setVisible(name.shown);
         const AnswerLabel &answer = m_quiz.answers()[i];
         m_answers[i]->setText(QString::fromStdString(answer.caption));
-        if (m_answers[i]->font().bold() != answer.bold) {
-            QFont f = m_answers[i]->font();
-            f.setBold(answer.bold);
-            m_answers[i]->setFont(f);
-        }
+        QFont f = m_answers[i]->font();
+        f.setBold(answer.bold);
+        m_answers[i]->setFont(f);
         m_answers[i]->setVisible(answer.shown);
     }
     updatePointer();

@@ -212,10 +212,8 @@ QPixmap pixmapForPicture(const QString &source, qreal screenRatio)
 
 QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
 {
-    if (picture.isNull())
-        return QCursor(Qt::ArrowCursor);
     const QString source = QString::fromStdString(picture.source);
-    const QPixmap plain = cached(source, false);
+    const QPixmap plain = picture.isNull() ? QPixmap() : cached(source, false);
     if (plain.isNull())
         return QCursor(Qt::ArrowCursor);
     // X11 shows a cursor's pixmap pixel for pixel, hot spot included, so the

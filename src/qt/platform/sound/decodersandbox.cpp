@@ -82,24 +82,23 @@ std::string installFilter()
         const int number = seccomp_syscall_resolve_name(name);
         ok = ok && (number == __NR_SCMP_ERROR || seccomp_rule_add(filter, SCMP_ACT_ALLOW, number, 0) == 0);
     }
+    const auto allowWhen = [&](int call, scmp_arg_cmp condition) {
+        ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 1, condition) == 0;
+    };
 #ifdef DRILLIX_ADDRESS_SANITIZER
     // A tracer sharing memory, never a separate process; files opened for
     // reading only.
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(clone), 1,
-                                SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_VM, CLONE_VM)) == 0;
+    allowWhen(SCMP_SYS(clone), SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_VM, CLONE_VM));
     const scmp_datum_t writing = O_ACCMODE | O_CREAT | O_TRUNC | O_APPEND;
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(open), 1,
-                                SCMP_A1(SCMP_CMP_MASKED_EQ, writing, O_RDONLY)) == 0;
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(openat), 1,
-                                SCMP_A2(SCMP_CMP_MASKED_EQ, writing, O_RDONLY)) == 0;
+    allowWhen(SCMP_SYS(open), SCMP_A1(SCMP_CMP_MASKED_EQ, writing, O_RDONLY));
+    allowWhen(SCMP_SYS(openat), SCMP_A2(SCMP_CMP_MASKED_EQ, writing, O_RDONLY));
 #endif
     // No new executable memory: code smuggled in by a crafted file cannot
     // be made to run that way.
     for (const int call : {SCMP_SYS(mmap), SCMP_SYS(mprotect)})
-        ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 1, SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;
+        allowWhen(call, SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
     // Signals to itself only, never to another process.
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1,
-                                SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(::getpid()), 0)) == 0;
+    allowWhen(SCMP_SYS(tgkill), SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(::getpid()), 0));
     const int loaded = ok ? seccomp_load(filter) : 0;
     seccomp_release(filter);
     if (!ok)

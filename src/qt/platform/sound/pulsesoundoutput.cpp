@@ -12,17 +12,13 @@
 
 namespace drillix {
 
-namespace {
-
-Q_LOGGING_CATEGORY(lcPlayer, "drillix.sound")
+static Q_LOGGING_CATEGORY(lcPlayer, "drillix.sound")
 
 // The server's buffer for a stream: all of it is latency when a sound cuts
 // another, so it stays small.
 constexpr int kServerBufferMs = 100;
 constexpr std::size_t kKeptSamples = std::size_t(30) * kSoundRate * kSoundChannels;
 constexpr std::size_t kReadAheadSamples = std::size_t(2) * kSoundRate * kSoundChannels;
-
-} // namespace
 
 // A sound as the player holds it: kept for playing again, or only while
 // it plays.
@@ -196,8 +192,8 @@ void PulseSoundOutput::contextStateChanged()
 // Silence until the next request tries a new connection.
 void PulseSoundOutput::disconnect()
 {
-    stopPlaying(m_started ? Kind::CutOff : Kind::Silent,
-                m_started ? "the audio device failed" : "no usable audio device");
+    stopPlaying(m_position > 0 ? Kind::CutOff : Kind::Silent,
+                m_position > 0 ? "the audio device failed" : "no usable audio device");
     if (!m_context)
         return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
@@ -217,7 +213,7 @@ void PulseSoundOutput::openStream()
             if (state == PA_STREAM_READY)
                 player->feed();
             else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
-                player->stopPlaying(player->m_started ? Kind::CutOff : Kind::Silent, "the audio device failed");
+                player->stopPlaying(player->m_position > 0 ? Kind::CutOff : Kind::Silent, "the audio device failed");
         },
         this);
     pa_stream_set_write_callback(
@@ -258,10 +254,10 @@ void PulseSoundOutput::writeMore()
         for (std::int16_t &sample : scaled)
             sample = std::int16_t(sample * m_request->volume / 100);
         pa_stream_write(m_stream, scaled.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE);
-        m_position += count;
-        if (!std::exchange(m_started, true) && m_listener)
+        if (m_position == 0 && m_listener)
             m_listener(SoundEvent{Kind::Started, m_request->path, {}, m_request->requested,
                                   std::chrono::steady_clock::now()});
+        m_position += count;
     }
     if (!sound.kept)
         sound.dropBefore(m_position);
@@ -281,7 +277,7 @@ void PulseSoundOutput::writeMore()
 // without a how, one that has started is cut off, one that waits just ends.
 void PulseSoundOutput::stopPlaying(std::optional<Kind> how, const std::string &detail)
 {
-    if (!how && m_started)
+    if (!how && m_position > 0)
         how = Kind::CutOff;
     if (m_drain) // done, or cancelled with its stream below
         pa_operation_unref(std::exchange(m_drain, nullptr));
@@ -290,7 +286,6 @@ void PulseSoundOutput::stopPlaying(std::optional<Kind> how, const std::string &d
     m_request.reset();
     m_sound.reset(); // a sound too long to keep takes its decoder with it
     m_position = 0;
-    m_started = false;
     if (m_stream) {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);

@@ -105,8 +105,7 @@ private:
     // The sound that plays, or waits for the server or its first samples.
     std::optional<Request> m_request;
     std::shared_ptr<Sound> m_sound;
-    std::size_t m_position = 0; // the next sample to hand over
-    bool m_started = false;
+    std::size_t m_position = 0; // the next sample to hand over; above 0 once the sound has started
     std::map<std::string, std::shared_ptr<Sound>> m_kept;
 };
 
