@@ -4,12 +4,8 @@
 #include "core/quiz.h"
 #include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/qtskinengine.h"
-#include "qt/platform/localfilesystem.h"
-#include "qt/platform/qtmessageboxes.h"
-#include "qt/platform/qtshell.h"
+#include "qt/platform/desktop.h"
 #include "qt/platform/sound/lazysoundoutput.h"
-#include "qt/platform/systemclock.h"
-#include "qt/platform/systemrandom.h"
 #include "qt/window/quizwindow.h"
 
 #include <QApplication>

@@ -1,8 +1,4 @@
-#include "qt/platform/localfilesystem.h"
-#include "qt/platform/qtmessageboxes.h"
-#include "qt/platform/qtshell.h"
-#include "qt/platform/systemclock.h"
-#include "qt/platform/systemrandom.h"
+#include "qt/platform/desktop.h"
 
 #include "core/platform.h"
 

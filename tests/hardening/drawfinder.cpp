@@ -6,7 +6,7 @@
 // not, so that a traced game is never joined by the URL opener by chance.
 
 #include "core/quiz.h"
-#include "qt/platform/systemrandom.h"
+#include "qt/platform/desktop.h"
 
 #include "fakes.h"
 

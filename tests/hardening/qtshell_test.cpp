@@ -2,7 +2,7 @@
 // holds reaches the opener as one argument, and no shell ever reads it.
 
 #include "core/contract.h"
-#include "qt/platform/qtshell.h"
+#include "qt/platform/desktop.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

@@ -8,8 +8,7 @@
 #include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/qtskinengine.h"
 #include "qt/window/quizwindow.h"
-#include "qt/platform/localfilesystem.h"
-#include "qt/platform/systemclock.h"
+#include "qt/platform/desktop.h"
 
 #include "fakes.h"
 #include "memory.h"

@@ -59,9 +59,9 @@ int checkIconDirectory(const QByteArray &bytes)
     const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
     if (little<quint32>(bytes, 14) < (png ? 24u : 40u))
         invalid("its first image is cut short");
-    const qint64 width = png ? qFromBigEndian<quint32>(bytes.constData() + offset + 16) : little<qint32>(bytes, offset + 4);
-    const qint64 height =
-        png ? qFromBigEndian<quint32>(bytes.constData() + offset + 20) : little<qint32>(bytes, offset + 8) / 2;
+    const char *header = bytes.constData() + offset;
+    const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : little<qint32>(bytes, offset + 4);
+    const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : little<qint32>(bytes, offset + 8) / 2;
     if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
         invalid("its first image declares " + sizeText(width, height) + " pixels; the most is "
                 + sizeText(kIconSideLimit, kIconSideLimit));

@@ -37,7 +37,8 @@ qint64 checkPicture(const QString &path, int line, qint64 earlier)
             throw Failure(what + " is not a picture that Qt reads (" + reader.errorString().toStdString() + ")");
         const qint64 bytes = qint64(size.width()) * size.height() * 4;
         if (earlier + bytes > QtSkinEngine::kDecodedPicturesLimit)
-            throw Failure(what + " is " + sizeText(size.width(), size.height()) + " pixels, which brings the skin's pictures to " + describeSize(earlier + bytes)
+            throw Failure(what + " is " + sizeText(size.width(), size.height())
+                          + " pixels, which brings the skin's pictures to " + describeSize(earlier + bytes)
                           + " once decoded; the limit is " + describeSize(QtSkinEngine::kDecodedPicturesLimit));
         largest = std::max(largest, bytes);
     }

@@ -66,9 +66,12 @@ Header readHeader(QStringView line)
         part = part.sliced(1);
     while (!part.isEmpty() && isAsciiSpace(part.back()))
         part.chop(1);
-    if (part.isEmpty() || !std::all_of(part.begin(), part.end(), [](QChar c) { return c.unicode() < 128 && c.isLetter(); }))
+    const auto isAsciiLetter = [](QChar c) { return c.unicode() < 128 && c.isLetter(); };
+    if (part.isEmpty() || !std::all_of(part.begin(), part.end(), isAsciiLetter))
         return {};
-    return {part.toString().toLower(), colon < 0 ? std::nullopt : std::optional(inside.sliced(colon + 1).trimmed().toString())};
+    if (colon < 0)
+        return {part.toString().toLower(), std::nullopt};
+    return {part.toString().toLower(), inside.sliced(colon + 1).trimmed().toString()};
 }
 
 QString sectionName(const QString &part, const QString &variant)
@@ -296,7 +299,9 @@ std::vector<Section> parse(const QByteArray &bytes)
             const QString part = written == QLatin1String("colors") ? QStringLiteral("colours") : written;
             if (!QStringList{"controls", "colours", "metrics", "window"}.contains(part))
                 fail("has an unknown section [" + written.toStdString() + "]" + where);
-            const auto allowed = [](QChar c) { return c.unicode() < 128 && (c.isLetterOrNumber() || c == u'-' || c == u'_'); };
+            const auto allowed = [](QChar c) {
+                return c.unicode() < 128 && (c.isLetterOrNumber() || c == u'-' || c == u'_');
+            };
             if (header.variant && (variant.isEmpty() || !std::all_of(variant.begin(), variant.end(), allowed)))
                 fail("has a variant name that is not allowed (use letters, digits, '-' and '_')" + where);
             for (const Section &earlier : sections) {

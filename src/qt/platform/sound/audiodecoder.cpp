@@ -177,7 +177,8 @@ bool decodeSound(int fd, const SampleSink &out, std::uint32_t maxSeconds)
         return false;
     bool more = true;
     while (more && av_read_frame(decoding.format, decoding.packet) >= 0) {
-        if (decoding.packet->stream_index == decoding.stream && avcodec_send_packet(decoding.codec, decoding.packet) < 0)
+        if (decoding.packet->stream_index == decoding.stream
+            && avcodec_send_packet(decoding.codec, decoding.packet) < 0)
             more = ++decoding.badInRow < kMaxBadPacketsInRow;
         av_packet_unref(decoding.packet);
         more = more && decoding.drainCodec(out);

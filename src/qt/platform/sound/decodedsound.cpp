@@ -44,7 +44,8 @@ QByteArray readSmallFile(const std::string &path)
 
 bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples)
 {
-    const QString shipped = QLatin1String(":/shipped-sounds/") + QFileInfo(QString::fromStdString(soundPath)).fileName();
+    const QString name = QFileInfo(QString::fromStdString(soundPath)).fileName();
+    const QString shipped = QLatin1String(":/shipped-sounds/") + name;
     const QByteArray sound = readSmallFile(soundPath);
     if (sound.isEmpty() || sound != QResource(shipped).uncompressedData())
         return false;

@@ -1,13 +1,54 @@
-#include "qt/platform/localfilesystem.h"
+#include "qt/platform/desktop.h"
 
+#include "core/contract.h"
+
+#include <QMessageBox>
+#include <QProcess>
+#include <QStringList>
+
+#include <bit>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace drillix {
+
+QString QtMessageBoxes::displayText(const std::string &text)
+{
+    return QString::fromStdString(text)
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+void QtMessageBoxes::show(const std::string &text, int style, const std::string &title)
+{
+    const QMessageBox::Icon icon = style == contract::kMsgBoxExclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
+    // Owned by no window: a skin applied to the main window must not
+    // restyle the boxes, and start-up boxes come before any window.
+    QMessageBox box(icon, QString::fromStdString(title), displayText(text), QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void QtShell::run(const std::string &commandLine)
+{
+    QStringList words = QProcess::splitCommand(QString::fromStdString(commandLine));
+    if (words.isEmpty())
+        throw Failure("Invalid procedure call or argument");
+    QString program = words.takeFirst();
+    if (program.compare(QLatin1String("explorer"), Qt::CaseInsensitive) == 0)
+        program = QStringLiteral("xdg-open");
+    if (!QProcess::startDetached(program, words))
+        throw Failure("File not found: " + program.toStdString());
+}
 
 namespace {
 
@@ -87,6 +128,28 @@ std::unique_ptr<InputFile> LocalFileSystem::openForInput(const std::string &path
     if (flags >= 0)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return std::make_unique<PosixInputFile>(fd, path);
+}
+
+float SystemClock::secondsSinceMidnight()
+{
+    const auto now = std::chrono::system_clock::now();
+    const time_t t = std::chrono::system_clock::to_time_t(now);
+    struct tm local {};
+    localtime_r(&t, &local);
+    const auto subsecond = std::chrono::duration<double>(now.time_since_epoch()).count()
+                           - static_cast<double>(t);
+    return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + subsecond);
+}
+
+void SystemRandom::seed(float seed)
+{
+    m_engine.seed(std::bit_cast<std::uint32_t>(seed));
+}
+
+float SystemRandom::next()
+{
+    // 24 random bits: every value is exact in a float and below 1.
+    return static_cast<float>(m_engine() >> 8) * (1.0f / 16777216.0f);
 }
 
 } // namespace drillix
