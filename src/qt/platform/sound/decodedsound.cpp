@@ -1,7 +1,5 @@
 #include "qt/platform/sound/decodedsound.h"
 
-#include "qt/platform/sound/audiodecoder.h"
-
 #include <QByteArrayView>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -23,16 +21,16 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcDecoder, "drillix.sound")
 
-// The bytes of a regular file of up to 4 MiB, more than any shipped sound
-// file; never blocks on a FIFO or device put in its place.
-QByteArray readSmallFile(const std::string &path)
+// The bytes of a regular file of the given size, or none; never blocks on a
+// FIFO or device put in its place.
+QByteArray readFileOfSize(const std::string &path, qsizetype size)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat info {};
     QByteArray bytes;
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= 4 << 20) {
-        bytes.resize(qsizetype(info.st_size));
-        if (::read(fd, bytes.data(), std::size_t(bytes.size())) != info.st_size)
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == size) {
+        bytes.resize(size);
+        if (::read(fd, bytes.data(), std::size_t(size)) != size)
             bytes.clear();
     }
     if (fd >= 0)
@@ -46,8 +44,8 @@ bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> 
 {
     const QString name = QFileInfo(QString::fromStdString(soundPath)).fileName();
     const QString shipped = QLatin1String(":/shipped-sounds/") + name;
-    const QByteArray sound = readSmallFile(soundPath);
-    if (sound.isEmpty() || sound != QResource(shipped).uncompressedData())
+    const QByteArray file = QResource(shipped).uncompressedData();
+    if (file.isEmpty() || readFileOfSize(soundPath, file.size()) != file)
         return false;
     const QByteArray body = QResource(shipped.chopped(3) + QLatin1String("pcm")).uncompressedData();
     samples.resize(std::size_t(body.size()) / 2);
