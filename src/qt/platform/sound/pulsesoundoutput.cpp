@@ -192,8 +192,7 @@ void PulseSoundOutput::contextStateChanged()
 // Silence until the next request tries a new connection.
 void PulseSoundOutput::disconnect()
 {
-    stopPlaying(m_position > 0 ? Kind::CutOff : Kind::Silent,
-                m_position > 0 ? "the audio device failed" : "no usable audio device");
+    stopPlaying(Kind::Silent, m_position > 0 ? "the audio device failed" : "no usable audio device");
     if (!m_context)
         return;
     pa_context_set_state_callback(m_context, nullptr, nullptr);
@@ -213,7 +212,7 @@ void PulseSoundOutput::openStream()
             if (state == PA_STREAM_READY)
                 player->feed();
             else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
-                player->stopPlaying(player->m_position > 0 ? Kind::CutOff : Kind::Silent, "the audio device failed");
+                player->stopPlaying(Kind::Silent, "the audio device failed");
         },
         this);
     pa_stream_set_write_callback(
@@ -273,11 +272,12 @@ void PulseSoundOutput::writeMore()
             this);
 }
 
-// Ends the sound that plays or waits to, at once, telling the listener how;
-// without a how, one that has started is cut off, one that waits just ends.
+// Ends the sound that plays or waits to, at once, telling the listener how:
+// one that has started and not finished is cut off; without a how, one that
+// waits just ends.
 void PulseSoundOutput::stopPlaying(std::optional<Kind> how, const std::string &detail)
 {
-    if (!how && m_position > 0)
+    if (m_position > 0 && how != Kind::Finished)
         how = Kind::CutOff;
     if (m_drain) // done, or cancelled with its stream below
         pa_operation_unref(std::exchange(m_drain, nullptr));
