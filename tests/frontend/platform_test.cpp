@@ -2,7 +2,11 @@
 
 #include "core/platform.h"
 
+#include <QApplication>
+#include <QFontDatabase>
+#include <QLabel>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +19,25 @@ using namespace drillix;
 TEST(MessageBoxText, CarriageReturnsBreakLines)
 {
     EXPECT_EQ(QtMessageBoxes::displayText("a\r\nb\r\rc"), QStringLiteral("a\nb\n\nc"));
+}
+
+TEST(MessageBoxes, KeepTheDesktopsFontWhateverTheProgramsIs)
+{
+    const QFont desktopFont = QApplication::font();
+    QFont designFont = desktopFont;
+    designFont.setBold(true);
+    designFont.setPixelSize(23);
+    QApplication::setFont(designFont);
+    QFont shown;
+    QTimer::singleShot(0, [&] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            shown = box->findChild<QLabel *>()->font();
+            box->close();
+        }
+    });
+    QtMessageBoxes().show("Some text", 0, "A title");
+    QApplication::setFont(desktopFont);
+    EXPECT_EQ(shown, QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
 // How an address with shell syntax reaches the opener is proved in

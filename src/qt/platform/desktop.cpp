@@ -2,6 +2,7 @@
 
 #include "core/contract.h"
 
+#include <QFontDatabase>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStringList>
@@ -33,6 +34,10 @@ void QtMessageBoxes::show(const std::string &text, int style, const std::string 
     // Owned by no window: a skin applied to the main window must not
     // restyle the boxes, and start-up boxes come before any window.
     QMessageBox box(icon, QString::fromStdString(title), displayText(text), QMessageBox::Ok);
+    // The desktop's font in every respect, not the program's.
+    QFont desktopFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    desktopFont.setResolveMask(QFont::AllPropertiesResolved);
+    box.setFont(desktopFont);
     box.setWindowModality(Qt::ApplicationModal);
     box.setTextFormat(Qt::PlainText);
     box.exec();

@@ -132,7 +132,7 @@ QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
     setFixedSize(layout::kWindowWidth, layout::kWindowHeight);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFont(toQFont(layout::kWindowFont));
+    setFont(designFont());
     setPalette(designPalette());
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -187,6 +187,11 @@ QPoint QuizWindow::placement(const QSize &window, const QRect &available)
     auto along = [](int start, int room, int length) { return length <= room ? start + (room - length) / 2 : start; };
     return QPoint(along(available.left(), available.width(), window.width()),
                   along(available.top(), available.height(), window.height()));
+}
+
+QFont QuizWindow::designFont()
+{
+    return toQFont(layout::kWindowFont);
 }
 
 void QuizWindow::showWithFocus()

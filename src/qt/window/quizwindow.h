@@ -2,6 +2,7 @@
 
 #include "core/quiz.h"
 
+#include <QFont>
 #include <QPointF>
 #include <QWidget>
 
@@ -31,6 +32,8 @@ public:
     // along each axis where it fits, else at the start, so that its title bar
     // and controls can be reached.
     static QPoint placement(const QSize &window, const QRect &available);
+    // The window's own font, which its controls take unless they have one.
+    static QFont designFont();
 
     // The name being dragged, or -1.
     int draggedName() const { return m_draggedName; }
