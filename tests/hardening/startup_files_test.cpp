@@ -1,8 +1,12 @@
-// The start-up against damaged side files with the real file system, picture
-// loader and skin engine on Qt's offscreen platform; only the message boxes
-// (recorded) and the sound are stand-ins. Each case checks which steps are
-// reported, in order: the end-to-end test e2e_startup_files.py counts the
-// same boxes through the real program.
+// The start-up against side files that only the real file system makes:
+// missing, folders, FIFOs, failing and unreadable files, and a huge line,
+// with the real file system, picture loader and skin engine on Qt's
+// offscreen platform; only the message boxes (recorded) and the sound are
+// stand-ins. Each case checks which steps are reported, in order: the
+// end-to-end test e2e_startup_files.py counts the same boxes through the real
+// program. What damaged contents do is proved where they are read: the names
+// file's lines in unit/quiz_test.cpp, cursors in pictureloader_test.cpp and
+// skins in skinengine_test.cpp.
 
 #include "core/quiz.h"
 #include "qt/platform/appearance/pictures.h"
@@ -70,12 +74,6 @@ public:
         remove(name);
         ASSERT_TRUE(QDir().mkpath(path(name)));
     }
-    QByteArray read(const char *name) const
-    {
-        QFile f(path(name));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return f.readAll();
-    }
 
 private:
     QTemporaryDir m_dir;
@@ -117,13 +115,6 @@ struct Started {
     std::string firstText() const { return boxes.shown.empty() ? std::string() : boxes.shown.front().text; }
 };
 
-QByteArray shippedNames()
-{
-    QFile f(kData + QStringLiteral("/items.txt"));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll();
-}
-
 struct Case {
     const char *what;
     std::function<void(Installation &)> alter;
@@ -155,15 +146,12 @@ TEST(StartupFiles, ShippedFilesGiveNoReport)
     EXPECT_FALSE(started.window.styleSheet().isEmpty());
 }
 
-// What the real file system does with the names file; the rules for its
-// lines are proved with fakes in the unit tests.
-TEST(StartupFiles, NamesFile)
+TEST(StartupFiles, SideFilesTheFileSystemRefuses)
 {
     runCases({
-        {"missing", [](Installation &w) { w.remove("items.txt"); }, {130}, "File not found"},
-        {"a folder", [](Installation &w) { w.makeFolder("items.txt"); }, {130}, "Path/File access error"},
-        {"empty", [](Installation &w) { w.write("items.txt", {}); }, {}},
-        {"a FIFO",
+        {"names file missing", [](Installation &w) { w.remove("items.txt"); }, {130}, "File not found"},
+        {"names file a folder", [](Installation &w) { w.makeFolder("items.txt"); }, {130}, "Path/File access error"},
+        {"names file a FIFO",
          [](Installation &w) {
              w.remove("items.txt");
              ASSERT_EQ(::mkfifo(QFile::encodeName(w.path("items.txt")).constData(), 0600), 0);
@@ -171,14 +159,24 @@ TEST(StartupFiles, NamesFile)
          {130}, "Path/File access error"},
         // A regular file whose every read fails (EIO): reported once, and the
         // reading ends.
-        {"every read fails",
+        {"names file fails every read",
          [](Installation &w) {
              w.remove("items.txt");
              ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), w.path("items.txt")));
          },
          {134}, "Device I/O error"},
-        {"24 lines", [](Installation &w) { w.write("items.txt", shippedNames() + "Atlantis\r\n"); }, {142, 148},
-         "Control array element '23' doesn't exist"},
+        // A folder named like the hand cursor is loaded and fails; a skin
+        // that is no normal file counts as absent.
+        {"hand cursor a folder", [](Installation &w) { w.makeFolder("HAND-M.CUR"); }, {106}, "folder"},
+        {"skin a dangling link",
+         [](Installation &w) {
+             w.remove("x/o.cjs");
+             ASSERT_TRUE(QFile::link(w.path("x/gone.cjs"), w.path("x/o.cjs")));
+         },
+         {}},
+        {"skin with a style-sheet error",
+         [](Installation &w) { w.write("x/o.cjs", "[skin]\nformat = 1\n[controls]\nQPushButton { color: red;\n"); },
+         {100}, "style-sheet error"},
     });
 }
 
@@ -216,47 +214,4 @@ TEST(StartupFiles, AHundredMegabyteLineInARealFile)
     if (peakReset) {
         EXPECT_LT(after - before, 24 * 1024);
     }
-}
-
-TEST(StartupFiles, HandCursor)
-{
-    QFile pngFile(kData + QStringLiteral("/pictures/pin@2x.png"));
-    ASSERT_TRUE(pngFile.open(QIODevice::ReadOnly));
-    const QByteArray png = pngFile.readAll();
-    runCases({
-        {"empty", [](Installation &w) { w.write("HAND-M.CUR", {}); }, {106}, "Invalid picture"},
-        {"header cut short", [](Installation &w) { w.write("HAND-M.CUR", w.read("HAND-M.CUR").left(10)); }, {106},
-         "cut short"},
-        {"a PNG renamed", [&](Installation &w) { w.write("HAND-M.CUR", png); }, {}},
-        {"image declared 4 GB long",
-         [](Installation &w) {
-             QByteArray b = w.read("HAND-M.CUR");
-             b[14] = b[15] = b[16] = b[17] = char(0xFF);
-             w.write("HAND-M.CUR", b);
-         },
-         {106}, "outside the file"},
-        {"50 MB", [](Installation &w) { w.write("HAND-M.CUR", w.read("HAND-M.CUR") + QByteArray(50 << 20, '\0')); },
-         {106}, "too large"},
-        {"a folder", [](Installation &w) { w.makeFolder("HAND-M.CUR"); }, {106}, "folder"},
-    });
-}
-
-TEST(StartupFiles, Skin)
-{
-    runCases({
-        {"empty", [](Installation &w) { w.write("x/o.cjs", {}); }, {100}, "Skin file is empty"},
-        {"binary garbage", [](Installation &w) { w.write("x/o.cjs", QByteArray("\x01\x02\x00\xFF\xFE garbage", 13)); },
-         {100}, "Skin file"},
-        {"10 MB", [](Installation &w) { w.write("x/o.cjs", w.read("x/o.cjs").repeated(3100)); }, {100},
-         "too large"},
-        {"style-sheet syntax error",
-         [](Installation &w) { w.write("x/o.cjs", "[skin]\nformat = 1\n[controls]\nQPushButton { color: red;\n"); },
-         {100}, "style-sheet error"},
-        {"a dangling link",
-         [](Installation &w) {
-             w.remove("x/o.cjs");
-             ASSERT_TRUE(QFile::link(w.path("x/gone.cjs"), w.path("x/o.cjs")));
-         },
-         {}},
-    });
 }
