@@ -39,14 +39,6 @@ Steps extraLineSteps(int lines)
     return steps;
 }
 
-void expectShippedBoard(Game &quiz)
-{
-    for (int i = 0; i < 23; ++i) {
-        EXPECT_EQ(quiz.q().names()[i].caption, test::countryNames()[static_cast<std::size_t>(i)]) << i;
-        EXPECT_TRUE(quiz.q().names()[i].shown) << i;
-    }
-}
-
 // Hands out `good` bytes of names, then fails on every read, as a file on a
 // failing disk does.
 class FailingFile : public InputFile
@@ -88,7 +80,6 @@ TEST(NamesFileMatrix, TenThousandLinesAnswerEveryReportAndFinish)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(answered, 2L * (kLines - 23));
     EXPECT_EQ(quiz.reportedSteps(), extraLineSteps(kLines));
-    expectShippedBoard(quiz);
     std::printf("[ figure ] %d lines: %ld boxes answered, start-up %.3f s (%.1f us a box)\n", kLines, answered,
                 seconds, 1e6 * seconds / double(answered));
 }
