@@ -49,11 +49,6 @@ int main(int argc, char *argv[])
     drillix::Quiz quiz(platform, programDir.toStdString());
 
     fontConfiguration.join();
-    // Whatever the program makes takes the window's font unless it has one,
-    // so that nothing is laid out in the desktop's font first (the text box
-    // lays out its text as it is made: 5 million instructions, start-up
-    // bench: CPU time). Message boxes keep the desktop's font.
-    QApplication::setFont(drillix::QuizWindow::designFont());
     drillix::QuizWindow window(quiz);
     skin.setWindow(&window);
     quiz.onClosed([&window] {

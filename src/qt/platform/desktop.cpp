@@ -2,6 +2,7 @@
 
 #include "core/contract.h"
 
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QProcess>
@@ -13,7 +14,6 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -103,17 +103,15 @@ private:
 
 bool LocalFileSystem::exists(const std::string &path)
 {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+    return QFileInfo::exists(QString::fromStdString(path));
 }
 
 bool LocalFileSystem::isNormalFile(const std::string &path)
 {
-    // Hidden files (a leading dot) do not count as normal files.
-    const std::string name = std::filesystem::path(path).filename();
-    struct stat st {};
-    // stat follows links: a dangling one fails and counts as absent.
-    return !name.empty() && name.front() != '.' && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    // Hidden files (a leading dot) do not count as normal files; a link
+    // counts as what it points to, so a dangling one is absent.
+    const QFileInfo file(QString::fromStdString(path));
+    return !file.fileName().startsWith(QLatin1Char('.')) && file.isFile();
 }
 
 std::unique_ptr<InputFile> LocalFileSystem::openForInput(const std::string &path)

@@ -3,9 +3,9 @@
 #include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/decodedpictures.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,23 +57,18 @@ QPalette designPalette()
     return p;
 }
 
-// Where Arial is missing, as on Debian, fontconfig stands in Liberation Sans,
-// made to Arial's measures (the package depends on it). Naming the stand-in
-// spares Qt a search through every installed font: 2.5 million instructions
-// at start-up (start-up bench: CPU time).
-QString installedFamily(const char *family)
-{
-    static const QStringList installed = QFontDatabase::families();
-    const QString wanted = QString::fromLatin1(family);
-    if (installed.contains(wanted) || !wanted.startsWith(QLatin1StringView("Arial")))
-        return wanted;
-    const QString standIn = QLatin1StringView("Liberation Sans") + wanted.mid(5);
-    return installed.contains(standIn) ? standIn : wanted;
-}
-
 QFont toQFont(const TextStyle &style)
 {
-    QFont f(installedFamily(style.family));
+    // Where Arial is missing, as on Debian, fontconfig stands in Liberation
+    // Sans, made to Arial's measures (the package depends on it). Naming the
+    // stand-in spares Qt a search through every installed font: 2.5 million
+    // instructions at start-up (start-up bench: CPU time).
+    static const QStringList installed = QFontDatabase::families();
+    QString family = QString::fromLatin1(style.family);
+    if (const QString standIn = QString(family).replace(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+        !installed.contains(family) && installed.contains(standIn))
+        family = standIn;
+    QFont f(family);
     f.setPixelSize(style.pixelSize);
     f.setBold(style.bold);
     // "Arial Narrow" is a family of its own; without it any sans-serif will do.
@@ -108,13 +103,11 @@ template<class Widget>
 Widget *makeControl(QWidget *parent, const char *objectName, const char *text, const Rect &rect,
                     const TextStyle &style)
 {
-    auto *widget = new Widget(parent);
+    auto *widget = new Widget(QString::fromUtf8(text), parent);
     widget->setObjectName(QString::fromLatin1(objectName));
     widget->setMouseTracking(true);
     widget->setGeometry(toQRect(rect));
-    // The font first, so that the text is laid out once, in its own font.
     widget->setFont(toQFont(style));
-    widget->setText(QString::fromUtf8(text));
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Button, Qt::white);
     palette.setColor(QPalette::Base, Qt::white);
@@ -132,7 +125,12 @@ QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
     setFixedSize(layout::kWindowWidth, layout::kWindowHeight);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFont(designFont());
+    // The window's font is the program's: whatever it makes takes it unless
+    // it has one, so that nothing is laid out in the desktop's font first
+    // (the text box lays out its text as it is made: 5 million instructions,
+    // start-up bench: CPU time). Message boxes keep the desktop's font.
+    setFont(toQFont(layout::kWindowFont));
+    QApplication::setFont(font());
     setPalette(designPalette());
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -171,6 +169,11 @@ QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
         move(placement(size(), screen->availableGeometry()));
     create();
     windowHandle()->installEventFilter(this);
+    // Every size as the build decoded it, else the icon file itself.
+    QIcon icon;
+    for (const QImage &size : decodedpictures::builtIn(kApplicationIcon))
+        icon.addPixmap(QPixmap::fromImage(size));
+    setWindowIcon(icon.isNull() ? QIcon(kApplicationIcon) : icon);
 
     m_quiz.onChanged([this] { showQuiz(); });
     showQuiz();
@@ -189,11 +192,6 @@ QPoint QuizWindow::placement(const QSize &window, const QRect &available)
                   along(available.top(), available.height(), window.height()));
 }
 
-QFont QuizWindow::designFont()
-{
-    return toQFont(layout::kWindowFont);
-}
-
 void QuizWindow::showWithFocus()
 {
     show();
@@ -208,30 +206,21 @@ void QuizWindow::showQuiz()
         m_names[i]->setText(QString::fromStdString(name.caption));
         m_names[i]->setVisible(name.shown);
         const AnswerLabel &answer = m_quiz.answers()[i];
-        if (!m_answers[i] && !answer.shown)
+        if (!m_answers[i] && answer.shown) {
+            m_answers[i] = makeLabel(this, {}, layout::kAnswerPlaces[i].rect, layout::kAnswerFont, Qt::black,
+                                     Qt::AlignHCenter);
+            // In front of all made before it, behind the answers of higher index.
+            for (std::size_t higher = i + 1; higher < kNameCount; ++higher)
+                if (m_answers[higher])
+                    m_answers[higher]->raise();
+        }
+        if (!m_answers[i])
             continue;
-        QLabel *label = m_answers[i] ? m_answers[i] : makeAnswer(i);
-        label->setText(QString::fromStdString(answer.caption));
-        QFont f = label->font();
-        f.setBold(answer.bold);
-        label->setFont(f);
-        label->setVisible(answer.shown);
+        m_answers[i]->setText(QString::fromStdString(answer.caption));
+        m_answers[i]->setFont(toQFont({layout::kAnswerFont.family, layout::kAnswerFont.pixelSize, answer.bold}));
+        m_answers[i]->setVisible(answer.shown);
     }
     updatePointer();
-}
-
-QLabel *QuizWindow::makeAnswer(std::size_t index)
-{
-    QLabel *label = makeLabel(this, {}, layout::kAnswerPlaces[index].rect, layout::kAnswerFont, Qt::black,
-                              Qt::AlignHCenter);
-    // In front of everything made at start, and among the answers the higher
-    // index in front.
-    const auto above = std::find_if(m_answers.begin() + std::ptrdiff_t(index) + 1, m_answers.end(),
-                                    [](const QLabel *answer) { return answer != nullptr; });
-    if (above != m_answers.end())
-        label->stackUnder(*above);
-    m_answers[index] = label;
-    return label;
 }
 
 void QuizWindow::updatePointer()
@@ -258,19 +247,6 @@ void QuizWindow::paintEvent(QPaintEvent *)
     const QRect panel = toQRect(layout::kPanelPicture);
     painter.setClipRect(panel);
     painter.drawPixmap(panel, pixmapForPicture(kPanelPicture, devicePixelRatioF()));
-    if (!m_firstFramePainted) {
-        m_firstFramePainted = true;
-        QMetaObject::invokeMethod(this, &QuizWindow::updateIcon, Qt::QueuedConnection);
-    }
-}
-
-void QuizWindow::updateIcon()
-{
-    // Every size as the build decoded it, else the icon file itself.
-    QIcon icon;
-    for (const QImage &size : decodedpictures::builtIn(kApplicationIcon))
-        icon.addPixmap(QPixmap::fromImage(size));
-    setWindowIcon(icon.isNull() ? QIcon(kApplicationIcon) : icon);
 }
 
 QPointF QuizWindow::dropPoint(const QMouseEvent *event) const

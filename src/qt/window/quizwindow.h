@@ -2,7 +2,6 @@
 
 #include "core/quiz.h"
 
-#include <QFont>
 #include <QPointF>
 #include <QWidget>
 
@@ -32,8 +31,6 @@ public:
     // along each axis where it fits, else at the start, so that its title bar
     // and controls can be reached.
     static QPoint placement(const QSize &window, const QRect &available);
-    // The window's own font, which its controls take unless they have one.
-    static QFont designFont();
 
     // The name being dragged, or -1.
     int draggedName() const { return m_draggedName; }
@@ -54,10 +51,8 @@ protected:
 
 private:
     void showQuiz();
-    QLabel *makeAnswer(std::size_t index);
     void endDrag();
     void updatePointer();
-    void updateIcon();
     QPointF dropPoint(const QMouseEvent *event) const;
     QWidget *childUnder(const QPointF &point) const;
     int nameIndexOf(const QWidget *child) const;
@@ -76,10 +71,6 @@ private:
     // pixels for widgets; at scale factors above 1 a drop at a region's edge
     // needs the exact point.
     QPointF m_windowPointer{-1, -1};
-    // The icon waits for the first frame: handing its four sizes to the
-    // window system takes 0.9 to 1.7 ms, some 3 % of the time to the first
-    // frame, which the bench's first-frame figure guards.
-    bool m_firstFramePainted = false;
 };
 
 } // namespace drillix

@@ -40,21 +40,17 @@ QByteArray readFileOfSize(const std::string &path, qsizetype size)
 
 } // namespace
 
-std::span<const std::int16_t> shippedSamples(const std::string &soundPath)
+bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples)
 {
     const QString name = QFileInfo(QString::fromStdString(soundPath)).fileName();
     const QString shipped = QLatin1String(":/shipped-sounds/") + name;
     const QByteArray file = QResource(shipped).uncompressedData();
     if (file.isEmpty() || readFileOfSize(soundPath, file.size()) != file)
-        return {};
-    // Stored, not packed: the bytes lie in the player's own image for as
-    // long as it is loaded, 2-byte aligned as the build lays them out.
-    const QResource body(shipped.chopped(3) + QLatin1String("pcm"));
-    const auto *samples = reinterpret_cast<const std::int16_t *>(body.data());
-    if (body.compressionAlgorithm() != QResource::NoCompression
-        || reinterpret_cast<quintptr>(samples) % alignof(std::int16_t) != 0)
-        return {};
-    return {samples, std::size_t(body.size()) / 2};
+        return false;
+    const QByteArray body = QResource(shipped.chopped(3) + QLatin1String("pcm")).uncompressedData();
+    samples.resize(std::size_t(body.size()) / 2);
+    std::memcpy(samples.data(), body.data(), samples.size() * 2);
+    return true;
 }
 
 bool DecodedSound::isFile(const struct stat &file) const
@@ -157,8 +153,6 @@ void DecodedSound::read()
 
 void DecodedSound::dropBefore(std::size_t position)
 {
-    if (!m_shipped.empty())
-        return;
     m_samples.erase(m_samples.begin(), m_samples.begin() + std::ptrdiff_t(position - m_dropped));
     m_dropped = position;
 }

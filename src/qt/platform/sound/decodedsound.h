@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,10 +16,10 @@
 namespace drillix {
 
 // The samples of a sound file that the program ships, decoded when the
-// player was built and carried in it beside a copy of the file, where they
-// stay: none when the file's bytes are not those of the shipped file of its
-// name, so that a changed file is never played with a shipped sound's samples.
-std::span<const std::int16_t> shippedSamples(const std::string &soundPath);
+// player was built and carried in it beside a copy of the file: false when
+// the file's bytes are not those of the shipped file of its name, so that a
+// changed file is never played with a shipped sound's samples.
+bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples);
 
 class DecodedSound
 {
@@ -43,8 +42,7 @@ public:
     // of CPU (bench: start-up CPU, 5.2x instead of 1.7x).
     bool load(const std::string &decoderProgram, std::string &error)
     {
-        m_shipped = shippedSamples(m_path);
-        return !m_shipped.empty() || startDecoder(decoderProgram, error);
+        return readShippedSamples(m_path, m_samples) || startDecoder(decoderProgram, error);
     }
 
     bool decoding() const { return m_decoderOutput >= 0; }
@@ -55,11 +53,8 @@ public:
     void read();
 
     // Samples are counted from the start of the sound, interleaved.
-    std::size_t end() const { return m_shipped.empty() ? m_dropped + m_samples.size() : m_shipped.size(); }
-    const std::int16_t *from(std::size_t position) const
-    {
-        return m_shipped.empty() ? m_samples.data() + (position - m_dropped) : m_shipped.data() + position;
-    }
+    std::size_t end() const { return m_dropped + m_samples.size(); }
+    const std::int16_t *from(std::size_t position) const { return m_samples.data() + (position - m_dropped); }
     // Frees the samples before position, which are no longer needed.
     void dropBefore(std::size_t position);
 
@@ -69,9 +64,6 @@ private:
 
     std::string m_path;
     struct stat m_file;
-    // Shipped samples are read in place (a copy of the three costs a
-    // megabyte of memory while playing); decoded ones are kept as they come.
-    std::span<const std::int16_t> m_shipped;
     std::vector<std::int16_t> m_samples;
     std::size_t m_dropped = 0;
     pid_t m_decoder = -1;
