@@ -17,7 +17,7 @@
 # judged: missing a target does not make this fail. It exits non-zero only
 # when a benchmark could not be built or did not run.
 
-set -u
+set -u -o pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
