@@ -207,8 +207,9 @@ void QuizWindow::showQuiz()
         m_names[i]->setVisible(name.shown);
         const AnswerLabel &answer = m_quiz.answers()[i];
         if (!m_answers[i] && answer.shown) {
-            m_answers[i] = makeLabel(this, {}, layout::kAnswerPlaces[i].rect, layout::kAnswerFont, Qt::black,
-                                     Qt::AlignHCenter);
+            // Placed names show bold, and keep it while hidden between games.
+            const TextStyle style{layout::kAnswerFont.family, layout::kAnswerFont.pixelSize, answer.bold};
+            m_answers[i] = makeLabel(this, {}, layout::kAnswerPlaces[i].rect, style, Qt::black, Qt::AlignHCenter);
             // In front of all made before it, behind the answers of higher index.
             for (std::size_t higher = i + 1; higher < kNameCount; ++higher)
                 if (m_answers[higher])
@@ -217,7 +218,6 @@ void QuizWindow::showQuiz()
         if (!m_answers[i])
             continue;
         m_answers[i]->setText(QString::fromStdString(answer.caption));
-        m_answers[i]->setFont(toQFont({layout::kAnswerFont.family, layout::kAnswerFont.pixelSize, answer.bold}));
         m_answers[i]->setVisible(answer.shown);
     }
     updatePointer();
