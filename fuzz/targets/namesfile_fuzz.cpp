@@ -6,7 +6,6 @@
 
 #include "core/namesfile.h"
 #include "core/platform.h"
-#include "core/platform.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -114,8 +113,8 @@ std::vector<std::string> readAll(const std::string &bytes, std::size_t piece, st
 
 void checkLine(const std::string &line)
 {
-    if (line.find('\r') != std::string::npos)
-        broken("a line holds a carriage return");
+    if (line.find_first_of("\r\n") != std::string::npos)
+        broken("a line holds a line end");
     if (!validUtf8(line))
         broken("a line is not valid UTF-8");
     if (drillix::decodeLine(line) != line)
@@ -171,9 +170,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 checkLine(line);
         return 0;
     }
-    const auto crs = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
-    if (lines.size() > crs + 1 || (bytes.empty() != lines.empty()))
-        broken("line count does not fit the carriage returns");
+    const auto ends = static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(), [](char c) {
+        return c == '\r' || c == '\n';
+    }));
+    const bool noText = bytes.empty() || bytes == "\xEF\xBB\xBF"; // a byte-order mark alone
+    if (lines.size() > ends + 1 || noText != lines.empty())
+        broken("line count does not fit the line ends");
     for (const std::string &line : lines)
         checkLine(line);
 

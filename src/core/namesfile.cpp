@@ -142,8 +142,8 @@ std::string LineReader::readLine()
     while (fill()) {
         const char *begin = m_buffer.data() + m_pos;
         const char *end = m_buffer.data() + m_size;
-        const char *cr = std::find(begin, end, '\r');
-        const auto take = static_cast<std::size_t>(cr - begin);
+        const char *stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
+        const auto take = static_cast<std::size_t>(stop - begin);
         tooLong = tooLong || line.size() + take > kMaxLineBytes;
         if (!tooLong) {
             line.append(begin, take);
@@ -152,12 +152,12 @@ std::string LineReader::readLine()
             line.shrink_to_fit(); // what it held goes back at once
         }
         m_pos += take;
-        if (cr != end) {
-            ++m_pos; // the carriage return
+        if (stop != end) {
+            ++m_pos; // the line end
             // The line is whole at its carriage return: a read error while
             // looking for a line feed after it belongs to the next read.
             try {
-                if (peek() == '\n')
+                if (*stop == '\r' && peek() == '\n')
                     ++m_pos;
             } catch (...) {
                 m_error = std::current_exception();

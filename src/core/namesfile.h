@@ -10,8 +10,8 @@ namespace drillix {
 class InputFile;
 
 // Reads a text file line by line as the names file is read: a line ends at
-// a carriage return, which may be followed by a line feed; a line feed on
-// its own is part of the line; the last line needs no end. A UTF-8
+// a carriage return, a line feed, or the pair of them, so that files from
+// Windows, Linux and old Macs read alike; the last line needs no end. A UTF-8
 // byte-order mark at the very start is skipped. Lines come back as UTF-8
 // (see decodeLine).
 class LineReader

@@ -85,21 +85,46 @@ void Quiz::readNames(ErrorTrap &trap)
     std::optional<LineReader> reader;
     if (file)
         reader.emplace(*file);
+    // A long file would bury the window under its reports: past the first
+    // few they are only counted, and the count is reported once at the end.
+    constexpr int kShownReports = 20;
+    const ErrorTrap::Reporter report = reporter();
+    std::int64_t reports = 0;
+    int firstLeftOutStep = 0;
+    ErrorTrap lineTrap(contract::kStartUpLocation, [&](const std::string &description, const std::string &location,
+                                                       int step) {
+        if (++reports <= kShownReports)
+            report(description, location, step);
+        else if (reports == kShownReports + 1)
+            firstLeftOutStep = step;
+    });
     for (std::int32_t n = 0;; ++n) {
         bool more = false;
         // A read error here ends the reading rather than looping on it.
-        trap.step(kNamesAtEnd, [&] { more = reader && !reader->atEnd(); });
+        lineTrap.step(kNamesAtEnd, [&] { more = reader && !reader->atEnd(); });
         if (!more)
             break;
         std::string line;
-        trap.step(kReadName, [&] { line = reader->readLine(); });
+        lineTrap.step(kReadName, [&] { line = reader->readLine(); });
+        if (reports > kShownReports && n >= kNameCount) {
+            // A line without a label gives its caption and tag reports and
+            // nothing else, so once reports are left out counting them is
+            // enough. The slot stays put: no file is long enough to overflow it.
+            reports += 2;
+            n = kNameCount;
+            continue;
+        }
         const std::vector<std::string> fields = splitFields(line);
-        trap.step(kNameCaption, [&] { nameSlot(m_names, n).caption = firstField(fields); });
+        lineTrap.step(kNameCaption, [&] { nameSlot(m_names, n).caption = firstField(fields); });
         if (fields.size() >= 2)
-            trap.step(kNameTagOfFields, [&] { nameSlot(m_names, n).tag = line; });
+            lineTrap.step(kNameTagOfFields, [&] { nameSlot(m_names, n).tag = line; });
         else
-            trap.step(kNameTag, [&] { nameSlot(m_names, n).tag = firstField(fields); });
+            lineTrap.step(kNameTag, [&] { nameSlot(m_names, n).tag = firstField(fields); });
     }
+    if (const std::int64_t leftOut = reports - kShownReports; leftOut > 0)
+        report(std::to_string(leftOut) + (leftOut == 1 ? " further report was" : " further reports were")
+                   + " left out. The quiz takes one name from each of the first 23 lines of the names file.",
+               contract::kStartUpLocation, firstLeftOutStep);
 }
 
 } // namespace drillix

@@ -22,16 +22,24 @@ using Lines = std::vector<std::string>;
 
 } // namespace
 
-TEST(LineReader, LineEndsAreCarriageReturnsWithOptionalLineFeed)
+TEST(LineReader, LineEndsAreCarriageReturnLineFeedOrTheirPair)
 {
-    EXPECT_EQ(readAll("a\r\nb\r\n"), (Lines{"a", "b"})) << "CR LF";
-    EXPECT_EQ(readAll("a\rb\rc"), (Lines{"a", "b", "c"})) << "CR only, last line without end";
-    EXPECT_EQ(readAll("a\nb\nc\n"), (Lines{"a\nb\nc\n"})) << "a line feed alone ends nothing";
-    EXPECT_EQ(readAll("a\r\n\nb\r\rc"), (Lines{"a", "\nb", "", "c"})) << "mixed";
-    EXPECT_EQ(readAll("a\r\n\r\n"), (Lines{"a", ""})) << "a file ending in an empty line";
-    EXPECT_EQ(readAll(""), Lines{}) << "an empty file reads nothing";
-    EXPECT_EQ(readAll("\r\n"), Lines{""});
-    EXPECT_EQ(readAll(" x ,y\r\n", 1), Lines{" x ,y"}) << "nothing trimmed";
+    const std::pair<std::string, Lines> rows[] = {
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb\rc", {"a", "b", "c"}}, // the last line needs no end
+        {"a\nb\nc\n", {"a", "b", "c"}},
+        {"a\r\n\nb\r\rc\n\rd", {"a", "", "b", "", "c", "", "d"}}, // only CR LF is one end
+        {"a\r\n\r\n", {"a", ""}}, // a file ending in an empty line
+        {"a\n\n", {"a", ""}},
+        {"", {}},
+        {"\r\n", {""}},
+        {"\n", {""}},
+        {" x ,y\r\n", {" x ,y"}}, // nothing trimmed
+    };
+    // One byte a read puts every carriage return at the end of a read.
+    for (std::size_t piece : {1, 2, 3, 4096})
+        for (const auto &[bytes, lines] : rows)
+            EXPECT_EQ(readAll(bytes, piece), lines) << piece << " " << testing::PrintToString(bytes);
 }
 
 TEST(LineReader, AByteOrderMarkAtTheStartIsNoText)
