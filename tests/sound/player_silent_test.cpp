@@ -4,16 +4,47 @@
 #include "playertesting.h"
 #include "soundtesttools.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace drillix;
 using namespace drillix::soundtest;
+using namespace std::chrono_literals;
 
 namespace {
 
 using Kind = SoundEvent::Kind;
+
+// Runs body in a child process, ended by an alarm if it hangs; its wait
+// status.
+int inChild(const std::function<int()> &body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(10);
+        ::_exit(body());
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
 
 TEST(PlayerWithoutDevice, EveryRequestEndsInSilence)
 {
@@ -62,6 +93,74 @@ TEST(PlayerWithoutDevice, EndsCleanlyAtAnyPoint)
     PulseSoundOutput player(kDecoder, log.listener());
     player.play("/nonexistent.wma", 37);
     EXPECT_TRUE(log.waitFor(Kind::Silent, "/nonexistent.wma"));
+}
+
+// Standard error is a full pipe that nobody reads, as under a terminal
+// paused with Ctrl+S, when the player warns that there is no server.
+TEST(PlayerWithoutDevice, AStandardErrorThatBlocksHoldsUpNeitherPlayNorTheEnd)
+{
+    for (const bool application : {true, false}) {
+        SCOPED_TRACE(application ? "with an application" : "without one");
+        int result[2];
+        ASSERT_EQ(::pipe(result), 0);
+        const int status = inChild([&] {
+            int full[2];
+            if (::pipe2(full, O_NONBLOCK) != 0)
+                return 2;
+            for (const std::string block(4096, 'x'); ::write(full[1], block.data(), block.size()) > 0;) {
+            }
+            ::fcntl(full[1], F_SETFL, 0);
+            ::dup2(full[1], STDERR_FILENO);
+            int argc = 1;
+            char name[] = "test";
+            char *argv[] = {name, nullptr};
+            std::optional<QCoreApplication> app;
+            if (application)
+                app.emplace(argc, argv);
+            auto player = std::make_unique<PulseSoundOutput>(kDecoder);
+            player->play("/nonexistent/first.wma", 37);
+            std::this_thread::sleep_for(300ms); // the failed connection is warned about
+            auto start = std::chrono::steady_clock::now();
+            player->play("/nonexistent/second.wma", 37);
+            double times[2] = {millisecondsSince(start)};
+            start = std::chrono::steady_clock::now();
+            player.reset();
+            times[1] = millisecondsSince(start);
+            return ::write(result[1], times, sizeof times) == sizeof times ? 0 : 3;
+        });
+        double times[2] = {-1, -1};
+        ::close(result[1]);
+        EXPECT_EQ(::read(result[0], times, sizeof times), ssize_t(sizeof times));
+        ::close(result[0]);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+        EXPECT_LT(times[0], 50) << "play() took " << times[0] << " ms";
+        EXPECT_LT(times[1], 1000) << "the player's end took " << times[1] << " ms";
+    }
+}
+
+// Under a tight address space limit libpulse cannot map its memory pool:
+// silence, never an abort.
+TEST(PlayerWithoutDevice, ATightAddressSpaceLimitMeansSilence)
+{
+    const int status = inChild([] {
+        std::ifstream status("/proc/self/status");
+        std::string key;
+        rlim_t kilobytes = 0;
+        while (status >> key && key != "VmSize:")
+            status.ignore(1000, '\n');
+        status >> kilobytes;
+        // Room for the player's thread, not for the pool's 64 MiB.
+        rlimit limit{};
+        ::getrlimit(RLIMIT_AS, &limit);
+        limit.rlim_cur = (kilobytes + 32 * 1024) * 1024;
+        if (kilobytes == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
+            return 2;
+        PulseSoundOutput player(kDecoder);
+        player.play("/nonexistent.wma", 37);
+        std::this_thread::sleep_for(300ms);
+        return 0;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
 }
 
 } // namespace
