@@ -45,11 +45,15 @@ QByteArray readFileOfSize(const std::string &path, qsizetype size)
 
 void warnLater(const QString &text)
 {
+    const auto warn = [text] {
+        pollfd error{STDERR_FILENO, POLLOUT, 0};
+        if (::poll(&error, 1, 0) == 1 && error.revents == POLLOUT)
+            qCWarning(lcDecoder).noquote() << text;
+    };
     if (QCoreApplication *application = QCoreApplication::instance())
-        QMetaObject::invokeMethod(
-            application, [text] { qCWarning(lcDecoder).noquote() << text; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(application, warn, Qt::QueuedConnection);
     else
-        qCWarning(lcDecoder).noquote() << text;
+        warn();
 }
 
 bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples)

@@ -23,10 +23,11 @@ namespace drillix {
 // changed file is never played with a shipped sound's samples.
 bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples);
 
-// A warning from the player's thread, written by the application's thread:
-// a write to standard error blocks while a terminal is paused or a pipe is
-// full, and the player's thread must stay free to take requests. Without an
-// application there is no other thread to write it.
+// A warning from the player's thread, written by the application's thread
+// (without an application there is no other): the player's thread must stay
+// free to take requests. Standard error blocks while a terminal is paused or
+// a pipe is full, and the warning is then left out rather than freeze the
+// window.
 void warnLater(const QString &text);
 
 class DecodedSound
