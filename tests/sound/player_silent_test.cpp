@@ -41,11 +41,6 @@ int inChild(const std::function<int()> &body)
     return status;
 }
 
-double millisecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 TEST(PlayerWithoutDevice, EveryRequestEndsInSilence)
 {
     TempDir dir;
@@ -131,12 +126,13 @@ TEST(PlayerWithoutDevice, NeitherPlayNorTheEndWaitsOnABlockedWriteOrThread)
             auto player = std::make_unique<PulseSoundOutput>(kDecoder, row.stuck ? stuck : SoundListener());
             player->play("/nonexistent/first.wma", 37);
             std::this_thread::sleep_for(300ms); // the failed connection is warned about
-            auto start = std::chrono::steady_clock::now();
+            using Clock = std::chrono::steady_clock;
+            const auto start = Clock::now();
             player->play("/nonexistent/second.wma", 37);
-            double times[2] = {millisecondsSince(start)};
-            start = std::chrono::steady_clock::now();
+            const auto played = Clock::now();
             player.reset();
-            times[1] = millisecondsSince(start);
+            const double times[2] = {std::chrono::duration<double, std::milli>(played - start).count(),
+                                     std::chrono::duration<double, std::milli>(Clock::now() - played).count()};
             return ::write(result[1], times, sizeof times) == sizeof times ? 0 : 3;
         });
         double times[2] = {-1, -1};
@@ -155,16 +151,14 @@ TEST(PlayerWithoutDevice, ATightAddressSpaceLimitMeansSilence)
 {
     const int status = inChild([] {
         std::ifstream status("/proc/self/status");
-        std::string key;
-        rlim_t kilobytes = 0;
-        while (status >> key && key != "VmSize:")
-            status.ignore(1000, '\n');
-        status >> kilobytes;
+        std::string line;
+        while (std::getline(status, line) && line.rfind("VmSize:", 0) != 0) {
+        }
         // Room for the player's thread, not for the pool's 64 MiB.
         rlimit limit{};
         ::getrlimit(RLIMIT_AS, &limit);
-        limit.rlim_cur = (kilobytes + 32 * 1024) * 1024;
-        if (kilobytes == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
+        limit.rlim_cur = (std::stoul(line.substr(7)) + 32 * 1024) * 1024;
+        if (::setrlimit(RLIMIT_AS, &limit) != 0)
             return 2;
         PulseSoundOutput player(kDecoder);
         player.play("/nonexistent.wma", 37);

@@ -11,9 +11,9 @@
 // play() only leaves the request for the player's thread and returns; a new
 // request cuts the sound before at once. The caller never waits on that
 // thread, which may itself be held up (by a hung X server that libpulse
-// asks, or a write to a blocked standard error): the two share only a
-// mailbox, locked just to swap its contents. Nothing waits on the sound
-// server either: one that is missing, gone or hung means silence.
+// asks, or libpulse's own write to a blocked standard error): the two share
+// only a mailbox, locked just to swap its contents. Nothing waits on the
+// sound server either: one that is missing, gone or hung means silence.
 
 #include "core/platform.h"
 
