@@ -7,13 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
+#include <seccomp.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ostream>
 #include <string>
 
@@ -93,5 +97,31 @@ INSTANTIATE_TEST_SUITE_P(Attempts, DecoderSandbox, testing::ValuesIn(kAttempts),
                                      name += *c;
                              return name;
                          });
+
+// A kernel that refuses the filter: the decoder's line gives the kernel's
+// reason, here an error of a filter already in place.
+TEST(DecoderSandboxRefused, SaysWhy)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        scmp_filter_ctx first = seccomp_init(SCMP_ACT_ALLOW);
+        const bool loaded = first && ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+                            && seccomp_rule_add(first, SCMP_ACT_ERRNO(EMLINK), SCMP_SYS(seccomp), 0) == 0
+                            && seccomp_rule_add(first, SCMP_ACT_ERRNO(EMLINK), SCMP_SYS(prctl), 1,
+                                                SCMP_A0(SCMP_CMP_EQ, PR_SET_SECCOMP)) == 0
+                            && seccomp_load(first) == 0;
+        if (!loaded)
+            ::_exit(kNoFilter);
+        const drillix::SandboxState state = drillix::enterDecoderSandbox();
+        ::_exit(!state.filtered && state.problem.find(std::strerror(EMLINK)) != std::string::npos ? kRefused
+                                                                                                 : kAllowed);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kNoFilter)
+        GTEST_SKIP() << "this kernel or container refuses a system call filter";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kRefused) << "wait status " << status;
+}
 
 } // namespace

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """The program in an unfriendly environment: without the Liberation fonts
-(hidden from fontconfig), from a read-only installation folder, and as a
-user who cannot read its names file (run as nobody, since root reads
-anything)."""
+(hidden from fontconfig), from a read-only installation folder, as a user
+who cannot read its names file (run as nobody, since root reads anything),
+and with a standard error that blocks."""
 
 import os
 import shutil
@@ -177,6 +177,45 @@ def as_nobody(t):
         inst.remove()
 
 
+# Starts the program with standard error a full pipe that nobody reads, as
+# under a terminal paused with Ctrl+S.
+FULL_STDERR = """#!/usr/bin/python3
+import os, sys
+read, write = os.pipe()
+os.set_inheritable(read, True)
+os.set_blocking(write, False)
+try:
+    while True:
+        os.write(write, b"x" * 4096)
+except BlockingIOError:
+    pass
+os.set_blocking(write, True)
+os.dup2(write, 2)
+os.execv(%r, [%r] + sys.argv[1:])
+"""
+
+
+def blocked_stderr(t):
+    """Without a sound server the sound thread has a warning to give: the
+    window still judges drops and closes."""
+    s = t.session
+    wrapper = s.tmp / "full-stderr"
+    wrapper.write_text(FULL_STDERR % (str(t.program), str(t.program)))
+    wrapper.chmod(0o755)
+    what = "standard error blocked, no sound server"
+    prog = start_case(t, what, None, 0, program=wrapper)
+    tables = h.MapTables()
+    for country in ("China", "India"):
+        point, _ = tables.drop_point(country)
+        rect = tables.answer_rect(h.COUNTRIES.index(country))
+        empty = prog.shot().crop(*rect)
+        t0 = time.monotonic()
+        prog.drag_name(h.COUNTRIES.index(country), point)
+        shown = h.wait_until(lambda: prog.shot().crop(*rect).rgb != empty.rgb, timeout=3)
+        t.check(shown, "%s: the drop on %s is judged (%.2f s)" % (what, country, time.monotonic() - t0))
+    close(t, prog, what)
+
+
 def body(t):
     s = t.open_session()
     ref = t.current = s.start(t.program)
@@ -184,6 +223,7 @@ def body(t):
     close(t, ref, "shipped files")
     without_liberation(t, ref_shot)
     as_nobody(t)
+    blocked_stderr(t)
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 #include "qt/platform/sound/decodedsound.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QResource>
@@ -11,7 +12,9 @@
 #include <mutex>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +42,19 @@ QByteArray readFileOfSize(const std::string &path, qsizetype size)
 }
 
 } // namespace
+
+void warnLater(const QString &text)
+{
+    const auto warn = [text] {
+        pollfd error{STDERR_FILENO, POLLOUT, 0};
+        if (::poll(&error, 1, 0) == 1 && error.revents == POLLOUT)
+            qCWarning(lcDecoder).noquote() << text;
+    };
+    if (QCoreApplication *application = QCoreApplication::instance())
+        QMetaObject::invokeMethod(application, warn, Qt::QueuedConnection);
+    else
+        warn();
+}
 
 bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples)
 {
@@ -100,6 +116,9 @@ bool DecodedSound::startDecoder(const std::string &program, std::string &error)
         error = std::strerror(failed);
         return false;
     }
+    // Unreaped, the child's id cannot have been taken by another process.
+    // (Debian 12's C library declares pidfd_open without C linkage.)
+    m_decoderExit = int(::syscall(SYS_pidfd_open, m_decoder, 0));
     ::fcntl(m_decoderOutput, F_SETFL, O_NONBLOCK);
     return true;
 }
@@ -115,17 +134,24 @@ void DecodedSound::stopDecoder()
         const ssize_t got = ::read(m_decoderComplaints, line, sizeof line);
         static std::once_flag once;
         if (got > 0)
-            std::call_once(once, [&] { qCWarning(lcDecoder).noquote() << QByteArrayView(line, got).trimmed(); });
+            std::call_once(once, [&] { warnLater(QString::fromUtf8(QByteArrayView(line, got).trimmed())); });
         ::close(std::exchange(m_decoderComplaints, -1));
     }
     if (m_decoder <= 0)
         return;
     // Killed before it is reaped, while its id still names the group; this
-    // also spares waiting for its own clean-up.
+    // also spares waiting for its own clean-up. A killed process ends at
+    // once unless the kernel holds it (a hung network file): then it is left
+    // unreaped rather than let it hold up the player.
     ::kill(-m_decoder, SIGKILL);
-    while (::waitpid(m_decoder, nullptr, 0) < 0 && errno == EINTR) {
+    int waiting = 0;
+    if (m_decoderExit >= 0) {
+        pollfd ended{m_decoderExit, POLLIN, 0};
+        ::poll(&ended, 1, 100);
+        ::close(std::exchange(m_decoderExit, -1));
+        waiting = WNOHANG;
     }
-    m_decoder = -1;
+    ::waitpid(std::exchange(m_decoder, -1), nullptr, waiting);
 }
 
 void DecodedSound::read()
@@ -136,7 +162,11 @@ void DecodedSound::read()
         buffer[0] = m_oddByte;
         const std::size_t odd = m_haveOddByte ? 1 : 0;
         const ssize_t got = ::read(m_decoderOutput, buffer + odd, sizeof buffer - 1);
-        if (got < 0 && errno == EAGAIN)
+        // All that an ended decoder wrote is in the pipe by now.
+        siginfo_t ended{};
+        if (got < 0 && errno == EAGAIN
+            && (m_decoderExit < 0 || ::waitid(P_PID, id_t(m_decoder), &ended, WEXITED | WNOHANG | WNOWAIT) != 0
+                || ended.si_pid != m_decoder))
             return;
         if (got <= 0) {
             stopDecoder();

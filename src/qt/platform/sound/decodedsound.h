@@ -4,6 +4,8 @@
 // program writes, taken as they come. The decoder runs in a process group
 // of its own, so that ending it also ends anything it started.
 
+#include <QString>
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -20,6 +22,13 @@ namespace drillix {
 // the file's bytes are not those of the shipped file of its name, so that a
 // changed file is never played with a shipped sound's samples.
 bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples);
+
+// A warning from the player's thread, written by the application's thread
+// (without an application there is no other): the player's thread must stay
+// free to take requests. Standard error blocks while a terminal is paused or
+// a pipe is full, and the warning is then left out rather than freeze the
+// window.
+void warnLater(const QString &text);
 
 class DecodedSound
 {
@@ -46,10 +55,13 @@ public:
     }
 
     bool decoding() const { return m_decoderOutput >= 0; }
-    // The pipe to watch while decoding.
+    // The pipe to watch while decoding, and the decoder's process, which
+    // turns readable when it ends (-1 on kernels that lack pidfd_open).
     int decoderOutput() const { return m_decoderOutput; }
-    // Takes what the decoder has written; once its output ends, the decoder
-    // is stopped and decoding() is false.
+    int decoderExit() const { return m_decoderExit; }
+    // Takes what the decoder has written; once it has ended, or its output
+    // has, the decoder is stopped and decoding() is false. A child it left
+    // behind may hold the pipe open, so its end is what counts.
     void read();
 
     // Samples are counted from the start of the sound, interleaved.
@@ -68,6 +80,7 @@ private:
     std::size_t m_dropped = 0;
     pid_t m_decoder = -1;
     int m_decoderOutput = -1;
+    int m_decoderExit = -1;
     // The decoder's standard error, where it says that it runs unconfined.
     int m_decoderComplaints = -1;
     char m_oddByte = 0; // a sample split between two reads

@@ -100,11 +100,14 @@ std::string installFilter()
     // Signals to itself only, never to another process.
     allowWhen(SCMP_SYS(tgkill), SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(::getpid()), 0));
     const int loaded = ok ? seccomp_load(filter) : 0;
+    // libseccomp gives ECANCELED, or with its raw codes an error of its
+    // own probes, for any refusal: the kernel's reason is in errno.
+    const int refusal = errno;
     seccomp_release(filter);
     if (!ok)
         return "cannot describe the system call filter";
     return loaded == 0 ? std::string()
-                       : std::string("the kernel refuses a system call filter: ") + std::strerror(-loaded);
+                       : std::string("the kernel refuses a system call filter: ") + std::strerror(refusal);
 }
 
 } // namespace

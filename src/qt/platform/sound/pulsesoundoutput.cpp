@@ -4,295 +4,395 @@
 #include "qt/platform/sound/audiodecoder.h"
 #include "qt/platform/sound/decodedsound.h"
 
-#include <QLoggingCategory>
-
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace drillix {
-
-static Q_LOGGING_CATEGORY(lcPlayer, "drillix.sound")
 
 // The server's buffer for a stream: all of it is latency when a sound cuts
 // another, so it stays small.
 constexpr int kServerBufferMs = 100;
 constexpr std::size_t kKeptSamples = std::size_t(30) * kSoundRate * kSoundChannels;
 constexpr std::size_t kReadAheadSamples = std::size_t(2) * kSoundRate * kSoundChannels;
+// Letting go of the server and the decoders takes the thread milliseconds;
+// a thread held up longer is left to end on its own.
+constexpr auto kEndWait = std::chrono::milliseconds(500);
 
-// A sound as the player holds it: kept for playing again, or only while
-// it plays.
-struct PulseSoundOutput::Sound : DecodedSound, std::enable_shared_from_this<Sound> {
-    using DecodedSound::DecodedSound;
-    ~Sound()
+// Everything the player's thread uses, so that it can outlive the player.
+struct PulseSoundOutput::Player {
+    using Kind = SoundEvent::Kind;
+    struct Request {
+        std::string path;
+        int volume = 0;
+        std::chrono::steady_clock::time_point requested;
+    };
+    // What play(), prepare() and the player's end leave for the thread.
+    struct Mail {
+        std::optional<Request> play;
+        std::vector<std::string> prepare;
+        bool end = false;
+    };
+    // A sound as the player holds it: kept for playing again, or only while
+    // it plays.
+    struct Sound : DecodedSound, std::enable_shared_from_this<Sound> {
+        using DecodedSound::DecodedSound;
+        ~Sound() { stopWatching(); }
+        void stopWatching()
+        {
+            for (pa_io_event *event : {std::exchange(watch, nullptr), std::exchange(exitWatch, nullptr)})
+                if (event)
+                    owner->m_api->io_free(event);
+        }
+
+        Player *owner = nullptr;
+        pa_io_event *watch = nullptr;     // on the decoder's pipe, while it runs
+        pa_io_event *exitWatch = nullptr; // on its process
+        bool kept = true;                 // short enough to keep whole
+    };
+
+    const std::string m_decoderProgram;
+    const SoundListener m_listener;
+    std::atomic<bool> m_quiet = false; // set at the player's end: no more reports
+    std::mutex m_mailLock; // held only to swap what m_mail holds
+    Mail m_mail;
+    std::promise<void> m_ended;
+    pa_threaded_mainloop *m_loop = pa_threaded_mainloop_new();
+    pa_mainloop_api *m_api = nullptr;
+    const int m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    pa_io_event *m_wake = nullptr;
+    bool m_running = false;
+    pa_context *m_context = nullptr;
+    bool m_warnedNoServer = false;
+    pa_stream *m_stream = nullptr; // the one the current sound plays on
+    pa_operation *m_drain = nullptr;
+
+    // The sound that plays, or waits for the server or its first samples.
+    std::optional<Request> m_request;
+    std::shared_ptr<Sound> m_sound;
+    std::size_t m_position = 0; // the next sample to hand over; above 0 once the sound has started
+    std::map<std::string, std::shared_ptr<Sound>> m_kept;
+
+    Player(std::string decoderProgram, SoundListener listener)
+        : m_decoderProgram(std::move(decoderProgram))
+        , m_listener(std::move(listener))
     {
-        if (watch)
-            owner->m_api->io_free(watch);
+        if (m_loop && m_wakeFd >= 0) {
+            m_api = pa_threaded_mainloop_get_api(m_loop);
+            pa_threaded_mainloop_set_name(m_loop, "sound");
+            // The connection is made on the player's thread, at its first mail:
+            // libpulse reads its settings, and may ask the X server for the
+            // sound server's address.
+            m_wake = m_api->io_new(
+                m_api, m_wakeFd, PA_IO_EVENT_INPUT,
+                [](pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t, void *self) {
+                    static_cast<Player *>(self)->takeMail();
+                },
+                this);
+            m_running = pa_threaded_mainloop_start(m_loop) == 0;
+        }
+        if (!m_running)
+            warnLater(QStringLiteral("no sound: the sound thread cannot start"));
     }
 
-    PulseSoundOutput *owner = nullptr;
-    pa_io_event *watch = nullptr; // on the decoder's pipe, while it runs
-    bool kept = true;             // short enough to keep whole
+    ~Player()
+    {
+        // The thread has ended, or never started.
+        if (m_loop)
+            pa_threaded_mainloop_free(m_loop);
+        if (m_wakeFd >= 0)
+            ::close(m_wakeFd);
+    }
+
+    void post(auto change)
+    {
+        std::unique_lock lock(m_mailLock);
+        change(m_mail);
+        lock.unlock();
+        ::eventfd_write(m_wakeFd, 1); // never blocks: the count would have to reach 2^64 - 1
+    }
+
+    void takeMail()
+    {
+        eventfd_t count = 0;
+        ::eventfd_read(m_wakeFd, &count);
+        std::unique_lock lock(m_mailLock);
+        Mail mail = std::exchange(m_mail, {});
+        lock.unlock();
+        if (mail.end)
+            return finish();
+        // A lost server is looked for again only now, when there is work.
+        if (!m_context)
+            connectContext();
+        for (const std::string &path : mail.prepare)
+            soundFor(path);
+        if (!mail.play)
+            return;
+        stopPlaying();
+        m_request = std::move(mail.play);
+        if (!m_context)
+            stopPlaying(Kind::Silent, "no usable audio device");
+        else if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
+            feed();
+        // Otherwise the request waits for the server; a newer one replaces it.
+    }
+
+    // Nothing here waits on the server, so the thread ends at once.
+    void finish()
+    {
+        stopPlaying();
+        disconnect();
+        m_kept.clear(); // and their decoders with them
+        m_api->io_free(m_wake);
+        m_api->quit(m_api, 0);
+        m_ended.set_value();
+    }
+
+    // The sound of a non-empty regular file, kept or new; null when there is none.
+    std::shared_ptr<Sound> soundFor(const std::string &path)
+    {
+        // stat() never blocks on a FIFO or device the way opening it could.
+        struct stat file {};
+        if (::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) || file.st_size == 0)
+            return nullptr;
+        if (const auto known = m_kept.find(path); known != m_kept.end() && known->second->isFile(file))
+            return known->second;
+
+        auto sound = std::make_shared<Sound>(path, file);
+        sound->owner = this;
+        if (std::string error; !sound->load(m_decoderProgram, error)) {
+            warnLater(QStringLiteral("no sound: cannot start %1: %2")
+                          .arg(QString::fromStdString(m_decoderProgram), QString::fromStdString(error)));
+            return nullptr;
+        }
+        const auto decoderMoved = [](pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t, void *userdata) {
+            auto *raw = static_cast<Sound *>(userdata);
+            raw->owner->readDecoder(raw->shared_from_this());
+        };
+        if (sound->decoding())
+            sound->watch = m_api->io_new(m_api, sound->decoderOutput(), PA_IO_EVENT_INPUT, decoderMoved, sound.get());
+        if (sound->decoding() && sound->decoderExit() >= 0)
+            sound->exitWatch = m_api->io_new(m_api, sound->decoderExit(), PA_IO_EVENT_INPUT, decoderMoved, sound.get());
+        m_kept[path] = sound;
+        return sound;
+    }
+
+    void readDecoder(const std::shared_ptr<Sound> &sound)
+    {
+        sound->read();
+        if (!sound->decoding())
+            sound->stopWatching();
+        if (sound->kept && sound->end() > kKeptSamples) {
+            // Too long to keep: it plays on from the decoder if it is playing
+            // now, and is decoded afresh the next time.
+            sound->kept = false;
+            if (const auto known = m_kept.find(sound->path()); known != m_kept.end() && known->second == sound)
+                m_kept.erase(known);
+        }
+        if (sound == m_sound) {
+            pace(*sound);
+            feed();
+        }
+    }
+
+    // A sound too long to keep is read from its decoder only a little ahead of
+    // what plays.
+    void pace(Sound &sound)
+    {
+        if (!sound.kept && sound.watch)
+            m_api->io_enable(sound.watch,
+                             sound.end() < m_position + kReadAheadSamples ? PA_IO_EVENT_INPUT : PA_IO_EVENT_NULL);
+    }
+
+    void connectContext()
+    {
+        // How sound servers and mixers name the quiz and route its sounds.
+        pa_proplist *properties = pa_proplist_from_string("application.id=veltmora-drillix media.role=game");
+        if (properties)
+            pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, kProductName);
+        // Null when libpulse cannot map its memory pool, as under a tight
+        // address space limit.
+        m_context = pa_context_new_with_proplist(m_api, nullptr, properties);
+        if (properties)
+            pa_proplist_free(properties);
+        if (!m_context) {
+            if (!std::exchange(m_warnedNoServer, true))
+                warnLater(QStringLiteral("no sound: the sound library cannot set up a connection"));
+            return;
+        }
+        pa_context_set_state_callback(
+            m_context, [](pa_context *, void *self) { static_cast<Player *>(self)->contextStateChanged(); },
+            this);
+        // Held over the call, which may report the failure and drop ours.
+        pa_context *context = pa_context_ref(m_context);
+        // Starting a server of our own is not the quiz's business.
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && m_context)
+            disconnect();
+        pa_context_unref(context);
+    }
+
+    void contextStateChanged()
+    {
+        const pa_context_state_t state = pa_context_get_state(m_context);
+        if (state == PA_CONTEXT_READY) {
+            m_warnedNoServer = false;
+            if (m_request)
+                feed();
+        } else if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) {
+            if (!std::exchange(m_warnedNoServer, true))
+                warnLater(QStringLiteral("no sound: the connection to the sound server %1 (%2)")
+                              .arg(QLatin1String(state == PA_CONTEXT_FAILED ? "failed" : "ended"),
+                                   QString::fromUtf8(pa_strerror(pa_context_errno(m_context)))));
+            disconnect();
+        }
+    }
+
+    // Silence until the next request tries a new connection.
+    void disconnect()
+    {
+        stopPlaying(Kind::Silent, m_position > 0 ? "the audio device failed" : "no usable audio device");
+        if (!m_context)
+            return;
+        pa_context_set_state_callback(m_context, nullptr, nullptr);
+        pa_context_disconnect(m_context);
+        pa_context_unref(std::exchange(m_context, nullptr));
+    }
+
+    void openStream()
+    {
+        const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(kSoundRate), std::uint8_t(kSoundChannels)};
+        m_stream = pa_stream_new(m_context, "sound", &format, nullptr);
+        if (!m_stream)
+            return stopPlaying(Kind::Silent, "the audio device failed");
+        pa_stream_set_state_callback(
+            m_stream,
+            [](pa_stream *stream, void *self) {
+                auto *player = static_cast<Player *>(self);
+                const pa_stream_state_t state = pa_stream_get_state(stream);
+                if (state == PA_STREAM_READY)
+                    player->feed();
+                else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+                    player->stopPlaying(Kind::Silent, "the audio device failed");
+            },
+            this);
+        pa_stream_set_write_callback(
+            m_stream, [](pa_stream *, std::size_t, void *self) { static_cast<Player *>(self)->writeMore(); },
+            this);
+        const auto unset = std::uint32_t(-1);
+        const pa_buffer_attr buffer{unset, std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format)),
+                                    unset, unset, unset};
+        if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
+            stopPlaying(Kind::Silent, "the audio device failed");
+    }
+
+    // Takes the request as far as it can go: silence for a file without sound,
+    // else a stream, opened while the first samples are on their way, then as
+    // many samples as it takes.
+    void feed()
+    {
+        if (!m_sound)
+            m_sound = soundFor(m_request->path);
+        if (!m_sound || (!m_sound->decoding() && m_sound->end() == 0))
+            stopPlaying(Kind::Silent, "no sound in the file");
+        else if (!m_stream)
+            openStream();
+        else if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
+            writeMore();
+    }
+
+    void writeMore()
+    {
+        if (m_drain)
+            return; // all of it is written
+        Sound &sound = *m_sound;
+        // Whole frames only: a sample split between reads waits for its pair.
+        const std::size_t writable = pa_stream_writable_size(m_stream) / sizeof(std::int16_t);
+        const std::size_t count = std::min(writable, sound.end() - m_position) / kSoundChannels * kSoundChannels;
+        if (count > 0) {
+            std::vector<std::int16_t> scaled(sound.from(m_position), sound.from(m_position) + count);
+            // Linear: 37 of 100 gives 37 % of the amplitude.
+            for (std::int16_t &sample : scaled)
+                sample = std::int16_t(sample * m_request->volume / 100);
+            pa_stream_write(m_stream, scaled.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE);
+            if (m_position == 0 && m_listener && !m_quiet)
+                m_listener(SoundEvent{Kind::Started, m_request->path, {}, m_request->requested,
+                                      std::chrono::steady_clock::now()});
+            m_position += count;
+        }
+        if (!sound.kept)
+            sound.dropBefore(m_position);
+        pace(sound);
+        // Draining also starts a sound shorter than the server waits for.
+        if (!sound.decoding() && m_position >= sound.end())
+            m_drain = pa_stream_drain(
+                m_stream,
+                [](pa_stream *, int success, void *self) {
+                    if (success)
+                        static_cast<Player *>(self)->stopPlaying(Kind::Finished);
+                },
+                this);
+    }
+
+    // Ends the sound that plays or waits to, at once, telling the listener how:
+    // one that has started and not finished is cut off; without a how, one that
+    // waits just ends.
+    void stopPlaying(std::optional<Kind> how = {}, const std::string &detail = {})
+    {
+        if (m_position > 0 && how != Kind::Finished)
+            how = Kind::CutOff;
+        if (m_drain) // done, or cancelled with its stream below
+            pa_operation_unref(std::exchange(m_drain, nullptr));
+        if (m_request && how && m_listener && !m_quiet)
+            m_listener(
+                SoundEvent{*how, m_request->path, detail, m_request->requested, std::chrono::steady_clock::now()});
+        m_request.reset();
+        m_sound.reset(); // a sound too long to keep takes its decoder with it
+        m_position = 0;
+        if (m_stream) {
+            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+            pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+            // Removes it from the server at once, with whatever it still holds.
+            pa_stream_disconnect(m_stream);
+            pa_stream_unref(std::exchange(m_stream, nullptr));
+        }
+    }
 };
 
 PulseSoundOutput::PulseSoundOutput(std::string decoderProgram, SoundListener listener)
-    : m_decoderProgram(std::move(decoderProgram))
-    , m_listener(std::move(listener))
-    , m_loop(pa_threaded_mainloop_new())
-    , m_api(pa_threaded_mainloop_get_api(m_loop))
+    : m_player(new Player(std::move(decoderProgram), std::move(listener)))
 {
-    pa_threaded_mainloop_set_name(m_loop, "sound");
-    // The connection is made on the player's thread, at its first wake:
-    // libpulse reads its settings, and may ask the X server for the sound
-    // server's address.
-    m_wake = m_api->defer_new(
-        m_api, [](pa_mainloop_api *, pa_defer_event *, void *self) { static_cast<PulseSoundOutput *>(self)->wake(); },
-        this);
-    if (pa_threaded_mainloop_start(m_loop) < 0)
-        qCWarning(lcPlayer) << "no sound: the sound thread cannot start";
 }
 
 PulseSoundOutput::~PulseSoundOutput()
 {
-    pa_threaded_mainloop_lock(m_loop);
-    stopPlaying();
-    disconnect();
-    m_kept.clear(); // and their decoders with them
-    m_api->defer_free(m_wake);
-    pa_threaded_mainloop_unlock(m_loop);
-    // Nothing above waits on the server, so the thread ends at once.
-    pa_threaded_mainloop_stop(m_loop);
-    pa_threaded_mainloop_free(m_loop);
+    m_player->m_quiet = true;
+    if (m_player->m_running) {
+        std::future<void> ended = m_player->m_ended.get_future();
+        m_player->post([](Player::Mail &mail) { mail.end = true; });
+        if (ended.wait_for(kEndWait) != std::future_status::ready)
+            return; // the thread keeps all it uses
+    }
+    delete m_player;
 }
 
 void PulseSoundOutput::play(const std::string &path, int volumePercent)
 {
-    Request request{path, std::clamp(volumePercent, 0, 100), std::chrono::steady_clock::now()};
-    pa_threaded_mainloop_lock(m_loop);
-    m_pending = std::move(request);
-    m_api->defer_enable(m_wake, 1);
-    pa_threaded_mainloop_unlock(m_loop);
+    Player::Request request{path, std::clamp(volumePercent, 0, 100), std::chrono::steady_clock::now()};
+    m_player->post([&](Player::Mail &mail) { mail.play = std::move(request); });
 }
 
 void PulseSoundOutput::prepare(const std::vector<std::string> &paths)
 {
-    pa_threaded_mainloop_lock(m_loop);
-    m_toPrepare.insert(m_toPrepare.end(), paths.begin(), paths.end());
-    m_api->defer_enable(m_wake, 1);
-    pa_threaded_mainloop_unlock(m_loop);
-}
-
-void PulseSoundOutput::wake()
-{
-    m_api->defer_enable(m_wake, 0);
-    // A lost server is looked for again only now, when there is work.
-    if (!m_context)
-        connectContext();
-    for (const std::string &path : std::exchange(m_toPrepare, {}))
-        soundFor(path);
-    if (!m_pending)
-        return;
-    stopPlaying();
-    m_request = std::exchange(m_pending, std::nullopt);
-    if (!m_context)
-        stopPlaying(Kind::Silent, "no usable audio device");
-    else if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
-        feed();
-    // Otherwise the request waits for the server; a newer one replaces it.
-}
-
-// The sound of a non-empty regular file, kept or new; null when there is none.
-std::shared_ptr<PulseSoundOutput::Sound> PulseSoundOutput::soundFor(const std::string &path)
-{
-    // stat() never blocks on a FIFO or device the way opening it could.
-    struct stat file {};
-    if (::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) || file.st_size == 0)
-        return nullptr;
-    if (const auto known = m_kept.find(path); known != m_kept.end() && known->second->isFile(file))
-        return known->second;
-
-    auto sound = std::make_shared<Sound>(path, file);
-    sound->owner = this;
-    if (std::string error; !sound->load(m_decoderProgram, error)) {
-        qCWarning(lcPlayer, "no sound: cannot start %s: %s", m_decoderProgram.c_str(), error.c_str());
-        return nullptr;
-    }
-    if (sound->decoding())
-        sound->watch = m_api->io_new(
-            m_api, sound->decoderOutput(), PA_IO_EVENT_INPUT,
-            [](pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t, void *userdata) {
-                auto *raw = static_cast<Sound *>(userdata);
-                raw->owner->readDecoder(raw->shared_from_this());
-            },
-            sound.get());
-    m_kept[path] = sound;
-    return sound;
-}
-
-void PulseSoundOutput::readDecoder(const std::shared_ptr<Sound> &sound)
-{
-    sound->read();
-    if (!sound->decoding())
-        m_api->io_free(std::exchange(sound->watch, nullptr));
-    if (sound->kept && sound->end() > kKeptSamples) {
-        // Too long to keep: it plays on from the decoder if it is playing
-        // now, and is decoded afresh the next time.
-        sound->kept = false;
-        if (const auto known = m_kept.find(sound->path()); known != m_kept.end() && known->second == sound)
-            m_kept.erase(known);
-    }
-    if (sound == m_sound) {
-        pace(*sound);
-        feed();
-    }
-}
-
-// A sound too long to keep is read from its decoder only a little ahead of
-// what plays.
-void PulseSoundOutput::pace(Sound &sound)
-{
-    if (!sound.kept && sound.watch)
-        m_api->io_enable(sound.watch,
-                         sound.end() < m_position + kReadAheadSamples ? PA_IO_EVENT_INPUT : PA_IO_EVENT_NULL);
-}
-
-void PulseSoundOutput::connectContext()
-{
-    // How sound servers and mixers name the quiz and route its sounds.
-    pa_proplist *properties = pa_proplist_from_string("application.id=veltmora-drillix media.role=game");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, kProductName);
-    m_context = pa_context_new_with_proplist(m_api, nullptr, properties);
-    pa_proplist_free(properties);
-    pa_context_set_state_callback(
-        m_context, [](pa_context *, void *self) { static_cast<PulseSoundOutput *>(self)->contextStateChanged(); },
-        this);
-    // Held over the call, which may report the failure and drop ours.
-    pa_context *context = pa_context_ref(m_context);
-    // Starting a server of our own is not the quiz's business.
-    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && m_context)
-        disconnect();
-    pa_context_unref(context);
-}
-
-void PulseSoundOutput::contextStateChanged()
-{
-    const pa_context_state_t state = pa_context_get_state(m_context);
-    if (state == PA_CONTEXT_READY) {
-        m_warnedNoServer = false;
-        if (m_request)
-            feed();
-    } else if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) {
-        if (!std::exchange(m_warnedNoServer, true))
-            qCWarning(lcPlayer, "no sound: the connection to the sound server %s (%s)",
-                      state == PA_CONTEXT_FAILED ? "failed" : "ended", pa_strerror(pa_context_errno(m_context)));
-        disconnect();
-    }
-}
-
-// Silence until the next request tries a new connection.
-void PulseSoundOutput::disconnect()
-{
-    stopPlaying(Kind::Silent, m_position > 0 ? "the audio device failed" : "no usable audio device");
-    if (!m_context)
-        return;
-    pa_context_set_state_callback(m_context, nullptr, nullptr);
-    pa_context_disconnect(m_context);
-    pa_context_unref(std::exchange(m_context, nullptr));
-}
-
-void PulseSoundOutput::openStream()
-{
-    const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(kSoundRate), std::uint8_t(kSoundChannels)};
-    m_stream = pa_stream_new(m_context, "sound", &format, nullptr);
-    pa_stream_set_state_callback(
-        m_stream,
-        [](pa_stream *stream, void *self) {
-            auto *player = static_cast<PulseSoundOutput *>(self);
-            const pa_stream_state_t state = pa_stream_get_state(stream);
-            if (state == PA_STREAM_READY)
-                player->feed();
-            else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
-                player->stopPlaying(Kind::Silent, "the audio device failed");
-        },
-        this);
-    pa_stream_set_write_callback(
-        m_stream, [](pa_stream *, std::size_t, void *self) { static_cast<PulseSoundOutput *>(self)->writeMore(); },
-        this);
-    const auto unset = std::uint32_t(-1);
-    const pa_buffer_attr buffer{unset, std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format)),
-                                unset, unset, unset};
-    pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr);
-}
-
-// Takes the request as far as it can go: silence for a file without sound,
-// else a stream, opened while the first samples are on their way, then as
-// many samples as it takes.
-void PulseSoundOutput::feed()
-{
-    if (!m_sound)
-        m_sound = soundFor(m_request->path);
-    if (!m_sound || (!m_sound->decoding() && m_sound->end() == 0))
-        stopPlaying(Kind::Silent, "no sound in the file");
-    else if (!m_stream)
-        openStream();
-    else if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
-        writeMore();
-}
-
-void PulseSoundOutput::writeMore()
-{
-    if (m_drain)
-        return; // all of it is written
-    Sound &sound = *m_sound;
-    // Whole frames only: a sample split between reads waits for its pair.
-    const std::size_t writable = pa_stream_writable_size(m_stream) / sizeof(std::int16_t);
-    const std::size_t count = std::min(writable, sound.end() - m_position) / kSoundChannels * kSoundChannels;
-    if (count > 0) {
-        std::vector<std::int16_t> scaled(sound.from(m_position), sound.from(m_position) + count);
-        // Linear: 37 of 100 gives 37 % of the amplitude.
-        for (std::int16_t &sample : scaled)
-            sample = std::int16_t(sample * m_request->volume / 100);
-        pa_stream_write(m_stream, scaled.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE);
-        if (m_position == 0 && m_listener)
-            m_listener(SoundEvent{Kind::Started, m_request->path, {}, m_request->requested,
-                                  std::chrono::steady_clock::now()});
-        m_position += count;
-    }
-    if (!sound.kept)
-        sound.dropBefore(m_position);
-    pace(sound);
-    // Draining also starts a sound shorter than the server waits for.
-    if (!sound.decoding() && m_position >= sound.end())
-        m_drain = pa_stream_drain(
-            m_stream,
-            [](pa_stream *, int success, void *self) {
-                if (success)
-                    static_cast<PulseSoundOutput *>(self)->stopPlaying(Kind::Finished);
-            },
-            this);
-}
-
-// Ends the sound that plays or waits to, at once, telling the listener how:
-// one that has started and not finished is cut off; without a how, one that
-// waits just ends.
-void PulseSoundOutput::stopPlaying(std::optional<Kind> how, const std::string &detail)
-{
-    if (m_position > 0 && how != Kind::Finished)
-        how = Kind::CutOff;
-    if (m_drain) // done, or cancelled with its stream below
-        pa_operation_unref(std::exchange(m_drain, nullptr));
-    if (m_request && how && m_listener)
-        m_listener(SoundEvent{*how, m_request->path, detail, m_request->requested, std::chrono::steady_clock::now()});
-    m_request.reset();
-    m_sound.reset(); // a sound too long to keep takes its decoder with it
-    m_position = 0;
-    if (m_stream) {
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        // Removes it from the server at once, with whatever it still holds.
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(std::exchange(m_stream, nullptr));
-    }
+    m_player->post([&](Player::Mail &mail) { mail.prepare.insert(mail.prepare.end(), paths.begin(), paths.end()); });
 }
 
 } // namespace drillix

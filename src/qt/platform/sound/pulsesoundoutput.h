@@ -9,26 +9,18 @@
 // playing it again only hands samples to the server.
 //
 // play() only leaves the request for the player's thread and returns; a new
-// request cuts the sound before at once. Nothing here waits on the server:
-// one that is missing, gone or hung means silence, and the player's end
-// does not wait for it either.
+// request cuts the sound before at once. The caller never waits on that
+// thread, which may itself be held up (by a hung X server that libpulse
+// asks, or libpulse's own write to a blocked standard error): the two share
+// only a mailbox, locked just to swap its contents. Nothing waits on the
+// sound server either: one that is missing, gone or hung means silence.
 
 #include "core/platform.h"
 
 #include <chrono>
 #include <functional>
-#include <map>
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
-
-struct pa_context;
-struct pa_defer_event;
-struct pa_mainloop_api;
-struct pa_operation;
-struct pa_stream;
-struct pa_threaded_mainloop;
 
 namespace drillix {
 
@@ -48,7 +40,8 @@ struct SoundEvent {
     std::chrono::steady_clock::time_point when;
 };
 
-// Called on the player's own thread; it must not call back into the player.
+// Called on the player's own thread, never after the player's end; it must
+// not call back into the player.
 using SoundListener = std::function<void(const SoundEvent &)>;
 
 class PulseSoundOutput final : public SoundOutput
@@ -66,47 +59,8 @@ public:
     void prepare(const std::vector<std::string> &paths);
 
 private:
-    using Kind = SoundEvent::Kind;
-    struct Request {
-        std::string path;
-        int volume = 0;
-        std::chrono::steady_clock::time_point requested;
-    };
-    struct Sound;
-
-    void wake();
-    std::shared_ptr<Sound> soundFor(const std::string &path);
-    void readDecoder(const std::shared_ptr<Sound> &sound);
-    void pace(Sound &sound);
-
-    void connectContext();
-    void contextStateChanged();
-    void disconnect();
-    void openStream();
-    void feed();
-    void writeMore();
-    void stopPlaying(std::optional<Kind> how = {}, const std::string &detail = {});
-
-    const std::string m_decoderProgram;
-    const SoundListener m_listener;
-
-    pa_threaded_mainloop *m_loop = nullptr;
-    pa_mainloop_api *m_api = nullptr;
-    pa_defer_event *m_wake = nullptr;
-    pa_context *m_context = nullptr;
-    bool m_warnedNoServer = false;
-    pa_stream *m_stream = nullptr; // the one the current sound plays on
-    pa_operation *m_drain = nullptr;
-
-    // Handed over by play() and prepare().
-    std::optional<Request> m_pending;
-    std::vector<std::string> m_toPrepare;
-
-    // The sound that plays, or waits for the server or its first samples.
-    std::optional<Request> m_request;
-    std::shared_ptr<Sound> m_sound;
-    std::size_t m_position = 0; // the next sample to hand over; above 0 once the sound has started
-    std::map<std::string, std::shared_ptr<Sound>> m_kept;
+    struct Player;
+    Player *m_player; // left to its thread if that is stuck at the end
 };
 
 } // namespace drillix

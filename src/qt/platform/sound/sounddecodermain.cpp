@@ -50,6 +50,9 @@ int main(int argc, char **argv)
     }
     for (const auto &[resource, bound] : kLimits)
         ::setrlimit(resource, &bound);
+    // Behind the window and the player's thread, so that a heavy file never
+    // takes their time (the kernel stops at the lowest priority).
+    ::setpriority(PRIO_PROCESS, 0, ::getpriority(PRIO_PROCESS, 0) + 10);
     std::signal(SIGPIPE, SIG_DFL);
     const int input = openSoundFile(argv[1]);
     if (input < 0)
