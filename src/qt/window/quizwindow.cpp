@@ -327,15 +327,8 @@ void QuizWindow::mouseReleaseEvent(QMouseEvent *event)
 
 bool QuizWindow::event(QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TouchCancel:
-        return touchEvent(static_cast<QTouchEvent *>(event));
-    default:
-        return QWidget::event(event);
-    }
+    auto *touch = dynamic_cast<QTouchEvent *>(event);
+    return touch ? touchEvent(touch) : QWidget::event(event);
 }
 
 bool QuizWindow::touchEvent(QTouchEvent *event)
@@ -357,9 +350,8 @@ bool QuizWindow::touchEvent(QTouchEvent *event)
                 m_touchPin = new QLabel(this);
                 m_touchPin->setAttribute(Qt::WA_TransparentForMouseEvents);
             }
-            const QPixmap pin = pixmapForPicture(QString::fromStdString(kPinPicture.source), devicePixelRatioF());
-            m_touchPin->setPixmap(pin);
-            m_touchPin->resize(pin.deviceIndependentSize().toSize());
+            m_touchPin->setPixmap(pixmapForPicture(QString::fromStdString(kPinPicture.source), devicePixelRatioF()));
+            m_touchPin->adjustSize();
             m_touchPin->raise();
             m_touchPin->show();
         }
