@@ -60,18 +60,15 @@ struct ShownQuiz {
         static QPointingDevice *device = QTest::createTouchDevice();
         return device;
     }
-    void touch(const std::function<void(QTest::QTouchEventWidgetSequence &)> &points)
-    {
-        QTest::QTouchEventWidgetSequence sequence = QTest::touchEvent(&window, touchScreen());
-        points(sequence);
-    }
+    // Sent when the statement ends.
+    QTest::QTouchEventWidgetSequence touch() { return QTest::touchEvent(&window, touchScreen()); }
     // A finger pressed at `from`, moved and lifted at `finger`.
     void touchDrag(QPoint from, QPoint finger)
     {
-        touch([&](auto &t) { t.press(0, from); });
-        touch([&](auto &t) { t.move(0, from + QPoint(20, 0)); });
-        touch([&](auto &t) { t.move(0, finger); });
-        touch([&](auto &t) { t.release(0, finger); });
+        touch().press(0, from);
+        touch().move(0, from + QPoint(20, 0));
+        touch().move(0, finger);
+        touch().release(0, finger);
     }
 };
 
@@ -86,7 +83,8 @@ QPoint pointOf(std::string_view country)
 {
     for (const MapPlace &region : layout::kRegions) {
         const QPoint centre(region.rect.x + region.rect.width / 2, region.rect.y + region.rect.height / 2);
-        if (region.country == country && layout::kRegions[std::size_t(Quiz::regionAt(centre.x(), centre.y()))].country == country)
+        const int hit = Quiz::regionAt(centre.x(), centre.y());
+        if (region.country == country && layout::kRegions[std::size_t(hit)].country == country)
             return centre;
     }
     ADD_FAILURE() << country;
@@ -307,17 +305,13 @@ TEST(QuizWindowTouch, AWholeGameByTouchWithTheDropAtThePinsPoint)
     // finger placed on it.
     for (int i = 0; i < kNameCount; ++i) {
         s.touchDrag(nameAt(i), pointOf(test::countryNames()[std::size_t(i)]) + kLift);
-        if (i < kNameCount - 1) {
-            EXPECT_EQ(s.game.q().placedCount(), i + 1) << test::countryNames()[std::size_t(i)];
-            EXPECT_FALSE(s.window.nameLabel(i)->isVisible());
-            EXPECT_EQ(s.game.sound.played.back(), s.game.soundFile("correct.wma"));
-        }
+        EXPECT_EQ(s.game.q().placedCount(), (i + 1) % kNameCount) << test::countryNames()[std::size_t(i)];
     }
+    EXPECT_EQ(s.game.sound.played[1], s.game.soundFile("correct.wma"));
     EXPECT_EQ(s.game.sound.played.back(), s.game.soundFile("complete.wma"));
-    ASSERT_FALSE(s.game.boxes.shown.empty());
+    ASSERT_EQ(s.game.boxes.shown.size(), 1u);
     EXPECT_EQ(s.game.boxes.shown.back().text, "CONGRATULATIONS!THE MAP IS COMPLETE!");
-    EXPECT_EQ(s.game.q().placedCount(), 0) << "a new game";
-    EXPECT_EQ(s.window.draggedName(), -1);
+    EXPECT_TRUE(s.window.nameLabel(8)->isVisible()) << "a new game";
 }
 
 TEST(QuizWindowTouch, ThePinShowsAboveTheFingerAndGoesWithIt)
@@ -326,8 +320,8 @@ TEST(QuizWindowTouch, ThePinShowsAboveTheFingerAndGoesWithIt)
     const QImage before = s.shot();
     const QPoint finger(650, 440); // the pin over open sea
     const QRect pin(finger - kLift - QPoint(3, 29), QSize(32, 32)); // its point at the lift
-    s.touch([&](auto &t) { t.press(0, kJapanName); });
-    s.touch([&](auto &t) { t.move(0, finger); });
+    s.touch().press(0, kJapanName);
+    s.touch().move(0, finger);
     const QImage dragging = s.shot();
     int changed = 0;
     for (int y = 0; y < before.height(); ++y)
@@ -338,7 +332,7 @@ TEST(QuizWindowTouch, ThePinShowsAboveTheFingerAndGoesWithIt)
             }
     EXPECT_GT(changed, 150) << "the pin is drawn";
     EXPECT_TRUE(isBlueish(dragging.pixel(pin.x() + 16, pin.y() + 14))) << "its head";
-    s.touch([&](auto &t) { t.release(0, finger); });
+    s.touch().release(0, finger);
     EXPECT_EQ(s.shot(), before) << "gone with the finger; the sea judges nothing";
     EXPECT_TRUE(s.game.sound.played.empty());
 }
@@ -356,16 +350,17 @@ TEST(QuizWindowTouch, TouchDragThatLosesItsEndEndsUnjudged)
     const QPoint finger = kJapanOnMap + kLift;
     const auto secondFinger = [&](QPoint at) {
         return [=](ShownQuiz &s, QWidget &) {
-            s.touch([&](auto &t) { t.move(0, finger).press(1, at); });
-            s.touch([&](auto &t) { t.move(0, finger).release(1, at); });
+            s.touch().move(0, finger).press(1, at);
+            s.touch().move(0, finger).release(1, at);
         };
     };
     const Row rows[] = {
         {"a second finger on the map", false, secondFinger(QPoint(300, 300))},
         {"a second finger on a name", false, secondFinger(nameAt(5))},
         {"the touch cancelled", false,
-         [](ShownQuiz &s, QWidget &) {
-             QTouchEvent cancel(QEvent::TouchCancel, ShownQuiz::touchScreen());
+         [&](ShownQuiz &s, QWidget &) {
+             const QEventPoint held(0, QEventPoint::Stationary, finger, s.window.mapToGlobal(finger));
+             QTouchEvent cancel(QEvent::TouchCancel, ShownQuiz::touchScreen(), {}, {held});
              QCoreApplication::sendEvent(&s.window, &cancel);
          }},
         {"window hidden", false, [](ShownQuiz &s, QWidget &) { s.window.hide(); }},
@@ -375,7 +370,7 @@ TEST(QuizWindowTouch, TouchDragThatLosesItsEndEndsUnjudged)
              EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
          }},
         {"the pin lifted outside the window", false,
-         [](ShownQuiz &s, QWidget &) { s.touch([&](auto &t) { t.move(0, QPoint(580, 30)); }); }, QPoint(580, 30)},
+         [](ShownQuiz &s, QWidget &) { s.touch().move(0, QPoint(580, 30)); }, QPoint(580, 30)},
     };
     for (const Row &row : rows) {
         ShownQuiz s;
@@ -386,12 +381,12 @@ TEST(QuizWindowTouch, TouchDragThatLosesItsEndEndsUnjudged)
         QCoreApplication::processEvents(); // the other window's own activation first
         ASSERT_TRUE(QTest::qWaitForWindowActive(&active)) << row.what;
         const QImage before = s.shot();
-        s.touch([&](auto &t) { t.press(0, kJapanName); });
-        s.touch([&](auto &t) { t.move(0, finger); });
+        s.touch().press(0, kJapanName);
+        s.touch().move(0, finger);
         ASSERT_EQ(s.window.draggedName(), 8) << row.what;
         row.interrupt(s, other);
         s.window.show();
-        s.touch([&](auto &t) { t.release(0, row.liftedAt); });
+        s.touch().release(0, row.liftedAt);
         EXPECT_EQ(s.window.draggedName(), -1) << row.what;
         EXPECT_EQ(s.shot(), before) << row.what << ": no pin, no answer";
         EXPECT_TRUE(s.game.sound.played.empty()) << row.what;
@@ -407,8 +402,8 @@ TEST(QuizWindowTouch, ATapOnAButtonClicksIt)
         s.touchDrag(kJapanName, kJapanOnMap + kLift);
         ASSERT_EQ(s.game.q().placedCount(), 1);
         const QPoint centre = s.button(name)->geometry().center();
-        s.touch([&](auto &t) { t.press(0, centre); });
-        s.touch([&](auto &t) { t.release(0, centre); });
+        s.touch().press(0, centre);
+        s.touch().release(0, centre);
         EXPECT_EQ(s.game.q().placedCount(), name == std::string_view("PushButton1") ? 0 : 1) << name;
         EXPECT_EQ(s.game.q().closed(), name == std::string_view("PushButton2")) << name;
     }
@@ -434,5 +429,5 @@ TEST(QuizWindowTouch, APenDragsAsTheMouseDoesWithThePinAtItsTip)
     EXPECT_NE(QGuiApplication::overrideCursor(), nullptr) << "the pin pointer";
     send(QEvent::MouseButtonRelease, singapore, Qt::NoButton);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_FALSE(s.window.nameLabel(17)->isVisible()) << "placed where the tip was lifted, not above it";
+    EXPECT_FALSE(s.window.nameLabel(17)->isVisible()) << "placed at the tip itself";
 }
