@@ -123,6 +123,29 @@ Widget *makeControl(QWidget *parent, const char *objectName, const char *text, c
 
 } // namespace
 
+// The pin of a touch drag, painted by hand so that skins that restyle labels
+// neither frame it nor move its point.
+class TouchPin : public QWidget
+{
+public:
+    explicit TouchPin(QWidget *parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    void setPicture(const QPixmap &picture)
+    {
+        m_picture = picture;
+        resize(picture.deviceIndependentSize().toSize());
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).drawPixmap(0, 0, m_picture); }
+
+private:
+    QPixmap m_picture;
+};
+
 QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
     : QWidget(parent)
     , m_quiz(quiz)
@@ -346,12 +369,9 @@ bool QuizWindow::touchEvent(QTouchEvent *event)
         m_draggedName = points.size() == 1 && Quiz::regionAt(finger.x(), finger.y()) < 0 ? nameIndexOf(child) : -1;
         m_draggedByTouch = m_draggedName >= 0;
         if (m_draggedByTouch) {
-            if (!m_touchPin) {
-                m_touchPin = new QLabel(this);
-                m_touchPin->setAttribute(Qt::WA_TransparentForMouseEvents);
-            }
-            m_touchPin->setPixmap(pixmapForPicture(QString::fromStdString(kPinPicture.source), devicePixelRatioF()));
-            m_touchPin->adjustSize();
+            if (!m_touchPin)
+                m_touchPin = new TouchPin(this);
+            m_touchPin->setPicture(pixmapForPicture(QString::fromStdString(kPinPicture.source), devicePixelRatioF()));
             m_touchPin->raise();
             m_touchPin->show();
         }

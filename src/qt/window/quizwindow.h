@@ -13,6 +13,8 @@ class QTouchEvent;
 
 namespace drillix {
 
+class TouchPin;
+
 // The quiz's one window: the map and the panel drawn behind child labels and
 // buttons. Pressing on a name and letting go drags it with the pin pointer;
 // a finger drags it with a pin drawn above the fingertip, where it will land.
@@ -69,7 +71,7 @@ private:
     QPushButton *m_restart = nullptr;
     QPushButton *m_exit = nullptr;
     // The pin drawn during a touch drag, made at the first one.
-    QLabel *m_touchPin = nullptr;
+    TouchPin *m_touchPin = nullptr;
     int m_draggedName = -1;
     bool m_draggedByTouch = false;
     bool m_showsHand = false;
