@@ -378,13 +378,16 @@ bool QuizWindow::touchEvent(QTouchEvent *event)
     }
     if (!m_draggedByTouch)
         return true;
+    // The window pixel the pin's point is drawn on; region edges lie on whole
+    // pixels, so a drop there lands where the pin shows.
+    const QPoint tip = (finger - kTouchLift).toPoint();
     // A second finger, or a touch the system took back, ends the drag.
     if (points.size() != 1 || event->type() == QEvent::TouchCancel)
         endDrag();
     else if (event->type() == QEvent::TouchEnd)
-        dropAt(finger - kTouchLift);
+        dropAt(tip);
     else
-        m_touchPin->move((finger - kTouchLift).toPoint() - QPoint(kPinPicture.hotSpotX, kPinPicture.hotSpotY));
+        m_touchPin->move(tip - QPoint(kPinPicture.hotSpotX, kPinPicture.hotSpotY));
     return true;
 }
 
