@@ -2,10 +2,12 @@
 
 #include "fakes.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointingDevice>
 #include <QPushButton>
 #include <QTest>
 
@@ -52,11 +54,48 @@ struct ShownQuiz {
         QTest::mouseMove(&window, to);
         QTest::mouseRelease(&window, Qt::LeftButton, {}, to);
     }
+
+    static QPointingDevice *touchScreen()
+    {
+        static QPointingDevice *device = QTest::createTouchDevice();
+        return device;
+    }
+    // Sent when the statement ends.
+    QTest::QTouchEventWidgetSequence touch() { return QTest::touchEvent(&window, touchScreen()); }
+    // A finger pressed at `from`, moved and lifted at `finger`.
+    void touchDrag(QPoint from, QPoint finger)
+    {
+        touch().press(0, from);
+        touch().move(0, from + QPoint(20, 0));
+        touch().move(0, finger);
+        touch().release(0, finger);
+    }
 };
 
 // Japan's name, in its own band, and a point of Japan's region.
 const QPoint kJapanName(746, 80 + 14 * 8 + 10);
 const QPoint kJapanOnMap(580, 220);
+// Where a finger goes so that the pin above it points at a spot.
+const QPoint kLift(0, 40);
+
+// A point where a drop is judged against this country.
+QPoint pointOf(std::string_view country)
+{
+    for (const MapPlace &region : layout::kRegions) {
+        const QPoint centre(region.rect.x + region.rect.width / 2, region.rect.y + region.rect.height / 2);
+        const int hit = Quiz::regionAt(centre.x(), centre.y());
+        if (region.country == country && layout::kRegions[std::size_t(hit)].country == country)
+            return centre;
+    }
+    ADD_FAILURE() << country;
+    return {};
+}
+
+QPoint nameAt(int name)
+{
+    const Rect r = layout::nameRect(name);
+    return QPoint(r.x + 20, r.y + 10);
+}
 
 bool isBlueish(QRgb c)
 {
@@ -87,8 +126,6 @@ TEST(QuizWindow, RendersAtItsDesignedSizeWithRealWidgets)
     EXPECT_EQ(exit->text(), QStringLiteral("Exit"));
     EXPECT_EQ(restart->font().pixelSize(), 15);
     EXPECT_TRUE(restart->font().bold());
-    EXPECT_EQ(QApplication::focusWidget(), s.window.findChild<QWidget *>(QStringLiteral("Text1")))
-        << "the focus starts off the client area";
     // The fixed palette is Qt's own light one, so the window looks the same
     // on a light desktop as on one without a theme.
     EXPECT_EQ(s.window.palette(), QApplication::palette());
@@ -243,4 +280,155 @@ TEST(QuizWindow, WindowTooLargeForTheScreenStartsAtItsTopLeft)
     // 1366 x 768 at scale 1.25 with a 24-pixel panel at the top.
     EXPECT_EQ(QuizWindow::placement(window, {0, 19, 1093, 595}), QPoint(23, 19)) << "too tall: centred across";
     EXPECT_EQ(QuizWindow::placement(window, {0, 19, 900, 595}), QPoint(0, 19)) << "too tall and too wide";
+}
+
+TEST(QuizWindow, FocusStartsOnTheWindowAndTabReachesTheButtons)
+{
+    ShownQuiz s;
+    auto *holder = s.window.findChild<QWidget *>(QStringLiteral("Text1"));
+    ASSERT_TRUE(holder) << "skins still find it";
+    EXPECT_EQ(QApplication::focusWidget(), &s.window) << "no button shows a focus frame at start";
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(holder)->state().invisible) << "no screen reader lands on it";
+    for (const char *next : {"PushButton1", "PushButton2", "PushButton1"}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), s.button(next)) << next;
+    }
+}
+
+TEST(QuizWindowTouch, AWholeGameByTouchWithTheDropAtThePinsPoint)
+{
+    ShownQuiz s;
+    s.touchDrag(kJapanName, pointOf("China") + kLift);
+    EXPECT_EQ(s.game.sound.played.back(), s.game.soundFile("wrong.wma"));
+    EXPECT_TRUE(s.window.nameLabel(8)->isVisible()) << "a wrong drop leaves the name in its column";
+    // Singapore's target is 17 pixels square, and Indonesia's lies under a
+    // finger placed on it.
+    for (int i = 0; i < kNameCount; ++i) {
+        s.touchDrag(nameAt(i), pointOf(test::countryNames()[std::size_t(i)]) + kLift);
+        EXPECT_EQ(s.game.q().placedCount(), (i + 1) % kNameCount) << test::countryNames()[std::size_t(i)];
+    }
+    EXPECT_EQ(s.game.sound.played[1], s.game.soundFile("correct.wma"));
+    EXPECT_EQ(s.game.sound.played.back(), s.game.soundFile("complete.wma"));
+    ASSERT_EQ(s.game.boxes.shown.size(), 1u);
+    EXPECT_EQ(s.game.boxes.shown.back().text, "CONGRATULATIONS!THE MAP IS COMPLETE!");
+    EXPECT_TRUE(s.window.nameLabel(8)->isVisible()) << "a new game";
+}
+
+TEST(QuizWindowTouch, ThePinShowsAboveTheFingerAndGoesWithIt)
+{
+    ShownQuiz s;
+    // A skin that frames labels leaves the pin alone.
+    s.window.setStyleSheet(QStringLiteral("QLabel { padding: 6px; border: 3px solid red; background: red; }"));
+    const QImage before = s.shot();
+    const QPoint finger(650, 440); // the pin over open sea
+    const QRect pin(finger - kLift - QPoint(3, 29), QSize(32, 32)); // its point at the lift
+    s.touch().press(0, kJapanName);
+    s.touch().move(0, finger);
+    const QImage dragging = s.shot();
+    int inside = 0, outside = 0;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            if (before.pixel(x, y) != dragging.pixel(x, y))
+                ++(pin.contains(x, y) ? inside : outside);
+    EXPECT_GT(inside, 150) << "the pin is drawn";
+    EXPECT_EQ(outside, 0) << "and nothing else";
+    EXPECT_TRUE(isBlueish(dragging.pixel(pin.x() + 16, pin.y() + 14))) << "its head";
+    s.touch().release(0, finger);
+    EXPECT_EQ(s.shot(), before) << "gone with the finger; the sea judges nothing";
+    EXPECT_TRUE(s.game.sound.played.empty());
+}
+
+TEST(QuizWindowTouch, TouchDragThatLosesItsEndEndsUnjudged)
+{
+    // The finger is lifted where the pin points at Japan, except where the
+    // pin is lifted outside the window.
+    struct Row {
+        const char *what;
+        bool activeWhileDragging;
+        std::function<void(ShownQuiz &, QWidget &other)> interrupt;
+        QPoint liftedAt = kJapanOnMap + kLift;
+    };
+    const QPoint finger = kJapanOnMap + kLift;
+    const auto secondFinger = [&](QPoint at) {
+        return [=](ShownQuiz &s, QWidget &) {
+            s.touch().move(0, finger).press(1, at);
+            s.touch().move(0, finger).release(1, at);
+        };
+    };
+    const Row rows[] = {
+        {"a second finger on the map", false, secondFinger(QPoint(300, 300))},
+        {"a second finger on a name", false, secondFinger(nameAt(5))},
+        {"the touch cancelled", false,
+         [&](ShownQuiz &s, QWidget &) {
+             const QEventPoint held(0, QEventPoint::Stationary, finger, s.window.mapToGlobal(finger));
+             QTouchEvent cancel(QEvent::TouchCancel, ShownQuiz::touchScreen(), {}, {held});
+             QCoreApplication::sendEvent(&s.window, &cancel);
+         }},
+        {"window hidden", false, [](ShownQuiz &s, QWidget &) { s.window.hide(); }},
+        {"another window activated", true,
+         [](ShownQuiz &, QWidget &other) {
+             other.activateWindow();
+             EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+         }},
+        {"the pin lifted outside the window", false,
+         [](ShownQuiz &s, QWidget &) { s.touch().move(0, QPoint(580, 30)); }, QPoint(580, 30)},
+    };
+    for (const Row &row : rows) {
+        ShownQuiz s;
+        QWidget other;
+        other.show();
+        QWidget &active = row.activeWhileDragging ? static_cast<QWidget &>(s.window) : other;
+        active.activateWindow();
+        QCoreApplication::processEvents(); // the other window's own activation first
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&active)) << row.what;
+        const QImage before = s.shot();
+        s.touch().press(0, kJapanName);
+        s.touch().move(0, finger);
+        ASSERT_EQ(s.window.draggedName(), 8) << row.what;
+        row.interrupt(s, other);
+        s.window.show();
+        s.touch().release(0, row.liftedAt);
+        EXPECT_EQ(s.window.draggedName(), -1) << row.what;
+        EXPECT_EQ(s.shot(), before) << row.what << ": no pin, no answer";
+        EXPECT_TRUE(s.game.sound.played.empty()) << row.what;
+        s.touchDrag(kJapanName, finger);
+        EXPECT_EQ(s.game.q().placedCount(), 1) << row.what << ": the next drag is judged";
+    }
+}
+
+TEST(QuizWindowTouch, ATapOnAButtonClicksIt)
+{
+    for (const char *name : {"PushButton1", "PushButton2"}) {
+        ShownQuiz s;
+        s.touchDrag(kJapanName, kJapanOnMap + kLift);
+        ASSERT_EQ(s.game.q().placedCount(), 1);
+        const QPoint centre = s.button(name)->geometry().center();
+        s.touch().press(0, centre);
+        s.touch().release(0, centre);
+        EXPECT_EQ(s.game.q().placedCount(), name == std::string_view("PushButton1") ? 0 : 1) << name;
+        EXPECT_EQ(s.game.q().closed(), name == std::string_view("PushButton2")) << name;
+    }
+}
+
+TEST(QuizWindowTouch, APenDragsAsTheMouseDoesWithThePinAtItsTip)
+{
+    ShownQuiz s;
+    QPointingDevice pen(QStringLiteral("pen"), 2, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
+                        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 2);
+    const QPointF press(nameAt(17)); // Singapore
+    QTabletEvent tablet(QEvent::TabletPress, &pen, press, s.window.mapToGlobal(press), 0.5, 0, 0, 0, 0, 0, {},
+                        Qt::LeftButton, Qt::LeftButton);
+    QCoreApplication::sendEvent(&s.window, &tablet);
+    EXPECT_FALSE(tablet.isAccepted()) << "left to Qt, which sends the mouse events below";
+    const auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, at, s.window.mapToGlobal(at), Qt::LeftButton, buttons, {}, &pen);
+        QCoreApplication::sendEvent(&s.window, &event);
+    };
+    const QPointF singapore(pointOf("Singapore"));
+    send(QEvent::MouseButtonPress, press, Qt::LeftButton);
+    send(QEvent::MouseMove, singapore, Qt::LeftButton);
+    EXPECT_NE(QGuiApplication::overrideCursor(), nullptr) << "the pin pointer";
+    send(QEvent::MouseButtonRelease, singapore, Qt::NoButton);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(s.window.nameLabel(17)->isVisible()) << "placed at the tip itself";
 }

@@ -13,10 +13,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTouchEvent>
 #include <QWindow>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace drillix {
 
@@ -26,6 +28,10 @@ const QString kMapPicture = QStringLiteral(":/pictures/map.jpg");
 const QString kPanelPicture = QStringLiteral(":/pictures/panel.jpg");
 const Picture kPinPicture{":/pictures/pin.ico", layout::kPinHotSpotX, layout::kPinHotSpotY};
 const QString kApplicationIcon = QStringLiteral(":/pictures/app.ico");
+// The pin stands this far above a fingertip so that the finger does not hide
+// it: about 10 mm on a common screen, in the window's own pixels like the map
+// it points at, since projectors and whiteboards report no useful size.
+const QPointF kTouchLift(0, 40);
 
 // The window is a designed picture: it keeps Qt's own light palette on a dark
 // desktop too. Shades are derived as Qt derives its own, to the last bit, so
@@ -117,6 +123,29 @@ Widget *makeControl(QWidget *parent, const char *objectName, const char *text, c
 
 } // namespace
 
+// The pin of a touch drag, painted by hand so that skins that restyle labels
+// neither frame it nor move its point.
+class TouchPin : public QWidget
+{
+public:
+    explicit TouchPin(QWidget *parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    void setPicture(const QPixmap &picture)
+    {
+        m_picture = picture;
+        resize(picture.deviceIndependentSize().toSize());
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).drawPixmap(0, 0, m_picture); }
+
+private:
+    QPixmap m_picture;
+};
+
 QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
     : QWidget(parent)
     , m_quiz(quiz)
@@ -134,6 +163,7 @@ QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
     setPalette(designPalette());
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_AcceptTouchEvents);
 
     // Children stack in the order they are made, the last in front: the
     // instructions behind the names, each name column's lower rows in front
@@ -154,10 +184,11 @@ QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
                                          layout::kRestartButton, layout::kButtonFont);
     m_exit = makeControl<QPushButton>(this, contract::kExitButtonName, layout::kExitText, layout::kExitButton,
                                       layout::kButtonFont);
-    m_focusHolder = makeControl<QLineEdit>(this, contract::kFocusHolderName, layout::kFocusHolderText,
-                                           layout::kFocusHolder, layout::kWindowFont);
-    QWidget::setTabOrder(m_focusHolder, m_restart);
-    QWidget::setTabOrder(m_restart, m_exit);
+    // Kept for skins that select it, hidden: neither the keyboard nor a
+    // screen reader lands on a nameless text box off the client area.
+    makeControl<QLineEdit>(this, contract::kFocusHolderName, layout::kFocusHolderText, layout::kFocusHolder,
+                           layout::kWindowFont)
+        ->hide();
     for (QPushButton *button : {m_restart, m_exit})
         button->installEventFilter(this);
     connect(m_restart, &QPushButton::clicked, this, [this] { m_quiz.restart(); });
@@ -169,6 +200,11 @@ QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
         move(placement(size(), screen->availableGeometry()));
     create();
     windowHandle()->installEventFilter(this);
+    // Cursors are drawn for the ratio of the screen the window is on.
+    connect(windowHandle(), &QWindow::screenChanged, this, [this] {
+        m_showsHand = false;
+        updatePointer();
+    });
     // Every size as the build decoded it, else the icon file itself.
     QIcon icon;
     for (const QImage &size : decodedpictures::builtIn(kApplicationIcon))
@@ -195,7 +231,7 @@ QPoint QuizWindow::placement(const QSize &window, const QRect &available)
 void QuizWindow::showWithFocus()
 {
     show();
-    m_focusHolder->setFocus(Qt::OtherFocusReason);
+    setFocus(Qt::OtherFocusReason);
 }
 
 void QuizWindow::showQuiz()
@@ -231,7 +267,7 @@ void QuizWindow::updatePointer()
         return;
     m_showsHand = hand;
     // The buttons set no cursor of their own, so the hand covers them too.
-    setCursor(hand ? cursorForPicture(m_quiz.handCursor()) : QCursor(Qt::ArrowCursor));
+    setCursor(hand ? cursorForPicture(m_quiz.handCursor(), devicePixelRatioF()) : QCursor(Qt::ArrowCursor));
 }
 
 void QuizWindow::paintEvent(QPaintEvent *)
@@ -284,14 +320,14 @@ void QuizWindow::mousePressEvent(QMouseEvent *event)
         return;
     m_draggedName = nameIndexOf(childUnder(p));
     if (m_draggedName >= 0)
-        QGuiApplication::setOverrideCursor(cursorForPicture(kPinPicture));
+        QGuiApplication::setOverrideCursor(cursorForPicture(kPinPicture, devicePixelRatioF()));
 }
 
 void QuizWindow::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_draggedName >= 0) {
         // The button went up where the window could not hear it.
-        if (!(event->buttons() & Qt::LeftButton))
+        if (!m_draggedByTouch && !(event->buttons() & Qt::LeftButton))
             endDrag();
         return;
     }
@@ -308,15 +344,61 @@ void QuizWindow::mouseMoveEvent(QMouseEvent *event)
 
 void QuizWindow::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || m_draggedName < 0)
-        return;
+    if (event->button() == Qt::LeftButton && m_draggedName >= 0 && !m_draggedByTouch)
+        dropAt(dropPoint(event));
+}
+
+bool QuizWindow::event(QEvent *event)
+{
+    auto *touch = dynamic_cast<QTouchEvent *>(event);
+    return touch ? touchEvent(touch) : QWidget::event(event);
+}
+
+bool QuizWindow::touchEvent(QTouchEvent *event)
+{
+    const QList<QEventPoint> &points = event->points();
+    const QPointF finger = points.isEmpty() ? QPointF() : points.first().position();
+    if (event->type() == QEvent::TouchBegin) {
+        endDrag();
+        QWidget *child = childUnder(finger);
+        // Left to Qt, which turns it into mouse events: a tap clicks a button.
+        if (child == m_restart || child == m_exit) {
+            event->ignore();
+            return false;
+        }
+        m_draggedName = points.size() == 1 && Quiz::regionAt(finger.x(), finger.y()) < 0 ? nameIndexOf(child) : -1;
+        m_draggedByTouch = m_draggedName >= 0;
+        if (m_draggedByTouch) {
+            if (!m_touchPin)
+                m_touchPin = new TouchPin(this);
+            m_touchPin->setPicture(pixmapForPicture(QString::fromStdString(kPinPicture.source), devicePixelRatioF()));
+            m_touchPin->raise();
+            m_touchPin->show();
+        }
+    }
+    if (!m_draggedByTouch)
+        return true;
+    // The window pixel the pin's point is drawn on; region edges lie on whole
+    // pixels, so a drop there lands where the pin shows.
+    const QPoint tip = (finger - kTouchLift).toPoint();
+    // A second finger, or a touch the system took back, ends the drag.
+    if (points.size() != 1 || event->type() == QEvent::TouchCancel)
+        endDrag();
+    else if (event->type() == QEvent::TouchEnd)
+        dropAt(tip);
+    else
+        m_touchPin->move(tip - QPoint(kPinPicture.hotSpotX, kPinPicture.hotSpotY));
+    return true;
+}
+
+void QuizWindow::dropAt(const QPointF &p)
+{
     const int name = m_draggedName;
     endDrag();
-    const QPointF p = dropPoint(event);
     if (!rect().contains(p.toPoint()))
         return;
     QWidget *child = childUnder(p);
-    if (child == m_restart || child == m_exit || child == m_focusHolder)
+    if (child == m_restart || child == m_exit)
         return;
     if (const int region = Quiz::regionAt(p.x(), p.y()); region >= 0)
         m_quiz.dropOnRegion(name, region);
@@ -329,7 +411,10 @@ void QuizWindow::endDrag()
     if (m_draggedName < 0)
         return;
     m_draggedName = -1;
-    QGuiApplication::restoreOverrideCursor();
+    if (std::exchange(m_draggedByTouch, false))
+        m_touchPin->hide();
+    else
+        QGuiApplication::restoreOverrideCursor();
 }
 
 void QuizWindow::keyPressEvent(QKeyEvent *event)

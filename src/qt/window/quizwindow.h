@@ -8,14 +8,17 @@
 #include <array>
 
 class QLabel;
-class QLineEdit;
 class QPushButton;
+class QTouchEvent;
 
 namespace drillix {
 
+class TouchPin;
+
 // The quiz's one window: the map and the panel drawn behind child labels and
 // buttons. Pressing on a name and letting go drags it with the pin pointer;
-// the game decides what the drop means, and the window shows the result.
+// a finger drags it with a pin drawn above the fingertip, where it will land.
+// The game decides what the drop means, and the window shows the result.
 class QuizWindow : public QWidget
 {
     Q_OBJECT
@@ -25,7 +28,7 @@ public:
     ~QuizWindow() override;
 
     // Shows the window where it was placed when made, the keyboard focus on
-    // the text box off the client area so that no button shows a focus frame.
+    // the window itself, so that no button shows a focus frame until Tab.
     void showWithFocus();
     // Where a window of this size goes in a screen's available area: centred
     // along each axis where it fits, else at the start, so that its title bar
@@ -39,6 +42,7 @@ public:
     QLabel *answerLabel(int index) const { return m_answers.at(std::size_t(index)); }
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -51,6 +55,8 @@ protected:
 
 private:
     void showQuiz();
+    bool touchEvent(QTouchEvent *event);
+    void dropAt(const QPointF &point);
     void endDrag();
     void updatePointer();
     QPointF dropPoint(const QMouseEvent *event) const;
@@ -64,8 +70,10 @@ private:
     std::array<QLabel *, kNameCount> m_answers{};
     QPushButton *m_restart = nullptr;
     QPushButton *m_exit = nullptr;
-    QLineEdit *m_focusHolder = nullptr;
+    // The pin drawn during a touch drag, made at the first one.
+    TouchPin *m_touchPin = nullptr;
     int m_draggedName = -1;
+    bool m_draggedByTouch = false;
     bool m_showsHand = false;
     // The pointer as the window system gave it, before Qt rounds it to whole
     // pixels for widgets; at scale factors above 1 a drop at a region's edge
