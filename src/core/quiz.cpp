@@ -32,8 +32,8 @@ ErrorTrap::Reporter Quiz::reporter()
     return [this](const std::string &description, const std::string &location, int step) {
         changed();
         // The one error box of the program; it returns when it is closed.
-        m_platform.messageBoxes.show(errorReportText(description, location, step), contract::MessageBoxStyle::Exclamation,
-                                     contract::kErrorReportTitle);
+        m_platform.messageBoxes.show(errorReportText(description, location, step),
+                                     contract::MessageBoxStyle::Exclamation, contract::kErrorReportTitle);
     };
 }
 
@@ -47,7 +47,7 @@ void Quiz::play(const char *soundFile)
 {
     // Found at each play, so that a sound put in place while the quiz runs
     // is heard from the next drop.
-    m_platform.sound.play(m_platform.sideFiles.locate(soundFile), kSoundVolumePercent);
+    m_platform.sound.play(sideFile(soundFile), kSoundVolumePercent);
 }
 
 int Quiz::regionAt(double x, double y)

@@ -90,6 +90,7 @@ private:
     void drawWebSite();
     void readNames(ErrorTrap &trap);
     void play(const char *soundFile);
+    std::string sideFile(const char *name) const { return m_platform.sideFiles.locate(name); }
     void changed();
 
     Platform &m_platform;

@@ -47,14 +47,14 @@ void Quiz::applySkin()
 {
     // Only a normal file counts: a folder or a special file of that name
     // leaves the window as designed.
-    const std::string path = m_platform.sideFiles.locate(contract::kSkinFile);
+    const std::string path = sideFile(contract::kSkinFile);
     if (m_platform.files.isNormalFile(path))
         m_platform.skin.applySkin(path);
 }
 
 void Quiz::loadHandCursor(ErrorTrap &trap)
 {
-    const std::string path = m_platform.sideFiles.locate(contract::kHandCursorFile);
+    const std::string path = sideFile(contract::kHandCursorFile);
     bool present = false;
     trap.step(contract::startup::kHandCursorExists, [&] { present = m_platform.files.exists(path); });
     if (present)
@@ -76,7 +76,7 @@ void Quiz::readNames(ErrorTrap &trap)
 {
     using namespace contract::startup;
     std::unique_ptr<InputFile> file;
-    trap.step(kOpenNames, [&] { file = m_platform.files.openForInput(m_platform.sideFiles.locate(contract::kNamesFile)); });
+    trap.step(kOpenNames, [&] { file = m_platform.files.openForInput(sideFile(contract::kNamesFile)); });
     // A names file that cannot be opened reads as an empty one.
     std::optional<LineReader> reader;
     if (file)

@@ -15,6 +15,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -35,45 +36,41 @@ std::string programFolder(const char *argv0)
 // --help and --version, answered without a display; nullopt to go on.
 std::optional<int> answerCommandLine(int argc, char **argv, const drillix::QtSideFiles &sideFiles)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
-    // Qt's own options (-platform, -style, -reverse) are single-dash words.
+    // Qt's own options (-platform, -style, -reverse) are single-dash words,
+    // left for QApplication.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(QStringLiteral(
         "An Asia map quiz: drag the names of 23 countries onto their places on the map.\n"
         "Qt's own options (-platform, -style, ...) apply too."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    // Options that only Qt knows are left for QApplication.
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     parser.parse(arguments);
-    if (!parser.isSet(help) && !parser.isSet(QStringLiteral("help-all")) && !parser.isSet(version))
+    if (parser.isSet(QStringLiteral("version")))
+        return std::printf("veltmora-drillix %s\n", DRILLIX_VERSION) < 0;
+    if (!parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("help-all")))
         return std::nullopt;
-    if (parser.isSet(version)) {
-        std::printf("veltmora-drillix %s\n", DRILLIX_VERSION);
-        return 0;
-    }
     // The usage line names the program as it was started.
-    QCoreApplication app(argc, argv);
-    std::printf("%s\nEach side file (%s, %s, %s, %s,\n%s, %s) is taken from the first of these folders that holds it:\n",
-                qPrintable(parser.helpText()), drillix::contract::kNamesFile, drillix::contract::kCorrectSound,
-                drillix::contract::kWrongSound, drillix::contract::kCompleteSound, drillix::contract::kSkinFile,
-                drillix::contract::kHandCursorFile);
+    const QCoreApplication app(argc, argv);
+    std::printf("%s\nSide files:", qPrintable(parser.helpText()));
+    using namespace drillix::contract;
+    for (const char *name : {kNamesFile, kCorrectSound, kWrongSound, kCompleteSound, kSkinFile, kHandCursorFile})
+        std::printf(" %s", name);
+    std::printf("\nEach is taken from the first of these folders that holds it:");
     for (const std::string &folder : sideFiles.folders())
-        std::printf("  %s%s\n", folder.c_str(), folder == sideFiles.folders().front() ? "  (your own)" : "");
-    return 0;
+        std::printf("\n  %s%s", folder.c_str(), folder == sideFiles.folders().front() ? "  (your own)" : "");
+    return std::printf("\n") < 0;
 }
 
 // Whether Qt would find no display: no platform chosen and none to connect to.
 bool noDisplay(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "-platform") == 0 || qstrcmp(argv[i], "--platform") == 0)
-            return false;
-    }
+    const auto platform = [](const char *a) { return !qstrcmp(a, "-platform") || !qstrcmp(a, "--platform"); };
     return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-           && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+           && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && std::none_of(argv + 1, argv + argc, platform);
 }
 
 } // namespace
@@ -89,7 +86,7 @@ int main(int argc, char *argv[])
     if (const std::optional<int> status = answerCommandLine(argc, argv, sideFiles))
         return *status;
     if (noDisplay(argc, argv)) {
-        std::fprintf(stderr, "veltmora-drillix: no display to show the quiz on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+        std::fprintf(stderr, "veltmora-drillix: no display to show the quiz on (DISPLAY and WAYLAND_DISPLAY are unset)\n");
         return 1;
     }
 
@@ -139,7 +136,8 @@ int main(int argc, char *argv[])
     // the game's sounds ready before the first drop.
     QTimer::singleShot(200, [&sound, &sideFiles] {
         using namespace drillix::contract;
-        sound.preload({sideFiles.locate(kCorrectSound), sideFiles.locate(kWrongSound), sideFiles.locate(kCompleteSound)});
+        sound.preload(
+            {sideFiles.locate(kCorrectSound), sideFiles.locate(kWrongSound), sideFiles.locate(kCompleteSound)});
     });
     return QApplication::exec();
 }

@@ -107,7 +107,7 @@ TEST(SideFiles, EachIsTakenFromTheFirstFolderThatHoldsIt)
     ::chmod((user + "/unreadable").c_str(), 0);
     ::symlink("nowhere", (user + "/dangling").c_str());
 
-    QtSideFiles sideFiles(program + '/', "../share/veltmora-drillix");
+    QtSideFiles sideFiles(program, "../share/veltmora-drillix");
     QtSideFiles uninstalled(program, "../elsewhere");
     qputenv("XDG_DATA_HOME", oldHome);
     qputenv("XDG_DATA_DIRS", oldDirs);

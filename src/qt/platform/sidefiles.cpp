@@ -2,6 +2,7 @@
 
 #include "core/contract.h"
 
+#include <QFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -12,24 +13,6 @@
 
 namespace drillix {
 
-namespace {
-
-std::string normalFolder(const std::filesystem::path &folder)
-{
-    std::string text = folder.lexically_normal().string();
-    while (text.size() > 1 && text.back() == '/')
-        text.pop_back();
-    return text;
-}
-
-bool isFolder(const std::string &path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-} // namespace
-
 QtSideFiles::QtSideFiles(const std::string &programFolder, const std::string &installedData)
 {
     const auto add = [this](const std::string &folder) {
@@ -38,16 +21,16 @@ QtSideFiles::QtSideFiles(const std::string &programFolder, const std::string &in
     };
     const auto dataFolder = [](const QString &base) {
         return base.isEmpty() ? std::string()
-                              : normalFolder(QFile::encodeName(base).toStdString()) + '/' + contract::kSideFilesFolder;
+                              : QFile::encodeName(base).toStdString() + '/' + contract::kSideFilesFolder;
     };
-    const std::string program = normalFolder(programFolder);
-    const std::string shipped = normalFolder(std::filesystem::path(program) / installedData);
+    const std::string shipped = (std::filesystem::path(programFolder) / installedData).lexically_normal();
     // The first of the standard locations is the user's writable one.
     add(dataFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
-    add(program);
+    add(programFolder);
     for (const QString &system : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         add(dataFolder(system));
-    m_ownFolder = isFolder(shipped) ? shipped : program;
+    std::error_code error;
+    m_ownFolder = std::filesystem::is_directory(shipped, error) ? shipped : programFolder;
     add(m_ownFolder);
 }
 
