@@ -6,7 +6,6 @@
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 
 #include <sys/stat.h>
@@ -38,10 +37,10 @@ std::string QtSideFiles::locate(const std::string &name)
 {
     for (const std::string &folder : m_folders) {
         const std::string path = folder + '/' + name;
+        // A file that is there but cannot be read is taken, and reported
+        // when it is opened; a folder that cannot be searched holds nothing.
         struct stat st {};
-        // Only what is surely not there is looked for further: a file or a
-        // folder that cannot be reached is reported where it is.
-        if (::stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR))
+        if (::stat(path.c_str(), &st) == 0)
             return path;
     }
     return m_ownFolder + '/' + name;
