@@ -11,13 +11,15 @@
 
 namespace drillix::contract {
 
-// Side files, relative to the folder that holds the program.
-inline constexpr const char *kNamesFile = "/items.txt";
-inline constexpr const char *kHandCursorFile = "/HAND-M.CUR";
-inline constexpr const char *kSkinFile = "/x/o.cjs";
-inline constexpr const char *kCorrectSound = "/sounds/correct.wma";
-inline constexpr const char *kWrongSound = "/sounds/wrong.wma";
-inline constexpr const char *kCompleteSound = "/sounds/complete.wma";
+// Side files, by their names inside a folder of side files; the folders in
+// the user's and the system's data folders have this name.
+inline constexpr const char *kSideFilesFolder = "veltmora-drillix";
+inline constexpr const char *kNamesFile = "items.txt";
+inline constexpr const char *kHandCursorFile = "HAND-M.CUR";
+inline constexpr const char *kSkinFile = "x/o.cjs";
+inline constexpr const char *kCorrectSound = "sounds/correct.wma";
+inline constexpr const char *kWrongSound = "sounds/wrong.wma";
+inline constexpr const char *kCompleteSound = "sounds/complete.wma";
 
 // Object names, as skins select them.
 inline constexpr const char *kWindowName = "Form1";
@@ -29,10 +31,9 @@ inline constexpr const char *kFocusHolderName = "Text1";
 inline constexpr const char *kErrorReportTitle = "Application Error";
 inline constexpr const char *kSupportAddress = "support@veltmora.example";
 
-// Location texts of the three places that report failures; each ends with
-// the space that joins it to "at line".
+// Location texts of the places that report failures; each ends with the
+// space that joins it to "at line".
 inline constexpr const char *kStartUpLocation = "in Trendolix2021/08/31.Form1.Form_Load ";
-inline constexpr const char *kRestartLocation = "in Trendolix2021/08/31.Form1.PushButton1_Click ";
 inline constexpr const char *kExitLocation = "in Trendolix2021/08/31.Form1.PushButton2_Click ";
 
 // Step numbers of the start-up.
@@ -51,19 +52,14 @@ inline constexpr int kNameTag = 148;         // a line without one
 inline constexpr int kFirstGame = 176;
 } // namespace startup
 
-// Step numbers of the Restart and Exit buttons.
-namespace restart {
-inline constexpr int kHideAnswer = 104;
-inline constexpr int kShowName = 106;
-} // namespace restart
+// Step numbers of the Exit button.
 namespace exit {
 inline constexpr int kClose = 100;
 } // namespace exit
 
 // The message-box styles the program shows, numbered as the desktop's box
 // API numbers them: a plain box, and one with the warning icon.
-inline constexpr int kMsgBoxOkOnly = 0;
-inline constexpr int kMsgBoxExclamation = 48;
+enum class MessageBoxStyle { OkOnly = 0, Exclamation = 48 };
 
 // The web site, which the desktop's opener shows as it sees fit.
 inline constexpr const char *kWebSiteAddress = "https://www.veltmora.example/drillix/";

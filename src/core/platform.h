@@ -4,6 +4,8 @@
 // real ones, tests give fakes. A failure is thrown as a Failure whose text is
 // fit for the error report.
 
+#include "core/contract.h"
+
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
@@ -32,8 +34,8 @@ class MessageBoxes
 public:
     virtual ~MessageBoxes() = default;
     // A modal box; returns once the user has closed it. The text may hold
-    // CR LF and bare CR line breaks. Styles are those of contract.h.
-    virtual void show(const std::string &text, int style, const std::string &title) = 0;
+    // CR LF and bare CR line breaks.
+    virtual void show(const std::string &text, contract::MessageBoxStyle style, const std::string &title) = 0;
 };
 
 // Starts a sound file at once, cutting off whatever plays, and never waits.
@@ -45,13 +47,13 @@ public:
     virtual void play(const std::string &path, int volumePercent) = 0;
 };
 
-class Shell
+class WebBrowser
 {
 public:
-    virtual ~Shell() = default;
-    // Starts a command line and does not wait for it; throws when the
-    // program cannot be started.
-    virtual void run(const std::string &commandLine) = 0;
+    virtual ~WebBrowser() = default;
+    // Hands the address to the desktop's browser and does not wait; throws
+    // when no browser can be started.
+    virtual void open(const std::string &address) = 0;
 };
 
 // Restyles the window from a skin file; throws when the file is damaged.
@@ -86,37 +88,42 @@ public:
     // Whether the path names anything, a folder too; a link counts as what it
     // points to, so a dangling one names nothing.
     virtual bool exists(const std::string &path) = 0;
-    // Whether the path names a normal file: no folder, hidden or special file.
+    // Whether the path names a normal file: no folder or special file.
     virtual bool isNormalFile(const std::string &path) = 0;
     virtual std::unique_ptr<InputFile> openForInput(const std::string &path) = 0;
-};
-
-class Clock
-{
-public:
-    virtual ~Clock() = default;
-    virtual float secondsSinceMidnight() = 0;
 };
 
 class RandomSource
 {
 public:
     virtual ~RandomSource() = default;
-    virtual void seed(float seed) = 0;
-    // A uniform fraction r with 0 <= r < 1.
-    virtual float next() = 0;
+    // A whole number from 1 to n, each as likely, from a source that no
+    // start of the program repeats.
+    virtual int draw(int n) = 0;
+};
+
+// Where the side files that users may replace are found.
+class SideFiles
+{
+public:
+    virtual ~SideFiles() = default;
+    // The path of the side file of this name (contract.h) in the first
+    // folder that holds anything by that name; when none does, the path it
+    // would have among the program's own side files, so that a report names
+    // where it belongs.
+    virtual std::string locate(const std::string &name) = 0;
 };
 
 // Everything the game reaches outside itself.
 struct Platform {
     MessageBoxes &messageBoxes;
     SoundOutput &sound;
-    Shell &shell;
+    WebBrowser &browser;
     SkinEngine &skin;
     PictureLoader &pictures;
     FileSystem &files;
-    Clock &clock;
     RandomSource &random;
+    SideFiles &sideFiles;
 };
 
 } // namespace drillix

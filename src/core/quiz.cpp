@@ -21,13 +21,10 @@ std::string errorReportText(const std::string &description, const std::string &l
            + "Please email screenshot of this message to " + contract::kSupportAddress;
 }
 
-Quiz::Quiz(Platform &platform, std::string programFolder, std::string displayName)
+Quiz::Quiz(Platform &platform, std::string displayName)
     : m_platform(platform)
-    , m_programFolder(std::move(programFolder))
     , m_displayName(std::move(displayName))
 {
-    while (m_programFolder.size() > 1 && m_programFolder.back() == '/')
-        m_programFolder.pop_back();
 }
 
 ErrorTrap::Reporter Quiz::reporter()
@@ -35,8 +32,8 @@ ErrorTrap::Reporter Quiz::reporter()
     return [this](const std::string &description, const std::string &location, int step) {
         changed();
         // The one error box of the program; it returns when it is closed.
-        m_platform.messageBoxes.show(errorReportText(description, location, step), contract::kMsgBoxExclamation,
-                                     contract::kErrorReportTitle);
+        m_platform.messageBoxes.show(errorReportText(description, location, step),
+                                     contract::MessageBoxStyle::Exclamation, contract::kErrorReportTitle);
     };
 }
 
@@ -48,6 +45,8 @@ void Quiz::changed()
 
 void Quiz::play(const char *soundFile)
 {
+    // Found at each play, so that a sound put in place while the quiz runs
+    // is heard from the next drop.
     m_platform.sound.play(sideFile(soundFile), kSoundVolumePercent);
 }
 
@@ -80,7 +79,7 @@ void Quiz::dropOnRegion(int nameIndex, int region)
     changed();
     if (m_placedCount >= kNameCount) {
         play(contract::kCompleteSound);
-        m_platform.messageBoxes.show(kCompletionMessage, contract::kMsgBoxOkOnly, m_title);
+        m_platform.messageBoxes.show(kCompletionMessage, contract::MessageBoxStyle::OkOnly, m_title);
         restart();
     }
 }
@@ -99,11 +98,10 @@ void Quiz::pointerMovedOver(PointerArea area)
 
 void Quiz::restart()
 {
-    ErrorTrap trap(contract::kRestartLocation, reporter());
     m_placedCount = 0;
     for (std::size_t i = 0; i < kNameCount; ++i) {
-        trap.step(contract::restart::kHideAnswer, [&] { m_answers[i].shown = false; });
-        trap.step(contract::restart::kShowName, [&] { m_names[i].shown = true; });
+        m_answers[i].shown = false;
+        m_names[i].shown = true;
     }
     changed();
 }

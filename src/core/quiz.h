@@ -45,7 +45,7 @@ enum class PointerArea { Button, Panel, Other };
 class Quiz
 {
 public:
-    Quiz(Platform &platform, std::string programFolder, std::string displayName = kProductName);
+    explicit Quiz(Platform &platform, std::string displayName = kProductName);
 
     // Skin, hand cursor, caption and title, the rare web-site visit, the
     // names and the first game. Every failure is reported and the start-up
@@ -77,7 +77,6 @@ public:
     // The title that message boxes without one of their own show.
     const std::string &title() const { return m_title; }
     bool closed() const { return m_closed; }
-    std::string sideFile(const char *name) const { return m_programFolder + name; }
 
     // Told whenever what the window shows has changed, and before any box
     // opens, so that the box shows over the window as it now is.
@@ -91,10 +90,10 @@ private:
     void drawWebSite();
     void readNames(ErrorTrap &trap);
     void play(const char *soundFile);
+    std::string sideFile(const char *name) const { return m_platform.sideFiles.locate(name); }
     void changed();
 
     Platform &m_platform;
-    std::string m_programFolder;
     const std::string m_displayName;
     std::array<NameLabel, kNameCount> m_names;
     std::array<AnswerLabel, kNameCount> m_answers;

@@ -5,7 +5,6 @@
 #include "core/applicationtitle.h"
 #include "core/namesfile.h"
 
-#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -35,7 +34,7 @@ void Quiz::start()
     ErrorTrap trap(contract::kStartUpLocation, reporter());
     trap.step(kSkin, [&] { applySkin(); });
     loadHandCursor(trap);
-    trap.step(kCaptionIconAndTitle, [&] { m_caption = m_displayName; });
+    m_caption = m_displayName;
     // On failure the title stays as it was; the caption is set already.
     trap.step(kCaptionIconAndTitle, [&] { m_title = applicationTitle(m_displayName); });
     trap.step(kWebSite, [&] { drawWebSite(); });
@@ -65,12 +64,9 @@ void Quiz::loadHandCursor(ErrorTrap &trap)
 // Once per start, one time in a hundred, the product's web site opens.
 void Quiz::drawWebSite()
 {
-    constexpr std::int16_t kWinningDraw = 7;
-    m_platform.random.seed(m_platform.clock.secondsSinceMidnight());
-    const float r = m_platform.random.next();
-    const auto value = static_cast<std::int16_t>(std::floor(r * 100.0f) + 1.0f);
-    if (value == kWinningDraw)
-        m_platform.shell.run(std::string("explorer \"") + contract::kWebSiteAddress + "\"");
+    constexpr int kWinningDraw = 7;
+    if (m_platform.random.draw(100) == kWinningDraw)
+        m_platform.browser.open(contract::kWebSiteAddress);
 }
 
 // Line n of the names file feeds name n: its first field is shown, and the

@@ -760,7 +760,11 @@ class Session:
         home = self.tmp / "home"
         runtime = self.tmp / "runtime"
         stub = self.tmp / "bin"
-        for d in (home, runtime, stub):
+        # Side files found in the user's or the system's data folders would
+        # change what a test sees: both are empty folders of the test's own.
+        data_home = self.tmp / "data-home"
+        data_dirs = self.tmp / "data-dirs"
+        for d in (home, runtime, stub, data_home, data_dirs):
             d.mkdir(mode=0o700)
         # The program may, once in a while, hand its web site to the desktop's
         # URL opener. A stand-in notes it instead of starting a browser.
@@ -775,7 +779,8 @@ class Session:
         env.update(DISPLAY=self.display, HOME=str(home), XDG_RUNTIME_DIR=str(runtime),
                    PATH="%s:%s" % (stub, os.environ.get("PATH", "/usr/bin:/bin")),
                    QT_QPA_PLATFORM="xcb", LANG="C.UTF-8", PULSE_CLIENTCONFIG=str(client_conf),
-                   PULSE_SERVER="unix:" + str(self.tmp / "pulse-socket"))
+                   PULSE_SERVER="unix:" + str(self.tmp / "pulse-socket"),
+                   XDG_DATA_HOME=str(data_home), XDG_DATA_DIRS=str(data_dirs))
         env.pop("SESSION_MANAGER", None)
         env.update(self.extra_env)
         return env

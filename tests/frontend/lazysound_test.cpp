@@ -14,11 +14,11 @@ TEST(LazySound, LoadsOnFirstUseAndAMissingModuleMeansSilence)
         (QFileInfo(QStringLiteral(DRILLIX_SOUND_MODULE)).absolutePath() + QStringLiteral("/../drillix-sound-decoder"))
             .toStdString();
     const struct {
-        QString module;
+        std::string module;
         bool loads;
-    } rows[] = {{QStringLiteral(DRILLIX_SOUND_MODULE), true}, {QStringLiteral("/nonexistent/libdrillix-sound.so"), false}};
+    } rows[] = {{DRILLIX_SOUND_MODULE, true}, {"/nonexistent/libdrillix-sound.so", false}};
     for (const auto &row : rows) {
-        SCOPED_TRACE(row.module.toStdString());
+        SCOPED_TRACE(row.module);
         LazySoundOutput sound(row.module, decoder);
         EXPECT_FALSE(sound.ready());
         sound.play("/nonexistent/correct.wma", 37);

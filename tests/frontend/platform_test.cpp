@@ -1,25 +1,23 @@
 #include "qt/platform/desktop.h"
+#include "qt/platform/sidefiles.h"
 
 #include "core/platform.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace drillix;
-
-TEST(MessageBoxText, CarriageReturnsBreakLines)
-{
-    EXPECT_EQ(QtMessageBoxes::displayText("a\r\nb\r\rc"), QStringLiteral("a\nb\n\nc"));
-}
 
 TEST(MessageBoxes, KeepTheDesktopsFontWhateverTheProgramsIs)
 {
@@ -35,18 +33,9 @@ TEST(MessageBoxes, KeepTheDesktopsFontWhateverTheProgramsIs)
             box->close();
         }
     });
-    QtMessageBoxes().show("Some text", 0, "A title");
+    QtMessageBoxes().show("Some text", contract::MessageBoxStyle::OkOnly, "A title");
     QApplication::setFont(desktopFont);
     EXPECT_EQ(shown, QFontDatabase::systemFont(QFontDatabase::GeneralFont));
-}
-
-// How an address with shell syntax reaches the opener is proved in
-// qtshell_test.cpp.
-TEST(Shell, ProgramsThatCannotStartFail)
-{
-    QtShell shell;
-    EXPECT_THROW(shell.run("drillix-no-such-program-here x"), Failure);
-    EXPECT_THROW(shell.run(""), Failure);
 }
 
 TEST(LocalFiles, OpenReadAndListOnlyWhatIsThere)
@@ -60,7 +49,6 @@ TEST(LocalFiles, OpenReadAndListOnlyWhatIsThere)
     const std::string dangling = root + "/dangling";
     ASSERT_EQ(::symlink((root + "/nowhere").c_str(), dangling.c_str()), 0);
     ::mkdir((root + "/folder").c_str(), 0700);
-    std::ofstream(root + "/.hidden") << "x";
 
     LocalFileSystem files;
     auto in = files.openForInput(file);
@@ -76,7 +64,6 @@ TEST(LocalFiles, OpenReadAndListOnlyWhatIsThere)
     EXPECT_FALSE(files.isNormalFile(root + "/folder"));
     EXPECT_FALSE(files.isNormalFile(fifo));
     EXPECT_FALSE(files.isNormalFile(dangling));
-    EXPECT_FALSE(files.isNormalFile(root + "/.hidden"));
 
     EXPECT_TRUE(files.exists(file));
     EXPECT_TRUE(files.exists(root + "/folder"));
@@ -85,19 +72,48 @@ TEST(LocalFiles, OpenReadAndListOnlyWhatIsThere)
     EXPECT_FALSE(files.exists(""));
 }
 
-TEST(SystemRandom, FractionsStayBelowOneAndFollowTheSeed)
+TEST(SideFiles, EachIsTakenFromTheFirstFolderThatHoldsIt)
 {
-    SystemRandom a, b;
-    a.seed(1234.5f);
-    b.seed(1234.5f);
-    for (int i = 0; i < 10000; ++i) {
-        const float r = a.next();
-        ASSERT_GE(r, 0.0f);
-        ASSERT_LT(r, 1.0f);
-        ASSERT_EQ(r, b.next());
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::string user = root + "/home/veltmora-drillix", program = root + "/program",
+                      first = root + "/first/veltmora-drillix", second = root + "/second/veltmora-drillix",
+                      shipped = root + "/share/veltmora-drillix";
+    const QByteArray oldHome = qgetenv("XDG_DATA_HOME"), oldDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(root + "/home"));
+    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(root + "/first:" + root + "/second/"));
+    QStandardPaths::setTestModeEnabled(false);
+    std::filesystem::create_directories(shipped);
+    const struct {
+        const char *name;
+        std::vector<std::string> holders;
+        std::string found;
+    } rows[] = {
+        {"items.txt", {user, program, first, second, shipped}, user},
+        {"sounds/correct.wma", {program, first, second}, program},
+        {"x/o.cjs", {first, second, shipped}, first},
+        {"HAND-M.CUR", {second}, second},
+        {"sounds/complete.wma", {shipped}, shipped},
+        {"sounds/wrong.wma", {}, shipped}, // where a report says it belongs
+        {"unreadable", {user, program}, user},
+        {"dangling", {program}, program},
+    };
+    for (const auto &row : rows) {
+        for (const std::string &folder : row.holders) {
+            std::filesystem::create_directories(std::filesystem::path(folder + '/' + row.name).parent_path());
+            std::ofstream(folder + '/' + row.name) << "x";
+        }
     }
-    SystemClock clock;
-    const float s = clock.secondsSinceMidnight();
-    EXPECT_GE(s, 0.0f);
-    EXPECT_LT(s, 86401.0f);
+    ::chmod((user + "/unreadable").c_str(), 0);
+    ::symlink("nowhere", (user + "/dangling").c_str());
+
+    QtSideFiles sideFiles(program, "../share/veltmora-drillix");
+    QtSideFiles uninstalled(program, "../elsewhere");
+    qputenv("XDG_DATA_HOME", oldHome);
+    qputenv("XDG_DATA_DIRS", oldDirs);
+    EXPECT_EQ(sideFiles.folders(), (std::vector<std::string>{user, program, first, second, shipped}));
+    for (const auto &row : rows)
+        EXPECT_EQ(sideFiles.locate(row.name), row.found + '/' + row.name) << row.name;
+    EXPECT_EQ(uninstalled.locate("sounds/wrong.wma"), program + "/sounds/wrong.wma")
+        << "without an installed data folder, a missing file belongs beside the program";
 }

@@ -5,12 +5,12 @@
    Restart, Exit) under `strace -ff -e trace=file,process`: the program must
    write no file, start no other program, and read nothing outside its
    installation folder, the fonts, the libraries and the usual system
-   configuration. Every path it touched is listed by kind. The clock is
-   fixed at a second whose draw leaves the web site closed.
-2. A start at a moment when the start-up draw opens the web site (the clock
-   fixed by fixedtime.c at the second drawfinder names): the URL opener must
-   be started directly with the address as its one argument, never through
-   a shell.
+   configuration. Every path it touched is listed by kind. The random
+   numbers are fixed at a value whose draw leaves the web site closed.
+2. A start whose start-up draw opens the web site (the random numbers fixed
+   by fixedrandom.c at the value drawfinder names): the URL opener must be
+   started directly with the address as its one argument, never through a
+   shell.
 """
 
 import argparse
@@ -68,7 +68,8 @@ def classify(path, install, home, tmp):
         ("devices", ("/dev/",)),
         ("X server socket", ("/tmp/.X11-unix", "/tmp/.ICE-unix")),
         ("the URL opener stand-in", (str(tmp / "bin"),)),
-        ("the test's fixed clock (preloaded)", (str(tmp / "fixedtime.so"),)),
+        ("the test's fixed random numbers (preloaded)", (str(tmp / "fixedrandom.so"),)),
+        ("the test's empty data folders (side files looked for)", (str(tmp / "data-home"), str(tmp / "data-dirs"))),
         ("sanitizer settings (sanitizer builds only)", sanitizer_files()),
     ]
     for kind, prefixes in kinds:
@@ -140,30 +141,35 @@ def desktop_like(env):
     return env
 
 
-def fixed_clock(t, second):
-    """The environment that stops the program's wall clock at a second of
-    some day (UTC), through fixedtime.c preloaded."""
+def fixed_random(t, value=None):
+    """The environment in which every draw of Qt's random generators gives
+    value, through fixedrandom.c preloaded (none: Qt's own draws)."""
     s = t.session
-    shim = s.tmp / "fixedtime.so"
+    shim = s.tmp / "fixedrandom.so"
     if not shim.exists():
-        h.run(["cc", "-shared", "-fPIC", "-O2", "-o", str(shim), str(HERE / "fixedtime.c"), "-ldl"], timeout=60)
-    day = 1_800_000_000 - 1_800_000_000 % 86400
-    env = dict(desktop_like(s.env), TZ="UTC", LD_PRELOAD=str(shim), DRILLIX_FIXED_TIME=str(day + second))
-    # For a sanitizer build: the clock shim is preloaded ahead of ASan's runtime.
+        h.run(["cc", "-shared", "-fPIC", "-O2", "-o", str(shim), str(HERE / "fixedrandom.c"), "-ldl"], timeout=60)
+    env = dict(desktop_like(s.env), LD_PRELOAD=str(shim))
+    if value is not None:
+        env["DRILLIX_FIXED_RANDOM"] = str(value)
+    # For a sanitizer build: the shim is preloaded ahead of ASan's runtime.
     env["ASAN_OPTIONS"] += ":verify_asan_link_order=0"
     return env
 
 
+def draw_finder(t, drawfinder, *args):
+    return h.run([str(drawfinder)] + list(args), env=fixed_random(t), timeout=120).stdout.decode()
+
+
 def file_access(t, drawfinder):
     s = t.session
-    quiet = int(h.run([str(drawfinder), "--quiet"], timeout=60).stdout.decode())
+    quiet = int(draw_finder(t, drawfinder, "--quiet"))
     copy = s.copy_program(t.program)
     install = copy.parent
     trace = s.tmp / "trace"
     trace.mkdir()
     wrapper = traced_wrapper(install, copy, trace / "file", "file,process")
     saved = s.env
-    s.env = fixed_clock(t, quiet)
+    s.env = fixed_random(t, quiet)
     try:
         prog = start_case(t, "under strace", None, 0, program=wrapper)
         short_game(t, prog)
@@ -225,17 +231,16 @@ def file_access(t, drawfinder):
 
 def forced_draw(t, drawfinder):
     s = t.session
-    found = h.run([str(drawfinder)], timeout=60).stdout.decode().split(None, 1)
-    second, command = int(found[0]), found[1].strip()
-    url = re.search(r'"([^"]+)"', command).group(1)
-    log("the start-up draw opens the web site at second %d of the day (%s)" % (second, command))
+    found = draw_finder(t, drawfinder).split()
+    value, url = int(found[0]), found[1]
+    log("the start-up draw opens the web site %s with the random numbers fixed at %d" % (url, value))
 
     copy = s.copy_program(t.program)
     trace = s.tmp / "trace-draw"
     trace.mkdir()
     wrapper = traced_wrapper(copy.parent, copy, trace / "proc", "process")
     saved = s.env
-    s.env = fixed_clock(t, second)
+    s.env = fixed_random(t, value)
     try:
         before = len(s.url_opener_calls())
         prog = start_case(t, "forced web-site draw", None, 0, program=wrapper)

@@ -83,20 +83,19 @@ private:
 struct Started {
     test::FakeMessageBoxes boxes;
     test::FakeSound sound;
-    test::FakeShell shell;
+    test::FakeBrowser browser;
     QtSkinEngine skin;
     QtPictureLoader pictures;
     LocalFileSystem files;
-    test::FakeClock clock;
     test::FakeRandom random;
-    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
-    Quiz quiz;
-    QuizWindow window;
+    test::FakeSideFiles sideFiles;
+    Platform platform{boxes, sound, browser, skin, pictures, files, random, sideFiles};
+    Quiz quiz{platform};
+    QuizWindow window{quiz};
 
     explicit Started(const Installation &where)
-        : quiz(platform, where.folder())
-        , window(quiz)
     {
+        sideFiles.folder = where.folder();
         skin.setWindow(&window);
         quiz.start();
     }

@@ -19,14 +19,14 @@ namespace drillix::test {
 
 struct ShownBox {
     std::string text;
-    int style;
+    contract::MessageBoxStyle style;
     std::string title;
 };
 
 class FakeMessageBoxes : public MessageBoxes
 {
 public:
-    void show(const std::string &text, int style, const std::string &title) override
+    void show(const std::string &text, contract::MessageBoxStyle style, const std::string &title) override
     {
         shown.push_back({text, style, title});
         if (onShow)
@@ -48,17 +48,17 @@ public:
     std::vector<int> volumes;
 };
 
-class FakeShell : public Shell
+class FakeBrowser : public WebBrowser
 {
 public:
-    void run(const std::string &commandLine) override
+    void open(const std::string &address) override
     {
         if (fail)
             throw Failure("File not found");
-        commands.push_back(commandLine);
+        opened.push_back(address);
     }
     bool fail = false;
-    std::vector<std::string> commands;
+    std::vector<std::string> opened;
 };
 
 class FakeSkin : public SkinEngine
@@ -117,7 +117,7 @@ class FakeFiles : public FileSystem
 {
 public:
     bool exists(const std::string &path) override { return files.count(path) || folders.count(path); }
-    bool isNormalFile(const std::string &path) override { return files.count(path) && !hidden.count(path); }
+    bool isNormalFile(const std::string &path) override { return files.count(path); }
     std::unique_ptr<InputFile> openForInput(const std::string &path) override
     {
         if (auto special = openers.find(path); special != openers.end())
@@ -131,26 +131,29 @@ public:
     // Files that are more than their bytes, such as a failing disk.
     std::map<std::string, std::function<std::unique_ptr<InputFile>()>> openers;
     std::set<std::string> folders;
-    std::set<std::string> hidden;
-};
-
-class FakeClock : public Clock
-{
-public:
-    float secondsSinceMidnight() override { return seconds; }
-    float seconds = 45296.5f;
 };
 
 class FakeRandom : public RandomSource
 {
 public:
-    void seed(float s) override { seeds.push_back(s); }
-    float next() override { return value; }
-    float value = 0.5f;
-    std::vector<float> seeds;
+    int draw(int n) override
+    {
+        ranges.push_back(n);
+        return value;
+    }
+    int value = 50;
+    std::vector<int> ranges;
 };
 
 inline const char *const kInstallFolder = "/opt/drillix";
+
+// Every side file in one folder.
+class FakeSideFiles : public SideFiles
+{
+public:
+    std::string locate(const std::string &name) override { return folder + '/' + name; }
+    std::string folder = kInstallFolder;
+};
 
 inline const std::vector<std::string> &countryNames()
 {
@@ -173,20 +176,20 @@ inline std::string namesFile(const std::vector<std::string> &lines, const std::s
 struct Game {
     FakeMessageBoxes boxes;
     FakeSound sound;
-    FakeShell shell;
+    FakeBrowser browser;
     FakeSkin skin;
     FakePictures pictures;
     FakeFiles files;
-    FakeClock clock;
     FakeRandom random;
-    Platform platform{boxes, sound, shell, skin, pictures, files, clock, random};
+    FakeSideFiles sideFiles;
+    Platform platform{boxes, sound, browser, skin, pictures, files, random, sideFiles};
     std::unique_ptr<drillix::Quiz> quiz;
 
     explicit Game(bool withNames = true, const std::string &productName = kProductName)
     {
         if (withNames)
             files.files[itemsPath()] = namesFile(countryNames());
-        quiz = std::make_unique<drillix::Quiz>(platform, kInstallFolder, productName);
+        quiz = std::make_unique<drillix::Quiz>(platform, productName);
     }
 
     std::string itemsPath() const { return std::string(kInstallFolder) + "/items.txt"; }

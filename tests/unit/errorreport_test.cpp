@@ -14,12 +14,6 @@ TEST(ErrorReport, TextIsBuiltByteForByte)
               "Please email screenshot of this message to support@veltmora.example");
 }
 
-TEST(ErrorReport, EmptyDescriptionStartsWithTheLineBreak)
-{
-    const std::string text = errorReportText("", "in X.Form1.Form_Load ", 100);
-    EXPECT_EQ(text.rfind("\r\nin X.Form1.Form_Load at line 100\r\r", 0), 0u);
-}
-
 TEST(ErrorTrap, ReportsTheCallersStepAndGoesOn)
 {
     std::vector<std::pair<std::string, int>> reports;

@@ -47,13 +47,13 @@ TEST(StartUp, EachStepThatFailsIsReportedAndTheNextRuns)
         {"shipped files", [](Game &) {}, {}},
         {"a damaged skin", [](Game &g) { g.files.files[kSkin] = "x"; g.skin.fail = true; }, {100}},
         {"a damaged hand cursor", [](Game &g) { g.files.folders.insert(kCursor); g.pictures.fail = true; }, {106}},
-        {"a failing URL opener", [](Game &g) { g.random.value = 0.065f; g.shell.fail = true; }, {110}},
+        {"a failing URL opener", [](Game &g) { g.random.value = 7; g.browser.fail = true; }, {110}},
         {"no names file", [](Game &g) { g.files.files.clear(); }, {130}},
         {"all at once",
          [](Game &g) {
              g.files.files = {{kSkin, "x"}, {kCursor, "x"}};
-             g.skin.fail = g.pictures.fail = g.shell.fail = true;
-             g.random.value = 0.065f;
+             g.skin.fail = g.pictures.fail = g.browser.fail = true;
+             g.random.value = 7;
          },
          {100, 106, 110, 130}},
     };
@@ -65,7 +65,7 @@ TEST(StartUp, EachStepThatFailsIsReportedAndTheNextRuns)
         EXPECT_EQ(g.reportedSteps(), r.steps);
         if (!r.steps.empty()) {
             EXPECT_EQ(g.boxes.shown[0].title, "Application Error");
-            EXPECT_EQ(g.boxes.shown[0].style, 48) << "a warning";
+            EXPECT_EQ(g.boxes.shown[0].style, contract::MessageBoxStyle::Exclamation);
         }
         EXPECT_EQ(g.q().caption(), "Veltmora Drillix");
         EXPECT_EQ(g.q().title(), "Veltmora");
@@ -95,7 +95,6 @@ TEST(StartUp, SkinAndHandCursorOnlyWhenTheirFilesAreThere)
         {"neither", [](Game &) {}, false, false},
         {"both", [](Game &g) { g.files.files[kSkin] = g.files.files[kCursor] = "x"; }, true, true},
         {"a folder named like the skin", [](Game &g) { g.files.folders.insert(kSkin); }, false, false},
-        {"a hidden skin", [](Game &g) { g.files.files[kSkin] = "x"; g.files.hidden.insert(kSkin); }, false, false},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.what);
@@ -110,15 +109,14 @@ TEST(StartUp, SkinAndHandCursorOnlyWhenTheirFilesAreThere)
 
 TEST(WebSiteDraw, SevenOpensTheSiteAndAnythingElseNothing)
 {
-    for (const auto &[r, opens] : {std::pair{0.065f, true}, {0.0699f, true}, {0.07f, false}, {0.0f, false},
-                                   {0.999999f, false}, {0.05999f, false}}) {
+    for (const auto &[value, opens] : {std::pair{7, true}, {6, false}, {8, false}, {1, false}, {100, false}}) {
         Game g;
-        g.random.value = r;
+        g.random.value = value;
         g.start();
-        EXPECT_EQ(g.random.seeds, std::vector<float>{g.clock.seconds}) << "seeded from the clock";
-        EXPECT_EQ(g.shell.commands, opens ? std::vector<std::string>{"explorer \"https://www.veltmora.example/drillix/\""}
+        EXPECT_EQ(g.random.ranges, std::vector<int>{100}) << "one draw in a hundred";
+        EXPECT_EQ(g.browser.opened, opens ? std::vector<std::string>{"https://www.veltmora.example/drillix/"}
                                           : std::vector<std::string>{})
-            << r;
+            << value;
     }
 }
 
@@ -268,7 +266,7 @@ TEST(Game, TheTwentyThirdDropCompletesTheMapAndStartsAgain)
         ASSERT_EQ(g.boxes.shown.size(), 1u);
         EXPECT_EQ(g.boxes.shown[0].text, "CONGRATULATIONS!THE MAP IS COMPLETE!");
         EXPECT_EQ(g.boxes.shown[0].title, "Veltmora");
-        EXPECT_EQ(g.boxes.shown[0].style, 0);
+        EXPECT_EQ(g.boxes.shown[0].style, contract::MessageBoxStyle::OkOnly);
         EXPECT_EQ(answersWhenBoxShown, std::vector<bool>(23, true)) << "the full map shows behind the box";
         EXPECT_EQ(placedWhenToldBeforeBox, 23) << "the window was told before the box opened";
         EXPECT_EQ(g.q().placedCount(), 0);

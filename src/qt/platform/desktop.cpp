@@ -2,18 +2,14 @@
 
 #include "core/contract.h"
 
-#include <QFileInfo>
+#include <QDesktopServices>
 #include <QFontDatabase>
 #include <QMessageBox>
-#include <QProcess>
-#include <QStringList>
+#include <QRandomGenerator>
+#include <QUrl>
 
-#include <bit>
 #include <cerrno>
-#include <chrono>
-#include <cstdint>
 #include <cstring>
-#include <ctime>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,19 +17,17 @@
 
 namespace drillix {
 
-QString QtMessageBoxes::displayText(const std::string &text)
+void QtMessageBoxes::show(const std::string &text, contract::MessageBoxStyle style, const std::string &title)
 {
-    return QString::fromStdString(text)
-        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-}
-
-void QtMessageBoxes::show(const std::string &text, int style, const std::string &title)
-{
-    const QMessageBox::Icon icon = style == contract::kMsgBoxExclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
+    // CR LF and a bare CR are both line breaks in a message box.
+    const QString lines = QString::fromStdString(text)
+                              .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                              .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QMessageBox::Icon icon =
+        style == contract::MessageBoxStyle::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
     // Owned by no window: a skin applied to the main window must not
     // restyle the boxes, and start-up boxes come before any window.
-    QMessageBox box(icon, QString::fromStdString(title), displayText(text), QMessageBox::Ok);
+    QMessageBox box(icon, QString::fromStdString(title), lines, QMessageBox::Ok);
     // The desktop's font in every respect, not the program's.
     QFont desktopFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     desktopFont.setResolveMask(QFont::AllPropertiesResolved);
@@ -43,16 +37,12 @@ void QtMessageBoxes::show(const std::string &text, int style, const std::string 
     box.exec();
 }
 
-void QtShell::run(const std::string &commandLine)
+void QtWebBrowser::open(const std::string &address)
 {
-    QStringList words = QProcess::splitCommand(QString::fromStdString(commandLine));
-    if (words.isEmpty())
-        throw Failure("Invalid procedure call or argument");
-    QString program = words.takeFirst();
-    if (program.compare(QLatin1String("explorer"), Qt::CaseInsensitive) == 0)
-        program = QStringLiteral("xdg-open");
-    if (!QProcess::startDetached(program, words))
-        throw Failure("File not found: " + program.toStdString());
+    // Qt starts the desktop's opener (xdg-open) with the address as its one
+    // argument; no shell reads it.
+    if (!QDesktopServices::openUrl(QUrl(QString::fromStdString(address))))
+        throw Failure("File not found: xdg-open");
 }
 
 namespace {
@@ -103,15 +93,15 @@ private:
 
 bool LocalFileSystem::exists(const std::string &path)
 {
-    return QFileInfo::exists(QString::fromStdString(path));
+    // A link counts as what it points to, so a dangling one is absent.
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
 }
 
 bool LocalFileSystem::isNormalFile(const std::string &path)
 {
-    // Hidden files (a leading dot) do not count as normal files; a link
-    // counts as what it points to, so a dangling one is absent.
-    const QFileInfo file(QString::fromStdString(path));
-    return !file.fileName().startsWith(QLatin1Char('.')) && file.isFile();
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::unique_ptr<InputFile> LocalFileSystem::openForInput(const std::string &path)
@@ -133,26 +123,9 @@ std::unique_ptr<InputFile> LocalFileSystem::openForInput(const std::string &path
     return std::make_unique<PosixInputFile>(fd, path);
 }
 
-float SystemClock::secondsSinceMidnight()
+int SystemRandom::draw(int n)
 {
-    const auto now = std::chrono::system_clock::now();
-    const time_t t = std::chrono::system_clock::to_time_t(now);
-    struct tm local {};
-    localtime_r(&t, &local);
-    const auto subsecond = std::chrono::duration<double>(now.time_since_epoch()).count()
-                           - static_cast<double>(t);
-    return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + subsecond);
-}
-
-void SystemRandom::seed(float seed)
-{
-    m_engine.seed(std::bit_cast<std::uint32_t>(seed));
-}
-
-float SystemRandom::next()
-{
-    // 24 random bits: every value is exact in a float and below 1.
-    return static_cast<float>(m_engine() >> 8) * (1.0f / 16777216.0f);
+    return int(QRandomGenerator::global()->bounded(n)) + 1;
 }
 
 } // namespace drillix

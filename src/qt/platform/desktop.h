@@ -1,13 +1,9 @@
 #pragma once
 
 // The desktop that the game asks of, through Qt and the system: message
-// boxes, the shell, the local disk, the clock and the random numbers.
+// boxes, the web browser, the local disk and the random draw.
 
 #include "core/platform.h"
-
-#include <QString>
-
-#include <random>
 
 namespace drillix {
 
@@ -15,22 +11,18 @@ namespace drillix {
 class QtMessageBoxes : public MessageBoxes
 {
 public:
-    void show(const std::string &text, int style, const std::string &title) override;
-
-    // CR LF and a bare CR are both line breaks in a message box.
-    static QString displayText(const std::string &text);
+    void show(const std::string &text, contract::MessageBoxStyle style, const std::string &title) override;
 };
 
-// Starts command lines without a shell interpreter: the line is split into
-// a program and its arguments as QProcess splits them (double quotes
-// group), and "explorer" stands for the desktop's URL and file opener.
-class QtShell : public Shell
+// The desktop's browser, through QDesktopServices.
+class QtWebBrowser : public WebBrowser
 {
 public:
-    void run(const std::string &commandLine) override;
+    void open(const std::string &address) override;
 };
 
-// Files of the local disk, through POSIX calls.
+// Files of the local disk, through POSIX calls: paths are bytes, whatever
+// the locale.
 class LocalFileSystem : public FileSystem
 {
 public:
@@ -39,22 +31,11 @@ public:
     std::unique_ptr<InputFile> openForInput(const std::string &path) override;
 };
 
-// The local time of day from the system clock.
-class SystemClock : public Clock
-{
-public:
-    float secondsSinceMidnight() override;
-};
-
-// Uniform fractions from a generator seeded with the given value.
+// Draws from Qt's global generator, which the system's entropy seeds.
 class SystemRandom : public RandomSource
 {
 public:
-    void seed(float seed) override;
-    float next() override;
-
-private:
-    std::mt19937 m_engine{0};
+    int draw(int n) override;
 };
 
 } // namespace drillix

@@ -1,6 +1,7 @@
 #include "qt/platform/appearance/pictures.h"
 
 #include "qt/platform/appearance/decodedpictures.h"
+#include "qt/platform/sidefiles.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -228,7 +229,7 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
 
 Picture QtPictureLoader::loadPicture(const std::string &path)
 {
-    const QString source = QString::fromStdString(path);
+    const QString source = qtFileName(path);
     const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
     const QPixmap plain = QPixmap::fromImage(decoded.image);
     cache().insert({source, false}, plain);

@@ -2,6 +2,7 @@
 
 #include "qt/platform/appearance/pictures.h"
 #include "qt/platform/appearance/skinfile.h"
+#include "qt/platform/sidefiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -49,7 +50,7 @@ qint64 checkPicture(const QString &path, int line, qint64 earlier)
 
 void QtSkinEngine::applySkin(const std::string &path)
 {
-    const QString file = QString::fromStdString(path);
+    const QString file = qtFileName(path);
     const QDir folder = QFileInfo(file).absoluteDir();
     std::set<QString> checked;
     qint64 pictureBytes = 0;

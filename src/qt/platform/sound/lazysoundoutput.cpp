@@ -1,13 +1,14 @@
 #include "qt/platform/sound/lazysoundoutput.h"
 
-#include <QLibrary>
 #include <QLoggingCategory>
+
+#include <dlfcn.h>
 
 namespace drillix {
 
 static Q_LOGGING_CATEGORY(lcSoundLoader, "drillix.sound")
 
-LazySoundOutput::LazySoundOutput(QString modulePath, std::string decoderProgram)
+LazySoundOutput::LazySoundOutput(std::string modulePath, std::string decoderProgram)
     : m_modulePath(std::move(modulePath))
     , m_decoderProgram(std::move(decoderProgram))
 {
@@ -19,11 +20,11 @@ void LazySoundOutput::preload(const std::vector<std::string> &soundsToPrepare)
         return;
     // The module is built with the program, so C++ types may cross.
     using Factory = SoundOutput *(*)(const std::string &decoderProgram, const std::vector<std::string> &sounds);
-    QLibrary library(m_modulePath);
-    if (const auto factory = reinterpret_cast<Factory>(library.resolve("drillix_create_sound_output")))
+    void *module = ::dlopen(m_modulePath.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (const auto factory = module ? reinterpret_cast<Factory>(::dlsym(module, "drillix_create_sound_output")) : nullptr)
         m_output.reset(factory(m_decoderProgram, soundsToPrepare));
     else
-        qCWarning(lcSoundLoader) << "no sound:" << library.errorString();
+        qCWarning(lcSoundLoader) << "no sound:" << ::dlerror();
 }
 
 void LazySoundOutput::play(const std::string &path, int volumePercent)

@@ -2,8 +2,6 @@
 
 #include "core/platform.h"
 
-#include <QString>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +16,9 @@ namespace drillix {
 class LazySoundOutput : public SoundOutput
 {
 public:
-    // decoderProgram: the sound decoder program the player runs.
-    LazySoundOutput(QString modulePath, std::string decoderProgram);
+    // Both paths as the file system names them, in bytes. decoderProgram:
+    // the sound decoder program the player runs.
+    LazySoundOutput(std::string modulePath, std::string decoderProgram);
 
     void play(const std::string &path, int volumePercent) override;
     // Loads the module now; the player then makes these sounds ready ahead
@@ -29,7 +28,7 @@ public:
     bool ready() const { return m_output != nullptr; }
 
 private:
-    QString m_modulePath;
+    std::string m_modulePath;
     std::string m_decoderProgram;
     bool m_tried = false;
     // The module stays mapped to the end of the process: unloading audio
