@@ -46,8 +46,7 @@ inline constexpr Rect kHeading{722, 24, 119, 17};
 inline constexpr Rect kInstructions{722, 42, 263, 51};
 inline constexpr Rect kRestartButton{720, 600, 156, 27};
 inline constexpr Rect kExitButton{883, 600, 156, 27};
-// Off the client area: it takes the keyboard focus first, so that no button
-// shows a focus frame at start.
+// Off the client area, and hidden: it is kept for skins that select it.
 inline constexpr Rect kFocusHolder{1056, 128, 73, 29};
 
 inline constexpr TextStyle kHeadingFont{"Arial", 11, true};

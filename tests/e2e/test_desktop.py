@@ -86,7 +86,7 @@ def body(t):
     # Qt's GTK theme already lets Return press buttons: this run has none.
     prog = start(t, bare, {})
     drop_japan(t, prog)
-    # Focus starts on the text box; Tab leads to Restart, then to Exit.
+    # Focus starts on the window itself; Tab leads to Restart, then to Exit.
     s.xdotool("key", "Tab", "sleep", "0.1", "key", "Return", "sleep", "0.3")
     t.check(s.settle(prog).crop(*h.label_own_band(JAPAN)).count(h.is_white) > 5,
             "Return on the focused Restart button starts a new game (Japan is back in its column)")

@@ -194,7 +194,9 @@ class WaylandSession:
             # No sound server: the quiz plays silently.
             env.update(HOME=str(home), XDG_RUNTIME_DIR=str(runtime), LANG="C.UTF-8",
                        PATH="%s:%s" % (self.install, os.environ.get("PATH", "/usr/bin:/bin")),
-                       PULSE_CLIENTCONFIG=str(no_autospawn), PULSE_SERVER="unix:" + str(self.tmp / "no-sound"))
+                       PULSE_CLIENTCONFIG=str(no_autospawn), PULSE_SERVER="unix:" + str(self.tmp / "no-sound"),
+                       # No installed side files reach the test.
+                       XDG_DATA_DIRS=str(self.tmp / "no-data"))
             self.env = env
             self._start_compositor(runtime)
             self.pointer = VirtualPointer(self, self.client)
