@@ -1,11 +1,13 @@
 #include "qt/platform/appearance/skinfile.h"
 
+#include "core/layout.h"
 #include "core/platform.h"
 
 #include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace drillix::skinfile {
@@ -79,6 +81,14 @@ QString sectionName(const QString &part, const QString &variant)
     return QLatin1Char('[') + part + (variant.isEmpty() ? QString() : QLatin1Char(':') + variant) + QLatin1Char(']');
 }
 
+// Fails naming what was found at `at` in the section's text, and its line.
+[[noreturn]] void refuse(const Section &section, QStringView text, qsizetype at, const std::string &what,
+                         const std::string &why)
+{
+    fail("has " + what + " in " + sectionName(section.part, section.variant).toStdString() + " (line "
+         + std::to_string(section.firstLine + 1 + int(text.first(at).count(u'\n'))) + ")" + why);
+}
+
 // A character of a name as style sheets write one.
 bool isNameCharacter(QChar c)
 {
@@ -90,10 +100,12 @@ bool isNameCharacter(QChar c)
 // exhaust the stack; copies the text with `picture` standing for each url()
 // in a value.
 struct SheetReader {
+    const Section &section;
     QStringView text;
     QStringView code;
     const PictureUrl &picture;
     int line; // the line on which `copied` lies
+    QStringView property = {}; // of the declaration being read
     qsizetype at = 0;
     QString resolved = {}; // the text before `copied`, with its url()s replaced
     qsizetype copied = 0;
@@ -110,9 +122,67 @@ struct SheetReader {
     bool declarations()
     {
         while (skipSpace(), at < code.size() && peek() != '}') {
-            if (!take(';') && !(name() && (skipSpace(), take(':')) && value()))
+            const qsizetype from = at;
+            if (take(';'))
+                continue;
+            if (!name())
+                return false;
+            property = code.sliced(from, at - from);
+            checkProperty(from);
+            if (!((skipSpace(), take(':')) && value()))
                 return false;
         }
+        return true;
+    }
+
+    // Qt sets any property named after "qproperty-" on every widget that the
+    // rule selects, styleSheet included, which can set itself again without
+    // end: only a few that change how a widget lays out what it shows.
+    void checkProperty(qsizetype from) const
+    {
+        static const QStringList allowed{"alignment", "flat", "iconSize", "indent", "margin", "wordWrap"};
+        if (property.startsWith(u"qproperty-", Qt::CaseInsensitive) && !allowed.contains(property.sliced(10)))
+            refuse(section, code, from, "the property " + property.toString().toStdString(),
+                   ", which a skin may not set; it may set qproperty-alignment, -flat, -iconSize, -indent, -margin "
+                   "and -wordWrap");
+    }
+
+    // A number that starts no name, read as Qt reads a length: up to the
+    // first character that ends a name, so that "1e5px" is 100000 pixels.
+    // Widgets larger than the window would take its size many times over
+    // once painted, so a font is at most the window's height, an em or ex
+    // counts as that largest font, and any other length is at most the
+    // window's width. A point is 4/3 pixel, as at 96 dots per inch.
+    bool length()
+    {
+        const auto digit = [&](qsizetype i) { return peek(i) >= '0' && peek(i) <= '9'; };
+        if (!digit(at) && !(peek() == '.' && digit(at + 1)))
+            return false;
+        const qsizetype from = at > 0 && (peek(at - 1) == '-' || peek(at - 1) == '+') ? at - 1 : at;
+        if (from > 0 && (isNameCharacter(code[from - 1]) || peek(from - 1) == '#' || peek(from - 1) == '.'))
+            return false;
+        while (at < code.size() && (isNameCharacter(code[at]) || code[at] == u'.'))
+            ++at;
+        const QStringView token = code.sliced(from, at - from);
+        constexpr int kHeight = layout::kWindowHeight, kWidth = layout::kWindowWidth;
+        const bool font = property.compare(u"font", Qt::CaseInsensitive) == 0
+                          || property.compare(u"font-size", Qt::CaseInsensitive) == 0;
+        const std::pair<QStringView, double> units[] = {{u"px", 1}, {u"pt", 4.0 / 3}, {u"em", kHeight}, {u"ex", kHeight}};
+        QStringView number = token;
+        double pixels = 1;
+        for (const auto &[unit, size] : units) {
+            if (token.endsWith(unit, Qt::CaseInsensitive)) {
+                number = token.chopped(2);
+                pixels = size;
+            }
+        }
+        // A number too large for a double reads as infinity.
+        if (!(std::abs(number.toDouble()) * pixels <= (font ? kHeight : kWidth)))
+            refuse(section, code, from, "the length " + token.toString().toStdString(),
+                   ", beyond the window's " + std::to_string(kWidth) + " x " + std::to_string(kHeight)
+                       + " pixels: a length is at most " + std::to_string(kWidth) + "px, "
+                       + std::to_string(kWidth * 3 / 4) + "pt or 1.5em, a font at most " + std::to_string(kHeight)
+                       + "px or " + std::to_string(kHeight * 3 / 4) + "pt");
         return true;
     }
 
@@ -207,7 +277,7 @@ struct SheetReader {
             if (c == '"' || c == '\'') {
                 if (!string())
                     return false;
-            } else if (!url()) {
+            } else if (!url() && !length()) {
                 depth += c == '(' ? 1 : c == ')' ? -1 : 0;
                 ++at;
             }
@@ -339,10 +409,19 @@ std::vector<Section> parse(const QByteArray &bytes)
 
 QString resolveStyleSheet(const Section &section, const PictureUrl &picture)
 {
+    // Qt turns a backslash and hex digits into the character they stand for
+    // before it reads a sheet, in strings and comments too, so a skin writes
+    // the character itself: what is read here is then what Qt reads.
+    for (qsizetype at = section.text.indexOf(u'\\'); at >= 0; at = section.text.indexOf(u'\\', at + 1)) {
+        if (at + 1 < section.text.size() && QStringView(u"0123456789abcdefABCDEF").contains(section.text[at + 1]))
+            refuse(section, section.text, at, "an escape " + section.text.sliced(at, 2).toStdString(),
+                   "; write the character itself");
+    }
     const bool window = section.part == QLatin1String("window");
     qsizetype unclosed = -1;
     const QString code = blankComments(section.text, QLatin1Char(' '), &unclosed);
-    SheetReader reader{.text = section.text, .code = code, .picture = picture, .line = section.firstLine + 1};
+    SheetReader reader{
+        .section = section, .text = section.text, .code = code, .picture = picture, .line = section.firstLine + 1};
     // Declarations in [window] are no rules, and a '}' after them is no rule either.
     if (unclosed >= 0 || !(window ? reader.declarations() && reader.rules() : reader.rules())) {
         const QString lines = section.lastLine > section.firstLine
