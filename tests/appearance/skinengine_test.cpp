@@ -175,6 +175,9 @@ TEST(SkinEngine, DamagedSkinsFailClearlyAndLeaveTheWindowAsItWas)
         {scratch.file(skin("[metrics]\n* { min-width: 1.6em; }\n")), "has the length 1.6em in [metrics]"},
         {scratch.file(skin("[metrics]\n* { font: bold 666px Arial; }\n")), "has the length 666px in [metrics]"},
         {scratch.file(skin("[metrics]\n* { font-size: 1e999pt; }\n")), "has the length 1e999pt in [metrics]"},
+        {scratch.file(skin("[metrics]\n* { min-width: \"30000px\"; }\n")), "has the length 30000px in [metrics]"},
+        {scratch.file(skin("[metrics]\n* { min-width: \xc2\xa0" "30000px; }\n")), "30000px in [metrics] (line 5)"},
+        {scratch.file(skin("[metrics]\n* { min-height: inf; }\n")), "has the length inf in [metrics]"},
     };
     scratch.file(lyingIcon({plainImage(3000)}), QStringLiteral("liar.ico"));
     scratch.file(lyingIcon({plainImage(16)}), QStringLiteral("icon.ico"));
@@ -248,7 +251,7 @@ TEST(SkinFile, StyleSheetCheckFollowsTheGrammarOfQtStyleSheets)
         {"QPushButton { border: 1px solid qlineargradient(x1: 0, stop: 0 #fff, stop: 1 red) !important; }", true},
         // Harmless properties, and lengths up to the window's size.
         {"QLabel { qproperty-alignment: 'AlignRight | AlignVCenter'; qproperty-wordWrap: true; qproperty-indent: 4; }", true},
-        {"* { min-width: 1047px; font: bold 665px; padding: -1.5em 1.5ex; margin: 785pt; color: #1f4a86 }", true},
+        {"* { min-width: 1047px; font: bold 665px; padding: -1.5em 1.5ex; margin: 785pt; color: #123456 }", true},
         {"QPushButton { color: red;", false},
         {"QPushButton { } }", false},
         {"{ color: red; }", false},

@@ -147,23 +147,27 @@ struct SheetReader {
                    "and -wordWrap");
     }
 
-    // A number that starts no name, read as Qt reads a length: up to the
-    // first character that ends a name, so that "1e5px" is 100000 pixels.
-    // Widgets larger than the window would take its size many times over
-    // once painted, so a font is at most the window's height, an em or ex
-    // counts as that largest font, and any other length is at most the
-    // window's width. A point is 4/3 pixel, as at 96 dots per inch.
-    bool length()
+    // A word of name characters and dots, or a colour, which is no length.
+    bool word()
     {
-        const auto digit = [&](qsizetype i) { return peek(i) >= '0' && peek(i) <= '9'; };
-        if (!digit(at) && !(peek() == '.' && digit(at + 1)))
-            return false;
-        const qsizetype from = at > 0 && (peek(at - 1) == '-' || peek(at - 1) == '+') ? at - 1 : at;
-        if (from > 0 && (isNameCharacter(code[from - 1]) || peek(from - 1) == '#' || peek(from - 1) == '.'))
-            return false;
+        const qsizetype from = at;
+        const bool colour = take('#');
         while (at < code.size() && (isNameCharacter(code[at]) || code[at] == u'.'))
             ++at;
-        const QStringView token = code.sliced(from, at - from);
+        if (!colour)
+            checkLength(code.sliced(from, at - from), from);
+        return at > from;
+    }
+
+    // Qt reads a length from any word or string of a value, as a number
+    // with a unit ("1e5px" is 100000 pixels, " 9e9" and "inf" count too), so
+    // each is read the same way here. Widgets larger than the window would
+    // take its size many times over once painted: a font is at most the
+    // window's height, an em or ex counts as that largest font, and any
+    // other length is at most the window's width. A point is 4/3 pixel, as
+    // at 96 dots per inch.
+    void checkLength(QStringView token, qsizetype from) const
+    {
         constexpr int kHeight = layout::kWindowHeight, kWidth = layout::kWindowWidth;
         const bool font = property.compare(u"font", Qt::CaseInsensitive) == 0
                           || property.compare(u"font-size", Qt::CaseInsensitive) == 0;
@@ -176,14 +180,13 @@ struct SheetReader {
                 pixels = size;
             }
         }
-        // A number too large for a double reads as infinity.
+        // Not a number reads as 0, one too large for a double as infinity.
         if (!(std::abs(number.toDouble()) * pixels <= (font ? kHeight : kWidth)))
             refuse(section, code, from, "the length " + token.toString().toStdString(),
                    ", beyond the window's " + std::to_string(kWidth) + " x " + std::to_string(kHeight)
                        + " pixels: a length is at most " + std::to_string(kWidth) + "px, "
                        + std::to_string(kWidth * 3 / 4) + "pt or 1.5em, a font at most " + std::to_string(kHeight)
                        + "px or " + std::to_string(kHeight * 3 / 4) + "pt");
-        return true;
     }
 
     char16_t peek(qsizetype where) const { return where < code.size() ? code[where].unicode() : u'\0'; }
@@ -275,9 +278,11 @@ struct SheetReader {
             if (c == '{' || (c == ')' && depth == 0))
                 return false;
             if (c == '"' || c == '\'') {
+                const qsizetype from = at;
                 if (!string())
                     return false;
-            } else if (!url() && !length()) {
+                checkLength(code.sliced(from + 1, at - from - 2), from);
+            } else if (!url() && !word()) {
                 depth += c == '(' ? 1 : c == ')' ? -1 : 0;
                 ++at;
             }
