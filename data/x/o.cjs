@@ -27,8 +27,8 @@
       pictures taking more than 32 MB together once decoded (width x height
       x 4 bytes each, every image of a file and every @2x to @9x sibling
       counted), make the skin damaged.
-    - Lengths stay within the window: at most 1047px (785pt, 1.5em), fonts
-      at most 665px (498pt). Of the qproperty- settings only alignment,
+    - Lengths and fonts stay within the window: at most 665px, 498pt or
+      1em. Of the qproperty- settings only alignment,
       flat, iconSize, indent, margin and wordWrap may be set. Backslash
       escapes are not read: write the character itself.
     Part and variant names are matched without regard to case. Each section

@@ -161,17 +161,16 @@ struct SheetReader {
 
     // Qt reads a length from any word or string of a value, as a number
     // with a unit ("1e5px" is 100000 pixels, " 9e9" and "inf" count too), so
-    // each is read the same way here. Widgets larger than the window would
-    // take its size many times over once painted: a font is at most the
-    // window's height, an em or ex counts as that largest font, and any
-    // other length is at most the window's width. A point is 4/3 pixel, as
-    // at 96 dots per inch.
+    // each is read the same way here. A widget's box adds up to seven
+    // lengths a side (its least size, and padding, border and margin on
+    // both sides), and Qt's styles paint it into a pixmap of that size: each
+    // length is at most the window's height, a font too, and an em or ex
+    // counts as that largest font. A point is 4/3 pixel, as at 96 dots per
+    // inch.
     void checkLength(QStringView token, qsizetype from) const
     {
-        constexpr int kHeight = layout::kWindowHeight, kWidth = layout::kWindowWidth;
-        const bool font = property.compare(u"font", Qt::CaseInsensitive) == 0
-                          || property.compare(u"font-size", Qt::CaseInsensitive) == 0;
-        const std::pair<QStringView, double> units[] = {{u"px", 1}, {u"pt", 4.0 / 3}, {u"em", kHeight}, {u"ex", kHeight}};
+        constexpr int kMost = layout::kWindowHeight;
+        const std::pair<QStringView, double> units[] = {{u"px", 1}, {u"pt", 4.0 / 3}, {u"em", kMost}, {u"ex", kMost}};
         QStringView number = token;
         double pixels = 1;
         for (const auto &[unit, size] : units) {
@@ -181,12 +180,11 @@ struct SheetReader {
             }
         }
         // Not a number reads as 0, one too large for a double as infinity.
-        if (!(std::abs(number.toDouble()) * pixels <= (font ? kHeight : kWidth)))
+        if (!(std::abs(number.toDouble()) * pixels <= kMost))
             refuse(section, code, from, "the length " + token.toString().toStdString(),
-                   ", beyond the window's " + std::to_string(kWidth) + " x " + std::to_string(kHeight)
-                       + " pixels: a length is at most " + std::to_string(kWidth) + "px, "
-                       + std::to_string(kWidth * 3 / 4) + "pt or 1.5em, a font at most " + std::to_string(kHeight)
-                       + "px or " + std::to_string(kHeight * 3 / 4) + "pt");
+                   ", beyond the window's " + std::to_string(layout::kWindowWidth) + " x " + std::to_string(kMost)
+                       + " pixels: a length or a font is at most " + std::to_string(kMost) + "px, "
+                       + std::to_string(kMost * 3 / 4) + "pt or 1em");
     }
 
     char16_t peek(qsizetype where) const { return where < code.size() ? code[where].unicode() : u'\0'; }

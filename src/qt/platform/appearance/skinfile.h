@@ -54,8 +54,8 @@ std::vector<Section> parse(const QByteArray &bytes);
 // of a sheet it cannot parse only by a warning, and recovers from some
 // damage silently. Also refused, naming the section and the line: an escape
 // (a backslash and a hex digit), a qproperty- other than alignment, flat,
-// iconSize, indent, margin and wordWrap, and a length beyond the window's
-// size (a font beyond its height).
+// iconSize, indent, margin and wordWrap, and a length or a font beyond the
+// window's height.
 QString resolveStyleSheet(const Section &section, const PictureUrl &picture);
 
 } // namespace skinfile
