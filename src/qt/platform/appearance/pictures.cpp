@@ -40,45 +40,6 @@ T little(const QByteArray &bytes, qsizetype at)
 
 constexpr int kIconSideLimit = 256;
 
-// Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
-// a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
-// (bytes 10 and 12 of the file for the first).
-bool isIconDirectory(const QByteArray &bytes)
-{
-    return bytes.size() >= 4 && little<quint16>(bytes, 0) == 0 && (bytes[2] == 1 || bytes[2] == 2) && bytes[3] == 0;
-}
-
-// Each image of an icon or a cursor is a PNG, or a bitmap header whose
-// height counts the colour and the mask rows: the size Qt decodes, whatever
-// the directory says.
-QList<QSize> readIconDirectory(const QByteArray &bytes)
-{
-    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
-    if (bytes.size() < 6 + 16 * count)
-        invalid("its header is cut short");
-    if (count == 0)
-        invalid("it holds no images");
-    QList<QSize> sizes;
-    for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
-        const std::string image = "image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count);
-        const qint64 size = little<quint32>(bytes, entry + 8);
-        const qint64 offset = little<quint32>(bytes, entry + 12);
-        if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
-            invalid(image + " lies outside the file");
-        const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
-        if (size < (png ? 24 : 40))
-            invalid(image + " is cut short");
-        const char *header = bytes.constData() + offset;
-        const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : little<qint32>(bytes, offset + 4);
-        const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : little<qint32>(bytes, offset + 8) / 2;
-        if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
-            invalid(image + " declares " + sizeText(width, height) + " pixels; the most is "
-                    + sizeText(kIconSideLimit, kIconSideLimit));
-        sizes.append(QSize(int(width), int(height)));
-    }
-    return sizes;
-}
-
 // Each picture as it was first read, and its double-size sibling as it was
 // first looked for (on a high-resolution screen, or by the loader): null
 // when it cannot be read or used. Emptied as the application ends, so that
@@ -189,16 +150,41 @@ QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 
 
 void limitDecodedImages()
 {
-    static const bool limited = [] {
-        QImageReader::setAllocationLimit(kDecodedImageLimit / (1024 * 1024));
-        return true;
-    }();
-    Q_UNUSED(limited);
+    QImageReader::setAllocationLimit(int(kDecodedImageLimit / (1024 * 1024)));
 }
 
+// Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
+// a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
+// (bytes 10 and 12 of the file for the first). Each image is a PNG, or a
+// bitmap header whose height counts the colour and the mask rows.
 QList<QSize> iconImageSizes(const QByteArray &bytes)
 {
-    return isIconDirectory(bytes) ? readIconDirectory(bytes) : QList<QSize>();
+    if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
+        return {};
+    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
+    if (bytes.size() < 6 + 16 * count)
+        invalid("its header is cut short");
+    if (count == 0)
+        invalid("it holds no images");
+    QList<QSize> sizes;
+    for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
+        const std::string image = "image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count);
+        const qint64 size = little<quint32>(bytes, entry + 8);
+        const qint64 offset = little<quint32>(bytes, entry + 12);
+        if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
+            invalid(image + " lies outside the file");
+        const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
+        if (size < (png ? 24 : 40))
+            invalid(image + " is cut short");
+        const char *header = bytes.constData() + offset;
+        const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : little<qint32>(bytes, offset + 4);
+        const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : little<qint32>(bytes, offset + 8) / 2;
+        if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
+            invalid(image + " declares " + sizeText(width, height) + " pixels; the most is "
+                    + sizeText(kIconSideLimit, kIconSideLimit));
+        sizes.append(QSize(int(width), int(height)));
+    }
+    return sizes;
 }
 
 DecodedPicture decodePicture(const QByteArray &bytes)

@@ -33,7 +33,7 @@ inline constexpr int kPictureSideLimit = 2048;
 // own, takes 8.6 MB, and a skin's pictures may take 32 MB in all.
 inline constexpr qint64 kDecodedImageLimit = 32 * 1024 * 1024;
 
-// Sets kDecodedImageLimit for the whole process, once.
+// Sets kDecodedImageLimit for the whole process.
 void limitDecodedImages();
 
 // The file's bytes. A missing file, a folder, a dangling link, a pipe, a
