@@ -252,6 +252,7 @@ TEST(SkinFile, StyleSheetCheckFollowsTheGrammarOfQtStyleSheets)
         // Harmless properties, and lengths up to the window's size.
         {"QLabel { qproperty-alignment: 'AlignRight | AlignVCenter'; qproperty-wordWrap: true; qproperty-indent: 4; }", true},
         {"* { min-width: 665px; font: bold 665px; padding: -1em 1ex; margin: 498pt; color: #123456 }", true},
+        {"* { font-weight: 900; font: 700 2em Arial; }", true},
         {"QPushButton { color: red;", false},
         {"QPushButton { } }", false},
         {"{ color: red; }", false},

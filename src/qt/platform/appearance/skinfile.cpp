@@ -171,16 +171,18 @@ struct SheetReader {
     {
         constexpr int kMost = layout::kWindowHeight;
         const std::pair<QStringView, double> units[] = {{u"px", 1}, {u"pt", 4.0 / 3}, {u"em", kMost}, {u"ex", kMost}};
+        // Qt reads a font's size in px or pt only; its other numbers are weights.
+        const bool font = property.startsWith(u"font", Qt::CaseInsensitive);
         QStringView number = token;
-        double pixels = 1;
+        double pixels = font ? 0 : 1;
         for (const auto &[unit, size] : units) {
             if (token.endsWith(unit, Qt::CaseInsensitive)) {
                 number = token.chopped(2);
-                pixels = size;
+                pixels = font && size == kMost ? 0 : size;
             }
         }
         // Not a number reads as 0, one too large for a double as infinity.
-        if (!(std::abs(number.toDouble()) * pixels <= kMost))
+        if (pixels > 0 && !(std::abs(number.toDouble()) * pixels <= kMost))
             refuse(section, code, from, "the length " + token.toString().toStdString(),
                    ", beyond the window's " + std::to_string(layout::kWindowWidth) + " x " + std::to_string(kMost)
                        + " pixels: a length or a font is at most " + std::to_string(kMost) + "px, "
