@@ -23,15 +23,6 @@ using namespace drillix;
 
 namespace {
 
-// A skin in its own folder.
-QString skinFile(const QTemporaryDir &dir, const QByteArray &text)
-{
-    const QString path = dir.filePath(QStringLiteral("o.cjs"));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
-    return path;
-}
-
 std::string repeat(const std::string &piece, std::size_t bytes)
 {
     std::string out;
@@ -147,19 +138,18 @@ TEST(SkinLimits, RulesThatWouldCrashOrBalloonTheWindowAreRefused)
         QByteArray skin;
         const char *failure;
     } cases[] = {
-        {"a sheet that sets itself", head + "[colours]\n" + recursion, "qproperty-styleSheet in [colours] (line 5)"},
-        {"the same in the shipped skin",
+        {"a sheet that sets itself, in the shipped skin",
          QByteArray(shipped).replace("[controls]\n", "[controls]\n" + recursion), "qproperty-styleSheet in [controls]"},
         {"a minimum size of 30000 px", head + "[controls]\nQPushButton { qproperty-minimumSize: 30000px 30000px; }\n",
          "qproperty-minimumSize in [controls] (line 5)"},
-        {"a minimum height of 30000 px", head + "[metrics]\n* { min-height: 30000px; }\n",
-         "length 30000px in [metrics] (line 5)"},
         {"every length at its most", head + "[metrics]\n" + longest, nullptr},
     };
     QTemporaryDir dir;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        const QString path = skinFile(dir, c.skin);
+        QFile file(dir.filePath(QStringLiteral("o.cjs")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(c.skin) == c.skin.size());
+        file.close();
         const long before = test::residentKb();
         const bool peakReset = test::resetPeakResident();
         QWidget window;
@@ -171,7 +161,7 @@ TEST(SkinLimits, RulesThatWouldCrashOrBalloonTheWindowAreRefused)
         QtSkinEngine engine(&window);
         std::string failure = "(no failure)";
         try {
-            engine.applySkin(path.toStdString());
+            engine.applySkin(file.fileName().toStdString());
         } catch (const Failure &refused) {
             failure = refused.what();
         }
@@ -182,6 +172,7 @@ TEST(SkinLimits, RulesThatWouldCrashOrBalloonTheWindowAreRefused)
         EXPECT_FALSE(window.grab().isNull());
         const long grownKb = (peakReset ? test::peakResidentKb() : test::residentKb()) - before;
         std::printf("[ figure ] %s: %s, memory grew %ld kB\n", c.what, c.failure ? "refused" : "applied", grownKb);
-        EXPECT_LT(grownKb, 300 * 1024);
+        // A box of seven lengths a side, painted into a pixmap: some 85 MB.
+        EXPECT_LT(grownKb, 150 * 1024);
     }
 }
