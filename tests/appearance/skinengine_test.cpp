@@ -168,7 +168,8 @@ TEST(SkinEngine, DamagedSkinsFailClearlyAndLeaveTheWindowAsItWas)
         {scratch.file(skin("[window:x]\n/* \\2a/ */\n")), "has an escape \\2 in [window:x] (line 5)"},
         // Lengths within the window, however written.
         {scratch.file(skin("[metrics]\nQPushButton { qproperty-iconSize: 30000px 30000px; }\n")),
-         "has the length 30000px in [metrics] (line 5), beyond the window's 1047 x 665 pixels"},
+         "has the length 30000px in [metrics] (line 5), beyond the window's height: a length or a font is at "
+         "most 665px, 498pt or 1em"},
         {scratch.file(skin("[metrics]\n* { min-height: 1e5px; }\n")), "has the length 1e5px in [metrics] (line 5)"},
         {scratch.file(skin("[metrics]\n* { padding: 1 -666 }\n")), "has the length -666 in [metrics]"},
         {scratch.file(skin("[metrics]\n* { margin: 499pt; }\n")), "has the length 499pt in [metrics]"},

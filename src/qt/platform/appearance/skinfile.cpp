@@ -135,9 +135,8 @@ struct SheetReader {
         return true;
     }
 
-    // Qt sets any property named after "qproperty-" on every widget that the
-    // rule selects, styleSheet included, which can set itself again without
-    // end: only a few that change how a widget lays out what it shows.
+    // Qt sets any property named after "qproperty-", styleSheet included,
+    // which can set itself again without end: only a few layout ones here.
     void checkProperty(qsizetype from) const
     {
         static const QStringList allowed{"alignment", "flat", "iconSize", "indent", "margin", "wordWrap"};
@@ -159,14 +158,10 @@ struct SheetReader {
         return at > from;
     }
 
-    // Qt reads a length from any word or string of a value, as a number
-    // with a unit ("1e5px" is 100000 pixels, " 9e9" and "inf" count too), so
-    // each is read the same way here. A widget's box adds up to seven
-    // lengths a side (its least size, and padding, border and margin on
-    // both sides), and Qt's styles paint it into a pixmap of that size: each
-    // length is at most the window's height, a font too, and an em or ex
-    // counts as that largest font. A point is 4/3 pixel, as at 96 dots per
-    // inch.
+    // Qt reads a length from any word or string of a value ("1e5px", " 9e9"
+    // and "inf" too), so each is read so here. Styles paint a widget's box,
+    // up to seven lengths a side, into a pixmap: a length or a font is at
+    // most the window's height, an em counts as that font, a point 4/3 px.
     void checkLength(QStringView token, qsizetype from) const
     {
         constexpr int kMost = layout::kWindowHeight;
@@ -184,8 +179,7 @@ struct SheetReader {
         // Not a number reads as 0, one too large for a double as infinity.
         if (pixels > 0 && !(std::abs(number.toDouble()) * pixels <= kMost))
             refuse(section, code, from, "the length " + token.toString().toStdString(),
-                   ", beyond the window's " + std::to_string(layout::kWindowWidth) + " x " + std::to_string(kMost)
-                       + " pixels: a length or a font is at most " + std::to_string(kMost) + "px, "
+                   ", beyond the window's height: a length or a font is at most " + std::to_string(kMost) + "px, "
                        + std::to_string(kMost * 3 / 4) + "pt or 1em");
     }
 
@@ -414,9 +408,8 @@ std::vector<Section> parse(const QByteArray &bytes)
 
 QString resolveStyleSheet(const Section &section, const PictureUrl &picture)
 {
-    // Qt turns a backslash and hex digits into the character they stand for
-    // before it reads a sheet, in strings and comments too, so a skin writes
-    // the character itself: what is read here is then what Qt reads.
+    // Qt turns a backslash and hex digits into their character before it
+    // reads a sheet, even in strings and comments: a skin writes it itself.
     for (qsizetype at = section.text.indexOf(u'\\'); at >= 0; at = section.text.indexOf(u'\\', at + 1)) {
         if (at + 1 < section.text.size() && QStringView(u"0123456789abcdefABCDEF").contains(section.text[at + 1]))
             refuse(section, section.text, at, "an escape " + section.text.sliced(at, 2).toStdString(),
