@@ -63,7 +63,8 @@ qint64 checkPicture(const QString &path, int line, qint64 earlier)
         if (icon.isEmpty()) {
             QBuffer buffer;
             buffer.setData(bytes);
-            QImageReader reader(&buffer);
+            // Named by its suffix first and then by its content, as Qt reads the file.
+            QImageReader reader(&buffer, QFileInfo(file).suffix().toLatin1());
             largest = reader.size();
             if (largest.isEmpty())
                 throw Failure(what + " is not a picture that Qt reads (" + reader.errorString().toStdString() + ")");
