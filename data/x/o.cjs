@@ -25,7 +25,12 @@
       x/panel.png beside the program, and url(x/panel.png) would look for
       x/x/panel.png. A picture that is missing or that Qt cannot read, or
       pictures taking more than 32 MB together once decoded (width x height
-      x 4 bytes each), make the skin damaged.
+      x 4 bytes each, every image of a file and every @2x to @9x sibling
+      counted), make the skin damaged.
+    - Lengths and fonts stay within the window: at most 665px, 498pt or
+      1em. Of the qproperty- settings only alignment,
+      flat, iconSize, indent, margin and wordWrap may be set. Backslash
+      escapes are not read: write the character itself.
     Part and variant names are matched without regard to case. Each section
     must be well-formed Qt style-sheet rules (selectors, each followed by a
     block of "property: value;" declarations), or the skin is refused with

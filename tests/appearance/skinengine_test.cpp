@@ -150,7 +150,41 @@ TEST(SkinEngine, DamagedSkinsFailClearlyAndLeaveTheWindowAsItWas)
          "other.png (line 7) is 2100 x 2100 pixels, which brings the skin's pictures to 33.7 MB"},
         {scratch.file(skin("[controls]\nQPushButton { image: url(small.png); }\n")),
          "small@2x.png (line 5) is 5000 x 5000 pixels"},
+        // What is decoded counts, not what a file says; and every sibling
+        // that Qt may take on a screen of ratio 2 to 9, by Qt's own naming.
+        {scratch.file(skin("[colours]\n\nQLabel { background-image: url(liar.ico); }\n")),
+         "liar.ico (line 6): Invalid picture (image 1 of 1 declares 3000 x 3000 pixels; the most is 256 x 256)"},
+        {scratch.file(skin("[colours]\nQLabel { image: url(icon.ico); }\n")), "icon@2x.ico (line 5): Invalid picture"},
+        {scratch.file(skin("[colours]\nQLabel { image: url(fifo.png); }\n")), "fifo@3x.png (line 5) is not a normal file"},
+        // Properties through which a sheet applies, or runs code of its choosing.
+        {scratch.file(skin("[colours]\nQPushButton { qproperty-styleSheet: \"QPushButton { qproperty-styleSheet: 'x' }\"; }\n")),
+         "Skin file has the property qproperty-styleSheet in [colours] (line 5), which a skin may not set"},
+        {scratch.file(skin("[metrics]\nQPushButton {\n  color: red; QPROPERTY-objectName: x; }\n")),
+         "has the property QPROPERTY-objectName in [metrics] (line 6)"},
+        {scratch.file(skin("[controls]\nQPushButton { qproperty-minimumSize: 30000px 30000px; }\n")),
+         "has the property qproperty-minimumSize in [controls] (line 5)"},
+        {scratch.file(skin("[colours]\nQPushButton { color: red\\3B qproperty-styleSheet: \"x\"; }\n")),
+         "has an escape \\3 in [colours] (line 5); write the character itself"},
+        {scratch.file(skin("[window:x]\n/* \\2a/ */\n")), "has an escape \\2 in [window:x] (line 5)"},
+        // Lengths within the window, however written.
+        {scratch.file(skin("[metrics]\nQPushButton { qproperty-iconSize: 30000px 30000px; }\n")),
+         "has the length 30000px in [metrics] (line 5), beyond the window's height: a length or a font is at "
+         "most 665px, 498pt or 1em"},
+        {scratch.file(skin("[metrics]\n* { min-height: 1e5px; }\n")), "has the length 1e5px in [metrics] (line 5)"},
+        {scratch.file(skin("[metrics]\n* { padding: 1 -666 }\n")), "has the length -666 in [metrics]"},
+        {scratch.file(skin("[metrics]\n* { margin: 499pt; }\n")), "has the length 499pt in [metrics]"},
+        {scratch.file(skin("[metrics]\n* { min-width: 1.1em; }\n")), "has the length 1.1em in [metrics]"},
+        {scratch.file(skin("[metrics]\n* { font: bold 666px Arial; }\n")), "has the length 666px in [metrics]"},
+        {scratch.file(skin("[metrics]\n* { font-size: 1e999pt; }\n")), "has the length 1e999pt in [metrics]"},
+        {scratch.file(skin("[metrics]\n* { min-width: \"30000px\"; }\n")), "has the length 30000px in [metrics]"},
+        {scratch.file(skin("[metrics]\n* { min-width: \xc2\xa0" "30000px; }\n")), "30000px in [metrics] (line 5)"},
+        {scratch.file(skin("[metrics]\n* { min-height: inf; }\n")), "has the length inf in [metrics]"},
     };
+    scratch.file(lyingIcon({plainImage(3000)}), QStringLiteral("liar.ico"));
+    scratch.file(lyingIcon({plainImage(16)}), QStringLiteral("icon.ico"));
+    scratch.file(lyingIcon({plainImage(3000)}), QStringLiteral("icon@2x.ico"));
+    scratch.png(testImage(8, Qt::red), QStringLiteral("fifo.png"));
+    scratch.pipe(QStringLiteral("fifo@3x.png"));
     scratch.file("A text, not a picture.\n", QStringLiteral("text"));
     QImage huge(5000, 5000, QImage::Format_Mono);
     huge.fill(0);
@@ -216,6 +250,10 @@ TEST(SkinFile, StyleSheetCheckFollowsTheGrammarOfQtStyleSheets)
         {"QPushButton#PushButton1:hover:!pressed, QLabel > .QWidget QFrame::indicator { color: red }", true},
         {"QLabel[x='}'], * [y~=\"a b\"], QWidget[text=z] { font-family: \"A /* B\"; ; image: url(a;b.png); }", true},
         {"QPushButton { border: 1px solid qlineargradient(x1: 0, stop: 0 #fff, stop: 1 red) !important; }", true},
+        // Harmless properties, and lengths up to the window's size.
+        {"QLabel { qproperty-alignment: 'AlignRight | AlignVCenter'; qproperty-wordWrap: true; qproperty-indent: 4; }", true},
+        {"* { min-width: 665px; font: bold 665px; padding: -1em 1ex; margin: 498pt; color: #123456 }", true},
+        {"* { font-weight: 900; font: 700 2em Arial; }", true},
         {"QPushButton { color: red;", false},
         {"QPushButton { } }", false},
         {"{ color: red; }", false},

@@ -4,6 +4,7 @@
 
 #include "core/platform.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -62,9 +64,9 @@ public:
         return path(QStringLiteral("link")).toStdString();
     }
 
-    std::string pipe()
+    std::string pipe(const QString &fileName = QStringLiteral("pipe"))
     {
-        const QString name = path(QStringLiteral("pipe"));
+        const QString name = path(fileName);
         EXPECT_EQ(::mkfifo(name.toLocal8Bit().constData(), 0600), 0);
         return name.toStdString();
     }
@@ -96,6 +98,35 @@ inline QImage testImage(int side, QColor colour)
     QImage image(side, side, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter(&image).fillRect(0, 0, side / 2, side / 2, colour);
+    return image;
+}
+
+// An icon whose directory claims 16 x 16 for each of the images it holds
+// as PNG, whatever their real size.
+inline QByteArray lyingIcon(const QList<QImage> &images)
+{
+    QByteArray bytes(6 + 16 * images.size(), '\0');
+    bytes[2] = 1;
+    bytes[4] = char(images.size());
+    for (qsizetype i = 0; i < images.size(); ++i) {
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        images[i].save(&png, "PNG");
+        char *entry = bytes.data() + 6 + 16 * i;
+        entry[0] = entry[1] = 16;
+        qToLittleEndian<quint16>(32, entry + 6);
+        qToLittleEndian<quint32>(quint32(png.data().size()), entry + 8);
+        qToLittleEndian<quint32>(quint32(bytes.size()), entry + 12);
+        bytes += png.data();
+    }
+    return bytes;
+}
+
+// A one-colour picture that takes a few kilobytes as PNG, however large.
+inline QImage plainImage(int side)
+{
+    QImage image(side, side, QImage::Format_Mono);
+    image.fill(0);
     return image;
 }
 

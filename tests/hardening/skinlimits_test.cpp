@@ -1,7 +1,8 @@
 // Skin files built to strain Qt's style-sheet parser, just under the 1 MB
 // limit: deep nesting, long selector chains, many rules. Each must load or
 // be refused with a report, and a loaded one must apply; none may crash or
-// hang the start-up. And skin pictures that would take memory without end.
+// hang the start-up. And skin pictures that would take memory without end,
+// and rules that would crash the window or make it take gigabytes.
 
 #include "core/platform.h"
 #include "memory.h"
@@ -9,6 +10,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -115,5 +117,62 @@ TEST(SkinLimits, PicturesTakeMemoryOnceWithinTheLimit)
         std::printf("[ figure ] %d x %d picture on %d buttons: %s, memory grew %ld kB (%.2f x the picture)\n", c.side,
                     c.side, kButtons, loaded ? "loaded" : "refused", grownKb, double(grownKb) / pictureKb);
         EXPECT_LT(grownKb, 3 * pictureKb);
+    }
+}
+
+// A sheet that sets qproperty-styleSheet to one that sets it again recurses
+// inside Qt until the stack ends; a 30000 px minimum takes gigabytes once
+// painted. Each is refused before a widget sees it, and the window paints.
+// What the limits still allow, every length at its most, stays bounded.
+TEST(SkinLimits, RulesThatWouldCrashOrBalloonTheWindowAreRefused)
+{
+    QFile shippedFile(QStringLiteral(DRILLIX_DATA_DIR "/x/o.cjs"));
+    ASSERT_TRUE(shippedFile.open(QIODevice::ReadOnly));
+    const QByteArray shipped = shippedFile.readAll();
+    const QByteArray recursion = "QPushButton { qproperty-styleSheet: \"QPushButton { qproperty-styleSheet: 'x' }\"; }\n";
+    const QByteArray head = "[skin]\nformat = 1\n\n";
+    const QByteArray longest = "* { min-width: 665px; min-height: 665px; padding: 665px; margin: 665px; "
+                               "border: 665px solid red; font-size: 665px; }\n";
+    const struct {
+        const char *what;
+        QByteArray skin;
+        const char *failure;
+    } cases[] = {
+        {"a sheet that sets itself, in the shipped skin",
+         QByteArray(shipped).replace("[controls]\n", "[controls]\n" + recursion), "qproperty-styleSheet in [controls]"},
+        {"a minimum size of 30000 px", head + "[controls]\nQPushButton { qproperty-minimumSize: 30000px 30000px; }\n",
+         "qproperty-minimumSize in [controls] (line 5)"},
+        {"every length at its most", head + "[metrics]\n" + longest, nullptr},
+    };
+    QTemporaryDir dir;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile file(dir.filePath(QStringLiteral("o.cjs")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(c.skin) == c.skin.size());
+        file.close();
+        const long before = test::residentKb();
+        const bool peakReset = test::resetPeakResident();
+        QWidget window;
+        window.resize(1047, 665);
+        for (int i = 0; i < 4; ++i) {
+            (new QPushButton(QStringLiteral("Restart"), &window))->setGeometry(720, 600 - 40 * i, 156, 27);
+            (new QLabel(QStringLiteral("Mongolia"), &window))->setGeometry(10, 10 + 30 * i, 100, 20);
+        }
+        QtSkinEngine engine(&window);
+        std::string failure = "(no failure)";
+        try {
+            engine.applySkin(file.fileName().toStdString());
+        } catch (const Failure &refused) {
+            failure = refused.what();
+        }
+        if (c.failure)
+            EXPECT_NE(failure.find(c.failure), std::string::npos) << failure;
+        else
+            EXPECT_EQ(failure, "(no failure)");
+        EXPECT_FALSE(window.grab().isNull());
+        const long grownKb = (peakReset ? test::peakResidentKb() : test::residentKb()) - before;
+        std::printf("[ figure ] %s: %s, memory grew %ld kB\n", c.what, c.failure ? "refused" : "applied", grownKb);
+        // A box of seven lengths a side, painted into a pixmap: some 85 MB.
+        EXPECT_LT(grownKb, 150 * 1024);
     }
 }

@@ -10,10 +10,17 @@
 #include <QHash>
 #include <QImageReader>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QtEndian>
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace drillix {
 
@@ -33,41 +40,6 @@ T little(const QByteArray &bytes, qsizetype at)
 }
 
 constexpr int kIconSideLimit = 256;
-
-// Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
-// a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
-// (bytes 10 and 12 of the file for the first). Its type, or 0 for other
-// pictures.
-int checkIconDirectory(const QByteArray &bytes)
-{
-    if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
-        return 0;
-    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
-    if (bytes.size() < 6 + 16 * count)
-        invalid("its header is cut short");
-    if (count == 0)
-        invalid("it holds no images");
-    for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
-        const qint64 size = little<quint32>(bytes, entry + 8);
-        const qint64 offset = little<quint32>(bytes, entry + 12);
-        if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
-            invalid("image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count)
-                    + " lies outside the file");
-    }
-    // The first image is a PNG or a bitmap header whose height counts the
-    // colour and the mask rows.
-    const qsizetype offset = little<quint32>(bytes, 18);
-    const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
-    if (little<quint32>(bytes, 14) < (png ? 24u : 40u))
-        invalid("its first image is cut short");
-    const char *header = bytes.constData() + offset;
-    const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : little<qint32>(bytes, offset + 4);
-    const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : little<qint32>(bytes, offset + 8) / 2;
-    if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
-        invalid("its first image declares " + sizeText(width, height) + " pixels; the most is "
-                + sizeText(kIconSideLimit, kIconSideLimit));
-    return bytes[2];
-}
 
 // Each picture as it was first read, and its double-size sibling as it was
 // first looked for (on a high-resolution screen, or by the loader): null
@@ -138,39 +110,90 @@ std::string describeSize(qint64 bytes)
     return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " MB";
 }
 
-void checkBoundedFile(const QString &path, const std::string &what, qint64 limit)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw Failure(what + (info.isSymLink() ? " is a link to a file that does not exist" : " not found"));
-    if (info.isDir())
-        throw Failure(what + " is a folder, not a file");
-    // Devices, pipes and sockets could block or never end.
-    if (!info.isFile())
-        throw Failure(what + " is not a normal file");
-    if (info.size() > limit)
-        throw Failure(what + " is too large (" + describeSize(info.size()) + "; the limit is " + describeSize(limit)
-                      + ")");
-}
-
 QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit)
 {
-    checkBoundedFile(path, what, limit);
     QFile file(path);
+    // Opened without waiting and checked as opened, so that a pipe or a
+    // device in the file's place never blocks the thread, not even one put
+    // there after a look at the name. Qt's own resources are Qt's to open.
+    if (path.startsWith(u':')) {
+        if (!file.open(QIODevice::ReadOnly))
+            throw Failure(what + " not found");
+    } else {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
+            throw Failure(what + (QFileInfo(path).isSymLink() ? " is a link to a file that does not exist" : " not found"));
+        if (fd < 0)
+            throw Failure(what + " cannot be read (" + std::strerror(errno) + ")");
+        auto closeFile = qScopeGuard([fd] { ::close(fd); });
+        struct stat info = {};
+        if (::fstat(fd, &info) != 0)
+            throw Failure(what + " cannot be read (" + std::strerror(errno) + ")");
+        if (S_ISDIR(info.st_mode))
+            throw Failure(what + " is a folder, not a file");
+        if (!S_ISREG(info.st_mode))
+            throw Failure(what + " is not a normal file");
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            closeFile.dismiss();
+    }
+    if (file.size() > limit)
+        throw Failure(what + " is too large (" + describeSize(file.size()) + "; the limit is " + describeSize(limit)
+                      + ")");
     // One byte more than allowed tells a file that grew since the check.
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(limit + 1) : QByteArray();
-    if (file.error() != QFileDevice::NoError)
+    const QByteArray bytes = file.isOpen() ? file.read(limit + 1) : QByteArray();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError)
         throw Failure(what + " cannot be read (" + file.errorString().toStdString() + ")");
     if (bytes.size() > limit)
         throw Failure(what + " is too large (over " + describeSize(limit) + ")");
     return bytes;
 }
 
+void limitDecodedImages()
+{
+    QImageReader::setAllocationLimit(int(kDecodedImageLimit / (1024 * 1024)));
+}
+
+// Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
+// a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
+// (bytes 10 and 12 of the file for the first). Each image is a PNG, or a
+// bitmap header whose height counts the colour and the mask rows.
+QList<QSize> iconImageSizes(const QByteArray &bytes)
+{
+    if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
+        return {};
+    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
+    if (bytes.size() < 6 + 16 * count)
+        invalid("its header is cut short");
+    if (count == 0)
+        invalid("it holds no images");
+    QList<QSize> sizes;
+    for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
+        const std::string image = "image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count);
+        const qint64 size = little<quint32>(bytes, entry + 8);
+        const qint64 offset = little<quint32>(bytes, entry + 12);
+        if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
+            invalid(image + " lies outside the file");
+        const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
+        if (size < (png ? 24 : 40))
+            invalid(image + " is cut short");
+        const char *header = bytes.constData() + offset;
+        const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : little<qint32>(bytes, offset + 4);
+        const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : little<qint32>(bytes, offset + 8) / 2;
+        if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
+            invalid(image + " declares " + sizeText(width, height) + " pixels; the most is "
+                    + sizeText(kIconSideLimit, kIconSideLimit));
+        sizes.append(QSize(int(width), int(height)));
+    }
+    return sizes;
+}
+
 DecodedPicture decodePicture(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         invalid("the file is empty");
-    const int iconType = checkIconDirectory(bytes); // 1 for an icon, 2 for a cursor
+    limitDecodedImages();
+    const int iconType = iconImageSizes(bytes).isEmpty() ? 0 : bytes[2]; // 1 for an icon, 2 for a cursor
     QBuffer buffer;
     buffer.setData(bytes);
     // A named format loads the one plugin that reads it, not every one.

@@ -16,7 +16,9 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
+#include <QList>
 #include <QPixmap>
+#include <QSize>
 #include <QString>
 
 #include <string>
@@ -26,11 +28,23 @@ namespace drillix {
 inline constexpr qint64 kPictureFileLimit = 1024 * 1024;
 // Larger pictures are refused before they are decoded (memory).
 inline constexpr int kPictureSideLimit = 2048;
+// No image Qt decodes may take more, whoever asks it to and whatever the
+// file's header said: the map at double size, the largest of the program's
+// own, takes 8.6 MB, and a skin's pictures may take 32 MB in all.
+inline constexpr qint64 kDecodedImageLimit = 32 * 1024 * 1024;
 
-// Refuse a missing file, a folder, a dangling link, a device or one over the
-// limit before a byte is read; `what` ("Skin file") starts the Failure text.
-void checkBoundedFile(const QString &path, const std::string &what, qint64 limit);
+// Sets kDecodedImageLimit for the whole process.
+void limitDecodedImages();
+
+// The file's bytes. A missing file, a folder, a dangling link, a pipe, a
+// device or one over the limit is refused without reading or waiting;
+// `what` ("Skin file") starts the Failure text.
 QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit);
+// The sizes of an icon's or a cursor's images from their own headers, which
+// are what Qt decodes, whatever the file's directory says; empty for other
+// pictures. Throws Failure, whose text starts "Invalid picture", for a
+// damaged file or an image over 256 x 256.
+QList<QSize> iconImageSizes(const QByteArray &bytes);
 // A picture's size in pixels, as "640 x 480".
 std::string sizeText(qint64 width, qint64 height);
 // In megabytes, as "1.1 MB", rounded up so that a size over a limit never

@@ -4,6 +4,7 @@
 #include "qt/platform/appearance/skinfile.h"
 #include "qt/platform/sidefiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace drillix {
 
@@ -22,28 +24,61 @@ std::string where(const QString &path, int line)
     return "Skin file picture " + path.toStdString() + " (line " + std::to_string(line) + ")";
 }
 
-// The bytes the picture takes once decoded, at the larger of itself and its
-// double-size sibling, which Qt takes on high-resolution screens.
+// The picture and each sibling that Qt's style sheets take in its place on
+// a screen of ratio 2 to 9: "@2x" to "@9x" before the last dot of the path,
+// or before ".9." in a nine-patch name, or at its end when it has no dot.
+QStringList candidates(const QString &path)
+{
+    QStringList files{path};
+    const qsizetype dot = path.contains(QLatin1Char('.')) ? path.lastIndexOf(QLatin1Char('.')) : path.size();
+    for (const qsizetype at : {dot, QStringView(path).first(dot).endsWith(u".9") ? dot - 2 : dot}) {
+        for (int ratio = 2; ratio <= 9; ++ratio) {
+            const QString file = QString(path).insert(at, QStringLiteral("@%1x").arg(ratio));
+            if (!files.contains(file) && QFileInfo::exists(file))
+                files.append(file);
+        }
+    }
+    return files;
+}
+
+// The bytes the picture and its siblings take once decoded, every image in
+// each file (Qt's icons read them all), each as large as what Qt decodes.
 qint64 checkPicture(const QString &path, int line, qint64 earlier)
 {
-    qint64 largest = 0;
-    for (const QString &file : {path, doubleSizeName(path)}) {
-        if (file != path && !QFileInfo::exists(file))
-            continue;
+    qint64 total = 0;
+    for (const QString &file : candidates(path)) {
         const std::string what = where(file, line);
-        checkBoundedFile(file, what, QtSkinEngine::kDecodedPicturesLimit);
-        QImageReader reader(file);
-        const QSize size = reader.size();
-        if (size.isEmpty())
-            throw Failure(what + " is not a picture that Qt reads (" + reader.errorString().toStdString() + ")");
-        const qint64 bytes = qint64(size.width()) * size.height() * 4;
-        if (earlier + bytes > QtSkinEngine::kDecodedPicturesLimit)
-            throw Failure(what + " is " + sizeText(size.width(), size.height())
-                          + " pixels, which brings the skin's pictures to " + describeSize(earlier + bytes)
-                          + " once decoded; the limit is " + describeSize(QtSkinEngine::kDecodedPicturesLimit));
-        largest = std::max(largest, bytes);
+        const QByteArray bytes = readBoundedFile(file, what, QtSkinEngine::kDecodedPicturesLimit);
+        QList<QSize> icon;
+        try {
+            icon = iconImageSizes(bytes);
+        } catch (const Failure &failure) {
+            throw Failure(what + ": " + failure.what());
+        }
+        qint64 images = icon.size();
+        QSize largest;
+        for (const QSize &size : std::as_const(icon)) {
+            total += qint64(size.width()) * size.height() * 4;
+            largest = largest.expandedTo(size);
+        }
+        if (icon.isEmpty()) {
+            QBuffer buffer;
+            buffer.setData(bytes);
+            // Named by its suffix first and then by its content, as Qt reads the file.
+            QImageReader reader(&buffer, QFileInfo(file).suffix().toLatin1());
+            largest = reader.size();
+            if (largest.isEmpty())
+                throw Failure(what + " is not a picture that Qt reads (" + reader.errorString().toStdString() + ")");
+            images = std::max(1, reader.imageCount());
+            total += images * largest.width() * largest.height() * 4;
+        }
+        if (earlier + total > QtSkinEngine::kDecodedPicturesLimit)
+            throw Failure(what + " is " + (images > 1 ? std::to_string(images) + " images of up to " : "")
+                          + sizeText(largest.width(), largest.height()) + " pixels, which brings the skin's pictures to "
+                          + describeSize(earlier + total) + " once decoded; the limit is "
+                          + describeSize(QtSkinEngine::kDecodedPicturesLimit));
     }
-    return largest;
+    return total;
 }
 
 } // namespace
@@ -59,8 +94,9 @@ void QtSkinEngine::applySkin(const std::string &path)
         if (checked.insert(path).second)
             pictureBytes += checkPicture(path, line, pictureBytes);
         const QChar quote = path.contains(QLatin1Char('"')) ? QLatin1Char('\'') : QLatin1Char('"');
-        if (path.contains(quote))
-            throw Failure(where(path, line) + " has both kinds of quote in its name");
+        // Qt would read a backslash in the name as the start of an escape.
+        if (path.contains(quote) || path.contains(QLatin1Char('\\')))
+            throw Failure(where(path, line) + " has a backslash or both kinds of quote in its name");
         return QLatin1String("url(") + quote + path + quote + QLatin1Char(')');
     };
     std::map<QString, QString> applied;
@@ -71,6 +107,7 @@ void QtSkinEngine::applySkin(const std::string &path)
     }
     if (!m_window)
         return;
+    limitDecodedImages();
     // Room for the pictures beside the 10 MB that Qt gives the cache unless told otherwise.
     QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), int(10 * 1024 + pictureBytes / 1024)));
     // A second sheet set before the first was ever polished never reaches

@@ -10,9 +10,11 @@
 // A relative url(name) is found from the skin file's folder, whatever the
 // current folder. Qt's style sheets decode a picture once for every widget
 // and rule that shows it unless it fits in Qt's pixmap cache, so every
-// picture must be one Qt reads, all of them together (each counted at its
-// double-size sibling when larger) at most 32 MB once decoded, and the cache
-// is given room for them.
+// picture must be one Qt reads, all of them together at most 32 MB once
+// decoded, and the cache is given room for them. What counts is what Qt
+// decodes: every image in a file, an icon's by its own header, and every
+// "@2x" to "@9x" sibling that Qt takes in a picture's place on screens of
+// higher ratio, each a normal file too.
 
 #include "core/platform.h"
 

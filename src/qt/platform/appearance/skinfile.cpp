@@ -1,11 +1,13 @@
 #include "qt/platform/appearance/skinfile.h"
 
+#include "core/layout.h"
 #include "core/platform.h"
 
 #include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace drillix::skinfile {
@@ -79,6 +81,14 @@ QString sectionName(const QString &part, const QString &variant)
     return QLatin1Char('[') + part + (variant.isEmpty() ? QString() : QLatin1Char(':') + variant) + QLatin1Char(']');
 }
 
+// Fails naming what was found at `at` in the section's text, and its line.
+[[noreturn]] void refuse(const Section &section, QStringView text, qsizetype at, const std::string &what,
+                         const std::string &why)
+{
+    fail("has " + what + " in " + sectionName(section.part, section.variant).toStdString() + " (line "
+         + std::to_string(section.firstLine + 1 + int(text.first(at).count(u'\n'))) + ")" + why);
+}
+
 // A character of a name as style sheets write one.
 bool isNameCharacter(QChar c)
 {
@@ -90,10 +100,12 @@ bool isNameCharacter(QChar c)
 // exhaust the stack; copies the text with `picture` standing for each url()
 // in a value.
 struct SheetReader {
+    const Section &section;
     QStringView text;
     QStringView code;
     const PictureUrl &picture;
     int line; // the line on which `copied` lies
+    QStringView property = {}; // of the declaration being read
     qsizetype at = 0;
     QString resolved = {}; // the text before `copied`, with its url()s replaced
     qsizetype copied = 0;
@@ -110,10 +122,65 @@ struct SheetReader {
     bool declarations()
     {
         while (skipSpace(), at < code.size() && peek() != '}') {
-            if (!take(';') && !(name() && (skipSpace(), take(':')) && value()))
+            const qsizetype from = at;
+            if (take(';'))
+                continue;
+            if (!name())
+                return false;
+            property = code.sliced(from, at - from);
+            checkProperty(from);
+            if (!((skipSpace(), take(':')) && value()))
                 return false;
         }
         return true;
+    }
+
+    // Qt sets any property named after "qproperty-", styleSheet included,
+    // which can set itself again without end: only a few layout ones here.
+    void checkProperty(qsizetype from) const
+    {
+        static const QStringList allowed{"alignment", "flat", "iconSize", "indent", "margin", "wordWrap"};
+        if (property.startsWith(u"qproperty-", Qt::CaseInsensitive) && !allowed.contains(property.sliced(10)))
+            refuse(section, code, from, "the property " + property.toString().toStdString(),
+                   ", which a skin may not set; it may set qproperty-alignment, -flat, -iconSize, -indent, -margin "
+                   "and -wordWrap");
+    }
+
+    // A word of name characters and dots, or a colour, which is no length.
+    bool word()
+    {
+        const qsizetype from = at;
+        const bool colour = take('#');
+        while (at < code.size() && (isNameCharacter(code[at]) || code[at] == u'.'))
+            ++at;
+        if (!colour)
+            checkLength(code.sliced(from, at - from), from);
+        return at > from;
+    }
+
+    // Qt reads a length from any word or string of a value ("1e5px", " 9e9"
+    // and "inf" too), so each is read so here. Styles paint a widget's box,
+    // up to seven lengths a side, into a pixmap: a length or a font is at
+    // most the window's height, an em counts as that font, a point 4/3 px.
+    void checkLength(QStringView token, qsizetype from) const
+    {
+        constexpr int kMost = layout::kWindowHeight;
+        const std::pair<QStringView, double> units[] = {{u"px", 1}, {u"pt", 4.0 / 3}, {u"em", kMost}, {u"ex", kMost}};
+        // Qt reads a font's size in px or pt only; its other numbers are weights.
+        const bool font = property.startsWith(u"font", Qt::CaseInsensitive);
+        QStringView number = token;
+        double pixels = font ? 0 : 1;
+        for (const auto &[unit, size] : units) {
+            if (token.endsWith(unit, Qt::CaseInsensitive)) {
+                number = token.chopped(2);
+                pixels = font && size == kMost ? 0 : size;
+            }
+        }
+        // Not a number reads as 0, one too large for a double as infinity.
+        if (pixels > 0 && !(std::abs(number.toDouble()) * pixels <= kMost))
+            refuse(section, code, from, "the length " + token.toString().toStdString(),
+                   ", beyond the window's height: a length or a font is at most " + std::to_string(kMost) + "px, "
+                       + std::to_string(kMost * 3 / 4) + "pt or 1em");
     }
 
     char16_t peek(qsizetype where) const { return where < code.size() ? code[where].unicode() : u'\0'; }
@@ -205,9 +272,11 @@ struct SheetReader {
             if (c == '{' || (c == ')' && depth == 0))
                 return false;
             if (c == '"' || c == '\'') {
+                const qsizetype from = at;
                 if (!string())
                     return false;
-            } else if (!url()) {
+                checkLength(code.sliced(from + 1, at - from - 2), from);
+            } else if (!url() && !word()) {
                 depth += c == '(' ? 1 : c == ')' ? -1 : 0;
                 ++at;
             }
@@ -339,10 +408,18 @@ std::vector<Section> parse(const QByteArray &bytes)
 
 QString resolveStyleSheet(const Section &section, const PictureUrl &picture)
 {
+    // Qt turns a backslash and hex digits into their character before it
+    // reads a sheet, even in strings and comments: a skin writes it itself.
+    for (qsizetype at = section.text.indexOf(u'\\'); at >= 0; at = section.text.indexOf(u'\\', at + 1)) {
+        if (at + 1 < section.text.size() && QStringView(u"0123456789abcdefABCDEF").contains(section.text[at + 1]))
+            refuse(section, section.text, at, "an escape " + section.text.sliced(at, 2).toStdString(),
+                   "; write the character itself");
+    }
     const bool window = section.part == QLatin1String("window");
     qsizetype unclosed = -1;
     const QString code = blankComments(section.text, QLatin1Char(' '), &unclosed);
-    SheetReader reader{.text = section.text, .code = code, .picture = picture, .line = section.firstLine + 1};
+    SheetReader reader{
+        .section = section, .text = section.text, .code = code, .picture = picture, .line = section.firstLine + 1};
     // Declarations in [window] are no rules, and a '}' after them is no rule either.
     if (unclosed >= 0 || !(window ? reader.declarations() && reader.rules() : reader.rules())) {
         const QString lines = section.lastLine > section.firstLine

@@ -52,7 +52,10 @@ std::vector<Section> parse(const QByteArray &bytes);
 // blocks, comments and strings closed, each selector followed by a block of
 // "property: value;" declarations. The grammar is read here because Qt tells
 // of a sheet it cannot parse only by a warning, and recovers from some
-// damage silently.
+// damage silently. Also refused, naming the section and the line: an escape
+// (a backslash and a hex digit), a qproperty- other than alignment, flat,
+// iconSize, indent, margin and wordWrap, and a length or a font beyond the
+// window's height.
 QString resolveStyleSheet(const Section &section, const PictureUrl &picture);
 
 } // namespace skinfile
