@@ -97,6 +97,14 @@ def skin_cases(skin):
         ("skin: style-sheet syntax error",
          lambda f: write(f, "x/o.cjs", b"[skin]\nformat = 1\n[controls]\nQPushButton { color: red; \n"), 1),
         ("skin: layout error", lambda f: write(f, "x/o.cjs", b"QPushButton { color: red; }\n"), 1),
+        # A sheet that sets the style sheet again recursed without end in Qt's
+        # property system; a huge minimum size took gigabytes.
+        ("skin: a sheet that sets a style sheet",
+         lambda f: write(f, "x/o.cjs", b"[skin]\nformat = 1\n[colours]\nQPushButton { qproperty-styleSheet: "
+                         b"\"QPushButton { qproperty-styleSheet: 'x' }\"; }\n"), 1),
+        ("skin: a huge minimum size",
+         lambda f: write(f, "x/o.cjs", b"[skin]\nformat = 1\n[metrics]\n"
+                         b"QPushButton { qproperty-minimumSize: 30000px 30000px; }\n"), 1),
         ("skin: a FIFO (no normal file: counts as absent)",
          lambda f: (remove(f, "x/o.cjs"), os.mkfifo(f / "x" / "o.cjs")), 0),
         ("skin: dangling link (counts as absent)",
