@@ -43,6 +43,7 @@ soak: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L soak
 
 bench: build
+	@./tools/install-deps.sh --bench
 	@./tools/bench.sh $(BUILD)
 
 map-accuracy: build

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the fuzz targets with clang's libFuzzer, ASan and UBSan into a
-# folder of their own.
+# folder of their own, and seeds the skin target with the shipped skin.
 #
 #   fuzz/build.sh [BUILD_DIR]        (default: build-fuzz)
 #
@@ -38,3 +38,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         { cat "$probe/configure.log"; exit 1; }
 fi
 cmake --build "$build" -j "${FUZZ_JOBS:-2}"
+
+# The shipped skin seeds the skin target from where the program takes it,
+# beside the inputs that runs add (fuzz/run.sh reads both folders).
+mkdir -p "$build/corpus/skin"
+cp "$here/../data/x/o.cjs" "$build/corpus/skin/shipped.cjs"

@@ -3,6 +3,8 @@
 # needs, on Debian 12 (bookworm) or 13 (trixie). Safe to run again: packages
 # already present are skipped, and the package lists are refreshed only when
 # something is missing.
+#
+#   tools/install-deps.sh [--bench]   (--bench: also what `make bench` needs)
 set -eu
 
 release=""
@@ -18,18 +20,22 @@ fi
 # release's own LLVM (14 on Debian 12, 19 on Debian 13).
 PACKAGES="
   build-essential cmake pkg-config python3
-  qt6-base-dev qt6-multimedia-dev libfontconfig-dev
+  qt6-base-dev libfontconfig-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
   fonts-liberation xdg-utils
   xvfb xauth xdotool x11-utils imagemagick ffmpeg sox
   pulseaudio pulseaudio-utils icoutils
-  desktop-file-utils appstream lintian dpkg-dev file
+  desktop-file-utils appstream lintian dpkg-dev file devscripts
   clang libclang-rt-dev strace fontconfig fonts-dejavu-core
   libpulse-dev libseccomp-dev
   openbox qt6-gtk-platformtheme
   sway grim qt6-wayland libwayland-dev libwayland-bin
 "
+# The benchmarks compare the quiz's sound with Qt's QMediaPlayer.
+if [ "${1:-}" = --bench ]; then
+    PACKAGES="$PACKAGES qt6-multimedia-dev"
+fi
 
 case "$release" in
     bookworm) name="Debian 12 (bookworm)" ;;

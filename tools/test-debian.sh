@@ -2,7 +2,10 @@
 # Proves the README's set-up on a fresh, minimal Debian: makes a new chroot of
 # the release (mmdebstrap, the "apt" variant plus make, git and
 # ca-certificates), clones the committed tree into it, runs `make test` there
-# as a new user would, then `make package` and installs the package.
+# as a new user would, then `make package` and installs the package. Once
+# installed, tests/e2e/test_package.py --installed proves, offline, that a
+# user's own names file and an administrator's are used, and that installing
+# the package again and purging it leave both as they were.
 #
 #   tools/test-debian.sh 12|13        (as root; MIRROR overrides the mirror)
 #
@@ -112,6 +115,11 @@ fi
 if [ "$status" -eq 0 ]; then
     inside "cd /root/drillix/build && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ./$deb >/dev/null &&
         dpkg-query -W veltmora-drillix && test -x /usr/bin/veltmora-drillix" || status=$?
+fi
+if [ "$status" -eq 0 ]; then
+    step "a user's and an administrator's side files, across a reinstall and a purge"
+    inside offline "cd /root/drillix && python3 tests/e2e/test_package.py --installed build/$deb \
+        --program /usr/bin/veltmora-drillix --artifacts /root/package-artifacts" || status=$?
 fi
 packaged=$(now)
 
