@@ -105,7 +105,7 @@ TEST(SideFiles, EachIsTakenFromTheFirstFolderThatHoldsIt)
         }
     }
     ::chmod((user + "/unreadable").c_str(), 0);
-    ::symlink("nowhere", (user + "/dangling").c_str());
+    std::filesystem::create_symlink("nowhere", user + "/dangling");
 
     QtSideFiles sideFiles(program, "../share/veltmora-drillix");
     QtSideFiles uninstalled(program, "../elsewhere");
