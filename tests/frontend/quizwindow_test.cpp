@@ -149,8 +149,8 @@ TEST(QuizWindow, MouseDragPlacesANameAndTheFrameShowsIt)
             dark += qGray(after.pixel(x, y)) < 80 && qGray(before.pixel(x, y)) >= 80;
     EXPECT_GT(dark, 10) << "the answer shows dark text on the map";
 
-    // Answers made as names are placed still stack by index: Thailand's place
-    // overlaps Burma's and stays in front of it.
+    // Answers stack by index whatever the order they are placed in:
+    // Thailand's place overlaps Burma's and stays in front of it.
     const auto regionOf = [](int answer) {
         const std::string_view country = layout::kAnswerPlaces[std::size_t(answer)].country;
         return int(std::find_if(layout::kRegions.begin(), layout::kRegions.end(),
@@ -160,7 +160,6 @@ TEST(QuizWindow, MouseDragPlacesANameAndTheFrameShowsIt)
     for (int answer : {21, 3})
         s.game.q().dropOnRegion(answer, regionOf(answer));
     const QObjectList &children = s.window.children();
-    ASSERT_TRUE(s.window.answerLabel(3) && s.window.answerLabel(21));
     EXPECT_LT(children.indexOf(s.window.answerLabel(3)), children.indexOf(s.window.answerLabel(21)));
 }
 
@@ -252,7 +251,7 @@ TEST(QuizWindow, DragThatLosesItsReleaseEndsUnjudged)
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << row.what << ": the pin pointer is gone";
         QTest::mouseRelease(&s.window, Qt::LeftButton, {}, kJapanOnMap);
         EXPECT_EQ(s.game.q().placedCount(), 0) << row.what;
-        EXPECT_EQ(s.window.answerLabel(8), nullptr) << row.what;
+        EXPECT_FALSE(s.window.answerLabel(8)->isVisible()) << row.what;
     }
 }
 

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,16 +64,7 @@ QPalette designPalette()
 
 QFont toQFont(const TextStyle &style)
 {
-    // Where Arial is missing, as on Debian, fontconfig stands in Liberation
-    // Sans, made to Arial's measures (the package depends on it). Naming the
-    // stand-in spares Qt a search through every installed font: 2.5 million
-    // instructions at start-up (start-up bench: CPU time).
-    static const QStringList installed = QFontDatabase::families();
-    QString family = QString::fromLatin1(style.family);
-    if (const QString standIn = QString(family).replace(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
-        !installed.contains(family) && installed.contains(standIn))
-        family = standIn;
-    QFont f(family);
+    QFont f(QString::fromLatin1(style.family));
     f.setPixelSize(style.pixelSize);
     f.setBold(style.bold);
     // "Arial Narrow" is a family of its own; without it any sans-serif will do.
@@ -189,6 +179,10 @@ QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
     makeControl<QLineEdit>(this, contract::kFocusHolderName, layout::kFocusHolderText, layout::kFocusHolder,
                            layout::kWindowFont)
         ->hide();
+    // The answers lie in front of all else, the higher index in front.
+    for (std::size_t i = 0; i < kNameCount; ++i)
+        m_answers[i] = makeLabel(this, {}, layout::kAnswerPlaces[i].rect, layout::kAnswerFont, Qt::black,
+                                 Qt::AlignHCenter);
     for (QPushButton *button : {m_restart, m_exit})
         button->installEventFilter(this);
     connect(m_restart, &QPushButton::clicked, this, [this] { m_quiz.restart(); });
@@ -242,17 +236,12 @@ void QuizWindow::showQuiz()
         m_names[i]->setText(QString::fromStdString(name.caption));
         m_names[i]->setVisible(name.shown);
         const AnswerLabel &answer = m_quiz.answers()[i];
-        if (!m_answers[i] && answer.shown) {
-            // Placed names show bold, and keep it while hidden between games.
-            const TextStyle style{layout::kAnswerFont.family, layout::kAnswerFont.pixelSize, answer.bold};
-            m_answers[i] = makeLabel(this, {}, layout::kAnswerPlaces[i].rect, style, Qt::black, Qt::AlignHCenter);
-            // In front of all made before it, behind the answers of higher index.
-            for (std::size_t higher = i + 1; higher < kNameCount; ++higher)
-                if (m_answers[higher])
-                    m_answers[higher]->raise();
+        // Placed names show bold, and keep it while hidden between games.
+        if (answer.shown && m_answers[i]->font().bold() != answer.bold) {
+            QFont bold = m_answers[i]->font();
+            bold.setBold(answer.bold);
+            m_answers[i]->setFont(bold);
         }
-        if (!m_answers[i])
-            continue;
         m_answers[i]->setText(QString::fromStdString(answer.caption));
         m_answers[i]->setVisible(answer.shown);
     }
