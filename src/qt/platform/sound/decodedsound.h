@@ -47,8 +47,8 @@ public:
     bool isFile(const struct stat &file) const;
     // Takes the samples shipped with the file, or else starts its decoder;
     // false, with error filled in, when neither can be had. The shipped
-    // sounds need no decoder: decoding the three at start costs about 120 ms
-    // of CPU (bench: start-up CPU, 5.2x instead of 1.7x).
+    // sounds need no decoder: decoding the three at start would more than
+    // treble start-up CPU (start-up bench: CPU).
     bool load(const std::string &decoderProgram, std::string &error)
     {
         return readShippedSamples(m_path, m_samples) || startDecoder(decoderProgram, error);
