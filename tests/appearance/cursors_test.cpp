@@ -29,9 +29,9 @@ TEST(Cursors, CarryThePicturesHotSpotOrFallBackToTheArrow)
     const Picture resource{":/qt-project.org/styles/commonstyle/images/trash-16.png", 3, 4};
     EXPECT_EQ(cursorForPicture(resource, 1.0).hotSpot(), QPoint(3, 4));
 
-    EXPECT_EQ(cursorForPicture(Picture{}).shape(), Qt::ArrowCursor);
-    EXPECT_EQ(cursorForPicture(Picture{scratch.path(QStringLiteral("gone")).toStdString()}).shape(), Qt::ArrowCursor);
-    EXPECT_EQ(cursorForPicture(Picture{scratch.file("text")}).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(cursorForPicture(Picture{}, 1.0).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(cursorForPicture(Picture{scratch.path(QStringLiteral("gone")).toStdString()}, 1.0).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(cursorForPicture(Picture{scratch.file("text")}, 1.0).shape(), Qt::ArrowCursor);
 }
 
 // The window's pictures and the cursors follow one rule.

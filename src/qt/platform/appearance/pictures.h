@@ -14,7 +14,6 @@
 
 #include <QByteArray>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QImage>
 #include <QList>
 #include <QPixmap>
@@ -70,7 +69,7 @@ QString doubleSizeName(const QString &path);
 QPixmap pixmapForPicture(const QString &source, qreal screenRatio);
 
 // The default arrow for a null or unreadable picture: the pointer never fails.
-QCursor cursorForPicture(const Picture &picture, qreal screenRatio = qGuiApp->devicePixelRatio());
+QCursor cursorForPicture(const Picture &picture, qreal screenRatio);
 
 class QtPictureLoader final : public PictureLoader
 {
