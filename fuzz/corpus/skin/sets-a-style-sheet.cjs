@@ -1,0 +1,5 @@
+[skin]
+format = 1
+
+[colours]
+QPushButton { qproperty-styleSheet: "QPushButton { qproperty-styleSheet: 'x' }"; }
