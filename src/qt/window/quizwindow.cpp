@@ -339,8 +339,15 @@ void QuizWindow::mouseReleaseEvent(QMouseEvent *event)
 
 bool QuizWindow::event(QEvent *event)
 {
-    auto *touch = dynamic_cast<QTouchEvent *>(event);
-    return touch ? touchEvent(touch) : QWidget::event(event);
+    switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+        return touchEvent(static_cast<QTouchEvent *>(event));
+    default:
+        return QWidget::event(event);
+    }
 }
 
 bool QuizWindow::touchEvent(QTouchEvent *event)

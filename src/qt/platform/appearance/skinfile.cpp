@@ -101,7 +101,6 @@ bool isNameCharacter(QChar c)
 // in a value.
 struct SheetReader {
     const Section &section;
-    QStringView text;
     QStringView code;
     const PictureUrl &picture;
     int line; // the line on which `copied` lies
@@ -302,7 +301,7 @@ struct SheetReader {
             const qsizetype closed = stringEnd(end);
             if (closed == 0)
                 return false;
-            name = text.sliced(end + 1, closed - end - 2);
+            name = QStringView(section.text).sliced(end + 1, closed - end - 2);
             end = closed;
             skipBlanks();
         } else {
@@ -310,13 +309,14 @@ struct SheetReader {
             const qsizetype lineEnd = code.indexOf(QLatin1Char('\n'), end);
             if (close < 0 || (lineEnd >= 0 && lineEnd < close))
                 return false;
-            name = text.sliced(end, close - end).trimmed();
+            name = QStringView(section.text).sliced(end, close - end).trimmed();
             end = close;
         }
         if (peek(end) != ')')
             return false;
-        line += int(text.sliced(copied, at - copied).count(QLatin1Char('\n')));
-        resolved += text.sliced(copied, at - copied).toString() + picture(name.toString(), line);
+        const QStringView before = QStringView(section.text).sliced(copied, at - copied);
+        line += int(before.count(QLatin1Char('\n')));
+        resolved += before.toString() + picture(name.toString(), line);
         copied = at = end + 1;
         return true;
     }
@@ -418,8 +418,7 @@ QString resolveStyleSheet(const Section &section, const PictureUrl &picture)
     const bool window = section.part == QLatin1String("window");
     qsizetype unclosed = -1;
     const QString code = blankComments(section.text, QLatin1Char(' '), &unclosed);
-    SheetReader reader{
-        .section = section, .text = section.text, .code = code, .picture = picture, .line = section.firstLine + 1};
+    SheetReader reader{.section = section, .code = code, .picture = picture, .line = section.firstLine + 1};
     // Declarations in [window] are no rules, and a '}' after them is no rule either.
     if (unclosed >= 0 || !(window ? reader.declarations() && reader.rules() : reader.rules())) {
         const QString lines = section.lastLine > section.firstLine
@@ -428,7 +427,7 @@ QString resolveStyleSheet(const Section &section, const PictureUrl &picture)
         fail("has a style-sheet error in " + sectionName(section.part, section.variant).toStdString() + " ("
              + lines.toStdString() + "): Qt cannot read it as style-sheet " + (window ? "declarations" : "rules"));
     }
-    return reader.resolved + reader.text.sliced(reader.copied).toString();
+    return reader.resolved + section.text.sliced(reader.copied);
 }
 
 } // namespace drillix::skinfile
