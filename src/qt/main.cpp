@@ -6,7 +6,7 @@
 #include "qt/platform/appearance/qtskinengine.h"
 #include "qt/platform/desktop.h"
 #include "qt/platform/sidefiles.h"
-#include "qt/platform/sound/lazysoundoutput.h"
+#include "qt/platform/sound/pulsesoundoutput.h"
 #include "qt/window/quizwindow.h"
 
 #include <QApplication>
@@ -110,7 +110,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("veltmora-drillix"));
 
     drillix::QtMessageBoxes messageBoxes;
-    drillix::LazySoundOutput sound(programDir + "/plugins/libdrillix-sound.so", programDir + "/drillix-sound-decoder");
+    drillix::PulseSoundOutput sound(programDir + "/drillix-sound-decoder");
     drillix::QtWebBrowser browser;
     drillix::QtSkinEngine skin;
     drillix::QtPictureLoader pictures;
@@ -131,11 +131,11 @@ int main(int argc, char *argv[])
         return 0;
     window.showWithFocus();
 
-    // The sound engine loads once the first frame is on its way, and makes
-    // the game's sounds ready before the first drop.
+    // The game's sounds are made ready once the first frame is on its way,
+    // before the first drop.
     QTimer::singleShot(200, [&sound, &sideFiles] {
         using namespace drillix::contract;
-        sound.preload(
+        sound.prepare(
             {sideFiles.locate(kCorrectSound), sideFiles.locate(kWrongSound), sideFiles.locate(kCompleteSound)});
     });
     return QApplication::exec();
