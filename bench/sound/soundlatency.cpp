@@ -46,9 +46,9 @@ constexpr int kRuns = 50;
 // 0 while armed, the time of the first write after that, -1 when unarmed.
 std::atomic<std::int64_t> firstWriteNs{-1};
 
-std::int64_t nowNs()
+std::int64_t nowNs(SteadyClock::time_point when = SteadyClock::now())
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
 }
 
 void arm()
@@ -322,8 +322,7 @@ int main(int argc, char **argv)
                 ours.push_back(msSince(requested, wrote));
         }
         if (run > 0 && !events.empty() && events.back().kind == EventLog::Kind::Started)
-            oursEvent.push_back(std::chrono::duration<double, std::milli>(events.back().when - events.back().requested)
-                                    .count());
+            oursEvent.push_back(msSince(requested, nowNs(events.back().when)));
         pause(std::chrono::milliseconds(clipMs + 200), false);
     }
     const long afterPlayKb = residentKb() - rssBefore;

@@ -207,14 +207,16 @@ TEST(ShippedSounds, AreShortAudibleSoundsWhoseSamplesAreProvenTheirOwn)
         EXPECT_GT(std::abs(int(*loudest)), 1000);
 
         // Taken for a copy of the file anywhere, never for a changed one.
-        std::vector<std::int16_t> shipped;
-        std::string bytes = readFile(path);
+        const std::string bytes = readFile(path);
         writeFile(copy.file(name), bytes);
-        ASSERT_TRUE(readShippedSamples(copy.file(name), shipped));
-        EXPECT_EQ(shipped, samples);
-        bytes[bytes.size() / 2] ^= 0x40;
-        writeFile(copy.file(name), bytes);
-        EXPECT_FALSE(readShippedSamples(copy.file(name), shipped));
+        const QByteArray shipped = shippedSamples(copy.file(name));
+        EXPECT_EQ(shipped, QByteArray(reinterpret_cast<const char *>(samples.data()), qsizetype(samples.size() * 2)));
+        std::string flipped = bytes;
+        flipped[bytes.size() / 2] ^= 0x40;
+        for (const std::string &changed : {flipped, bytes + "x", bytes.substr(1)}) {
+            writeFile(copy.file(name), changed);
+            EXPECT_TRUE(shippedSamples(copy.file(name)).isNull());
+        }
     }
 }
 

@@ -19,12 +19,17 @@ class EventLog
 {
 public:
     using Kind = SoundEvent::Kind;
+    // An event with the moment the player told it.
+    struct Entry : SoundEvent {
+        std::chrono::steady_clock::time_point when;
+    };
 
     SoundListener listener()
     {
         return [this](const SoundEvent &event) {
+            const auto now = std::chrono::steady_clock::now();
             std::lock_guard lock(m_mutex);
-            m_events.push_back(event);
+            m_events.push_back({event, now});
             m_changed.notify_all();
         };
     }
@@ -43,7 +48,7 @@ public:
         return countLocked(kind, path);
     }
 
-    std::vector<SoundEvent> events()
+    std::vector<Entry> events()
     {
         std::lock_guard lock(m_mutex);
         return m_events;
@@ -70,7 +75,7 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::vector<SoundEvent> m_events;
+    std::vector<Entry> m_events;
 };
 
 } // namespace drillix::soundtest

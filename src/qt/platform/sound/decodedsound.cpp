@@ -20,28 +20,7 @@
 
 namespace drillix {
 
-namespace {
-
-Q_LOGGING_CATEGORY(lcDecoder, "drillix.sound")
-
-// The bytes of a regular file of the given size, or none; never blocks on a
-// FIFO or device put in its place.
-QByteArray readFileOfSize(const std::string &path, qsizetype size)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat info {};
-    QByteArray bytes;
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == size) {
-        bytes.resize(size);
-        if (::read(fd, bytes.data(), std::size_t(size)) != size)
-            bytes.clear();
-    }
-    if (fd >= 0)
-        ::close(fd);
-    return bytes;
-}
-
-} // namespace
+static Q_LOGGING_CATEGORY(lcDecoder, "drillix.sound")
 
 void warnLater(const QString &text)
 {
@@ -56,17 +35,20 @@ void warnLater(const QString &text)
         warn();
 }
 
-bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples)
+QByteArray shippedSamples(const std::string &soundPath)
 {
     const QString name = QFileInfo(QString::fromStdString(soundPath)).fileName();
     const QString shipped = QLatin1String(":/shipped-sounds/") + name;
     const QByteArray file = QResource(shipped).uncompressedData();
-    if (file.isEmpty() || readFileOfSize(soundPath, file.size()) != file)
-        return false;
-    const QByteArray body = QResource(shipped.chopped(3) + QLatin1String("pcm")).uncompressedData();
-    samples.resize(std::size_t(body.size()) / 2);
-    std::memcpy(samples.data(), body.data(), samples.size() * 2);
-    return true;
+    // Read without blocking, should a FIFO or device have taken its place;
+    // a byte more than the shipped file tells a longer file from it.
+    const int fd = file.isEmpty() ? -1 : ::open(soundPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QByteArray bytes(file.size() + 1, Qt::Uninitialized);
+    const bool same = fd >= 0 && ::read(fd, bytes.data(), std::size_t(bytes.size())) == file.size()
+                      && bytes.chopped(1) == file;
+    if (fd >= 0)
+        ::close(fd);
+    return same ? QResource(shipped.chopped(3) + QLatin1String("pcm")).uncompressedData() : QByteArray();
 }
 
 bool DecodedSound::isFile(const struct stat &file) const
@@ -90,11 +72,10 @@ bool DecodedSound::startDecoder(const std::string &program, std::string &error)
         posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, complaints[1], STDERR_FILENO);
         posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-        // A group of its own, and no signal blocked, as libpulse blocks them
-        // all on the player's thread.
+        // A group of its own (the default group 0 names the child's), and no
+        // signal blocked, as libpulse blocks them all on the player's thread.
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
-        posix_spawnattr_setpgroup(&attributes, 0);
         sigset_t noSignals;
         sigemptyset(&noSignals);
         posix_spawnattr_setsigmask(&attributes, &noSignals);
@@ -156,35 +137,19 @@ void DecodedSound::stopDecoder()
 
 void DecodedSound::read()
 {
-    // A sample split between two reads waits, as the first byte, for the next.
-    char buffer[1 + 64 * 1024];
+    char buffer[64 * 1024];
     for (int reads = 0; reads < 4 && decoding(); ++reads) {
-        buffer[0] = m_oddByte;
-        const std::size_t odd = m_haveOddByte ? 1 : 0;
-        const ssize_t got = ::read(m_decoderOutput, buffer + odd, sizeof buffer - 1);
+        const ssize_t got = ::read(m_decoderOutput, buffer, sizeof buffer);
         // All that an ended decoder wrote is in the pipe by now.
         siginfo_t ended{};
         if (got < 0 && errno == EAGAIN
             && (m_decoderExit < 0 || ::waitid(P_PID, id_t(m_decoder), &ended, WEXITED | WNOHANG | WNOWAIT) != 0
                 || ended.si_pid != m_decoder))
             return;
-        if (got <= 0) {
-            stopDecoder();
-            return;
-        }
-        const std::size_t bytes = odd + std::size_t(got);
-        const std::size_t before = m_samples.size();
-        m_samples.resize(before + bytes / 2);
-        std::memcpy(m_samples.data() + before, buffer, bytes / 2 * 2);
-        m_haveOddByte = bytes % 2 != 0;
-        m_oddByte = buffer[bytes - 1];
+        if (got <= 0)
+            return stopDecoder();
+        m_bytes.append(buffer, got);
     }
-}
-
-void DecodedSound::dropBefore(std::size_t position)
-{
-    m_samples.erase(m_samples.begin(), m_samples.begin() + std::ptrdiff_t(position - m_dropped));
-    m_dropped = position;
 }
 
 } // namespace drillix

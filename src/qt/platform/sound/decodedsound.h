@@ -4,24 +4,25 @@
 // program writes, taken as they come. The decoder runs in a process group
 // of its own, so that ending it also ends anything it started.
 
+#include "qt/platform/sound/audiodecoder.h"
+
+#include <QByteArray>
 #include <QString>
 
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace drillix {
 
+// The player counts its samples in bytes, and hands over whole frames.
+inline constexpr std::size_t kFrameBytes = kSoundChannels * sizeof(std::int16_t);
+
 // The samples of a sound file that the program ships, decoded when the
-// player was built and carried in it beside a copy of the file: false when
-// the file's bytes are not those of the shipped file of its name, so that a
-// changed file is never played with a shipped sound's samples.
-bool readShippedSamples(const std::string &soundPath, std::vector<std::int16_t> &samples);
+// player was built and carried in it beside a copy of the file, read in
+// place. Null when the file's bytes are not those of the shipped file of its
+// name, so that a changed file is never played with a shipped sound's
+// samples.
+QByteArray shippedSamples(const std::string &soundPath);
 
 // A warning from the player's thread, written by the application's thread
 // (without an application there is no other): the player's thread must stay
@@ -39,8 +40,7 @@ public:
     {
     }
     ~DecodedSound() { stopDecoder(); }
-    DecodedSound(const DecodedSound &) = delete;
-    DecodedSound &operator=(const DecodedSound &) = delete;
+    Q_DISABLE_COPY_MOVE(DecodedSound)
 
     const std::string &path() const { return m_path; }
     // Whether the file is still the one decoded.
@@ -51,7 +51,8 @@ public:
     // treble start-up CPU (start-up bench: CPU).
     bool load(const std::string &decoderProgram, std::string &error)
     {
-        return readShippedSamples(m_path, m_samples) || startDecoder(decoderProgram, error);
+        m_bytes = shippedSamples(m_path);
+        return !m_bytes.isNull() || startDecoder(decoderProgram, error);
     }
 
     bool decoding() const { return m_decoderOutput >= 0; }
@@ -64,11 +65,16 @@ public:
     // behind may hold the pipe open, so its end is what counts.
     void read();
 
-    // Samples are counted from the start of the sound, interleaved.
-    std::size_t end() const { return m_dropped + m_samples.size(); }
-    const std::int16_t *from(std::size_t position) const { return m_samples.data() + (position - m_dropped); }
+    // Positions are bytes from the start of the sound; the end is that of
+    // the last whole frame.
+    std::size_t end() const { return (m_dropped + std::size_t(m_bytes.size())) / kFrameBytes * kFrameBytes; }
+    const char *from(std::size_t position) const { return m_bytes.constData() + (position - m_dropped); }
     // Frees the samples before position, which are no longer needed.
-    void dropBefore(std::size_t position);
+    void dropBefore(std::size_t position)
+    {
+        m_bytes.remove(0, qsizetype(position - m_dropped));
+        m_dropped = position;
+    }
 
 private:
     bool startDecoder(const std::string &program, std::string &error);
@@ -76,15 +82,13 @@ private:
 
     std::string m_path;
     struct stat m_file;
-    std::vector<std::int16_t> m_samples;
+    QByteArray m_bytes; // native-endian 16-bit samples, interleaved
     std::size_t m_dropped = 0;
     pid_t m_decoder = -1;
     int m_decoderOutput = -1;
     int m_decoderExit = -1;
     // The decoder's standard error, where it says that it runs unconfined.
     int m_decoderComplaints = -1;
-    char m_oddByte = 0; // a sample split between two reads
-    bool m_haveOddByte = false;
 };
 
 } // namespace drillix

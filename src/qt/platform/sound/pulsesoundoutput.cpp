@@ -1,13 +1,13 @@
 #include "qt/platform/sound/pulsesoundoutput.h"
 
 #include "core/quiz.h"
-#include "qt/platform/sound/audiodecoder.h"
 #include "qt/platform/sound/decodedsound.h"
 
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <future>
 #include <map>
 #include <memory>
@@ -19,11 +19,11 @@
 
 namespace drillix {
 
-// The server's buffer for a stream: all of it is latency when a sound cuts
-// another, so it stays small.
-constexpr int kServerBufferMs = 100;
-constexpr std::size_t kKeptSamples = std::size_t(30) * kSoundRate * kSoundChannels;
-constexpr std::size_t kReadAheadSamples = std::size_t(2) * kSoundRate * kSoundChannels;
+// The server's buffer for a stream, 100 ms: all of it is latency when a
+// sound cuts another, so it stays small.
+constexpr auto kServerBufferBytes = std::uint32_t(kSoundRate / 10 * kFrameBytes);
+constexpr std::size_t kKeptBytes = std::size_t(30) * kSoundRate * kFrameBytes;
+constexpr std::size_t kReadAheadBytes = std::size_t(2) * kSoundRate * kFrameBytes;
 // Letting go of the server and the decoders takes the thread milliseconds;
 // a thread held up longer is left to end on its own.
 constexpr auto kEndWait = std::chrono::milliseconds(500);
@@ -34,7 +34,6 @@ struct PulseSoundOutput::Player {
     struct Request {
         std::string path;
         int volume = 0;
-        std::chrono::steady_clock::time_point requested;
     };
     // What play(), prepare() and the player's end leave for the thread.
     struct Mail {
@@ -49,15 +48,13 @@ struct PulseSoundOutput::Player {
         ~Sound() { stopWatching(); }
         void stopWatching()
         {
-            for (pa_io_event *event : {std::exchange(watch, nullptr), std::exchange(exitWatch, nullptr)})
-                if (event)
-                    owner->m_api->io_free(event);
+            for (pa_io_event *watch : std::exchange(watches, {}))
+                owner->m_api->io_free(watch);
         }
 
         Player *owner = nullptr;
-        pa_io_event *watch = nullptr;     // on the decoder's pipe, while it runs
-        pa_io_event *exitWatch = nullptr; // on its process
-        bool kept = true;                 // short enough to keep whole
+        std::vector<pa_io_event *> watches; // on the decoder's pipe, then its process, while it runs
+        bool kept = true;                   // short enough to keep whole
     };
 
     const std::string m_decoderProgram;
@@ -69,7 +66,6 @@ struct PulseSoundOutput::Player {
     pa_threaded_mainloop *m_loop = pa_threaded_mainloop_new();
     pa_mainloop_api *m_api = nullptr;
     const int m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    pa_io_event *m_wake = nullptr;
     bool m_running = false;
     pa_context *m_context = nullptr;
     bool m_warnedNoServer = false;
@@ -79,7 +75,7 @@ struct PulseSoundOutput::Player {
     // The sound that plays, or waits for the server or its first samples.
     std::optional<Request> m_request;
     std::shared_ptr<Sound> m_sound;
-    std::size_t m_position = 0; // the next sample to hand over; above 0 once the sound has started
+    std::size_t m_position = 0; // the next byte to hand over; above 0 once the sound has started
     std::map<std::string, std::shared_ptr<Sound>> m_kept;
 
     Player(std::string decoderProgram, SoundListener listener)
@@ -92,7 +88,7 @@ struct PulseSoundOutput::Player {
             // The connection is made on the player's thread, at its first mail:
             // libpulse reads its settings, and may ask the X server for the
             // sound server's address.
-            m_wake = m_api->io_new(
+            m_api->io_new(
                 m_api, m_wakeFd, PA_IO_EVENT_INPUT,
                 [](pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t, void *self) {
                     static_cast<Player *>(self)->takeMail();
@@ -106,7 +102,8 @@ struct PulseSoundOutput::Player {
 
     ~Player()
     {
-        // The thread has ended, or never started.
+        // The thread has ended, or never started; freeing the loop frees its
+        // watches too.
         if (m_loop)
             pa_threaded_mainloop_free(m_loop);
         if (m_wakeFd >= 0)
@@ -128,8 +125,13 @@ struct PulseSoundOutput::Player {
         std::unique_lock lock(m_mailLock);
         Mail mail = std::exchange(m_mail, {});
         lock.unlock();
-        if (mail.end)
-            return finish();
+        if (mail.end) {
+            // Nothing here waits on the server, so the thread ends at once.
+            disconnect();
+            m_kept.clear(); // and their decoders with them
+            m_api->quit(m_api, 0);
+            return m_ended.set_value();
+        }
         // A lost server is looked for again only now, when there is work.
         if (!m_context)
             connectContext();
@@ -144,17 +146,6 @@ struct PulseSoundOutput::Player {
         else if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
             feed();
         // Otherwise the request waits for the server; a newer one replaces it.
-    }
-
-    // Nothing here waits on the server, so the thread ends at once.
-    void finish()
-    {
-        stopPlaying();
-        disconnect();
-        m_kept.clear(); // and their decoders with them
-        m_api->io_free(m_wake);
-        m_api->quit(m_api, 0);
-        m_ended.set_value();
     }
 
     // The sound of a non-empty regular file, kept or new; null when there is none.
@@ -174,14 +165,15 @@ struct PulseSoundOutput::Player {
                           .arg(QString::fromStdString(m_decoderProgram), QString::fromStdString(error)));
             return nullptr;
         }
-        const auto decoderMoved = [](pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t, void *userdata) {
-            auto *raw = static_cast<Sound *>(userdata);
-            raw->owner->readDecoder(raw->shared_from_this());
-        };
-        if (sound->decoding())
-            sound->watch = m_api->io_new(m_api, sound->decoderOutput(), PA_IO_EVENT_INPUT, decoderMoved, sound.get());
-        if (sound->decoding() && sound->decoderExit() >= 0)
-            sound->exitWatch = m_api->io_new(m_api, sound->decoderExit(), PA_IO_EVENT_INPUT, decoderMoved, sound.get());
+        for (const int fd : {sound->decoderOutput(), sound->decoderExit()})
+            if (fd >= 0)
+                sound->watches.push_back(m_api->io_new(
+                    m_api, fd, PA_IO_EVENT_INPUT,
+                    [](pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t, void *raw) {
+                        auto *moved = static_cast<Sound *>(raw);
+                        moved->owner->readDecoder(moved->shared_from_this());
+                    },
+                    sound.get()));
         m_kept[path] = sound;
         return sound;
     }
@@ -191,7 +183,7 @@ struct PulseSoundOutput::Player {
         sound->read();
         if (!sound->decoding())
             sound->stopWatching();
-        if (sound->kept && sound->end() > kKeptSamples) {
+        if (sound->kept && sound->end() > kKeptBytes) {
             // Too long to keep: it plays on from the decoder if it is playing
             // now, and is decoded afresh the next time.
             sound->kept = false;
@@ -208,20 +200,18 @@ struct PulseSoundOutput::Player {
     // what plays.
     void pace(Sound &sound)
     {
-        if (!sound.kept && sound.watch)
-            m_api->io_enable(sound.watch,
-                             sound.end() < m_position + kReadAheadSamples ? PA_IO_EVENT_INPUT : PA_IO_EVENT_NULL);
+        if (!sound.kept && !sound.watches.empty())
+            m_api->io_enable(sound.watches.front(), sound.end() < m_position + kReadAheadBytes ? PA_IO_EVENT_INPUT
+                                                                                                : PA_IO_EVENT_NULL);
     }
 
     void connectContext()
     {
         // How sound servers and mixers name the quiz and route its sounds.
         pa_proplist *properties = pa_proplist_from_string("application.id=veltmora-drillix media.role=game");
-        if (properties)
-            pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, kProductName);
         // Null when libpulse cannot map its memory pool, as under a tight
         // address space limit.
-        m_context = pa_context_new_with_proplist(m_api, nullptr, properties);
+        m_context = pa_context_new_with_proplist(m_api, kProductName, properties);
         if (properties)
             pa_proplist_free(properties);
         if (!m_context) {
@@ -232,12 +222,11 @@ struct PulseSoundOutput::Player {
         pa_context_set_state_callback(
             m_context, [](pa_context *, void *self) { static_cast<Player *>(self)->contextStateChanged(); },
             this);
-        // Held over the call, which may report the failure and drop ours.
-        pa_context *context = pa_context_ref(m_context);
-        // Starting a server of our own is not the quiz's business.
-        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && m_context)
+        // Starting a server of our own is not the quiz's business. The call
+        // holds the context itself while it reports a failure, and we may
+        // have dropped ours by then.
+        if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 && m_context)
             disconnect();
-        pa_context_unref(context);
     }
 
     void contextStateChanged()
@@ -270,28 +259,28 @@ struct PulseSoundOutput::Player {
     void openStream()
     {
         const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(kSoundRate), std::uint8_t(kSoundChannels)};
-        m_stream = pa_stream_new(m_context, "sound", &format, nullptr);
-        if (!m_stream)
-            return stopPlaying(Kind::Silent, "the audio device failed");
-        pa_stream_set_state_callback(
-            m_stream,
-            [](pa_stream *stream, void *self) {
-                auto *player = static_cast<Player *>(self);
-                const pa_stream_state_t state = pa_stream_get_state(stream);
-                if (state == PA_STREAM_READY)
-                    player->feed();
-                else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
-                    player->stopPlaying(Kind::Silent, "the audio device failed");
-            },
-            this);
-        pa_stream_set_write_callback(
-            m_stream, [](pa_stream *, std::size_t, void *self) { static_cast<Player *>(self)->writeMore(); },
-            this);
         const auto unset = std::uint32_t(-1);
-        const pa_buffer_attr buffer{unset, std::uint32_t(pa_usec_to_bytes(kServerBufferMs * PA_USEC_PER_MSEC, &format)),
-                                    unset, unset, unset};
-        if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
-            stopPlaying(Kind::Silent, "the audio device failed");
+        const pa_buffer_attr buffer{unset, kServerBufferBytes, unset, unset, unset};
+        m_stream = pa_stream_new(m_context, "sound", &format, nullptr);
+        if (m_stream) {
+            pa_stream_set_state_callback(
+                m_stream,
+                [](pa_stream *stream, void *self) {
+                    auto *player = static_cast<Player *>(self);
+                    const pa_stream_state_t state = pa_stream_get_state(stream);
+                    if (state == PA_STREAM_READY)
+                        player->feed();
+                    else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+                        player->stopPlaying(Kind::Silent, "the audio device failed");
+                },
+                this);
+            pa_stream_set_write_callback(
+                m_stream, [](pa_stream *, std::size_t, void *self) { static_cast<Player *>(self)->writeMore(); },
+                this);
+            if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) == 0)
+                return;
+        }
+        stopPlaying(Kind::Silent, "the audio device failed");
     }
 
     // Takes the request as far as it can go: silence for a file without sound,
@@ -314,18 +303,17 @@ struct PulseSoundOutput::Player {
         if (m_drain)
             return; // all of it is written
         Sound &sound = *m_sound;
-        // Whole frames only: a sample split between reads waits for its pair.
-        const std::size_t writable = pa_stream_writable_size(m_stream) / sizeof(std::int16_t);
-        const std::size_t count = std::min(writable, sound.end() - m_position) / kSoundChannels * kSoundChannels;
+        const std::size_t count =
+            std::min(pa_stream_writable_size(m_stream), sound.end() - m_position) / kFrameBytes * kFrameBytes;
         if (count > 0) {
-            std::vector<std::int16_t> scaled(sound.from(m_position), sound.from(m_position) + count);
+            std::vector<std::int16_t> scaled(count / sizeof(std::int16_t));
+            std::memcpy(scaled.data(), sound.from(m_position), count);
             // Linear: 37 of 100 gives 37 % of the amplitude.
             for (std::int16_t &sample : scaled)
                 sample = std::int16_t(sample * m_request->volume / 100);
-            pa_stream_write(m_stream, scaled.data(), count * sizeof(std::int16_t), nullptr, 0, PA_SEEK_RELATIVE);
-            if (m_position == 0 && m_listener && !m_quiet)
-                m_listener(SoundEvent{Kind::Started, m_request->path, {}, m_request->requested,
-                                      std::chrono::steady_clock::now()});
+            pa_stream_write(m_stream, scaled.data(), count, nullptr, 0, PA_SEEK_RELATIVE);
+            if (m_position == 0)
+                report(Kind::Started);
             m_position += count;
         }
         if (!sound.kept)
@@ -342,6 +330,12 @@ struct PulseSoundOutput::Player {
                 this);
     }
 
+    void report(Kind kind, const std::string &detail = {})
+    {
+        if (m_listener && !m_quiet)
+            m_listener(SoundEvent{kind, m_request->path, detail});
+    }
+
     // Ends the sound that plays or waits to, at once, telling the listener how:
     // one that has started and not finished is cut off; without a how, one that
     // waits just ends.
@@ -351,9 +345,8 @@ struct PulseSoundOutput::Player {
             how = Kind::CutOff;
         if (m_drain) // done, or cancelled with its stream below
             pa_operation_unref(std::exchange(m_drain, nullptr));
-        if (m_request && how && m_listener && !m_quiet)
-            m_listener(
-                SoundEvent{*how, m_request->path, detail, m_request->requested, std::chrono::steady_clock::now()});
+        if (m_request && how)
+            report(*how, detail);
         m_request.reset();
         m_sound.reset(); // a sound too long to keep takes its decoder with it
         m_position = 0;
@@ -386,7 +379,7 @@ PulseSoundOutput::~PulseSoundOutput()
 
 void PulseSoundOutput::play(const std::string &path, int volumePercent)
 {
-    Player::Request request{path, std::clamp(volumePercent, 0, 100), std::chrono::steady_clock::now()};
+    Player::Request request{path, std::clamp(volumePercent, 0, 100)};
     m_player->post([&](Player::Mail &mail) { mail.play = std::move(request); });
 }
 

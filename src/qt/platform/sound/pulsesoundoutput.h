@@ -17,7 +17,6 @@
 
 #include "core/platform.h"
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,12 +35,10 @@ struct SoundEvent {
     Kind kind = Kind::Silent;
     std::string path;
     std::string detail;
-    std::chrono::steady_clock::time_point requested;
-    std::chrono::steady_clock::time_point when;
 };
 
-// Called on the player's own thread, never after the player's end; it must
-// not call back into the player.
+// Called on the player's own thread as it happens, never after the player's
+// end; it must not call back into the player.
 using SoundListener = std::function<void(const SoundEvent &)>;
 
 class PulseSoundOutput final : public SoundOutput
