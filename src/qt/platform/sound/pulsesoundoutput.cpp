@@ -303,6 +303,7 @@ struct PulseSoundOutput::Player {
         if (m_drain)
             return; // all of it is written
         Sound &sound = *m_sound;
+        // Whole frames only, which is all the server takes.
         const std::size_t count =
             std::min(pa_stream_writable_size(m_stream), sound.end() - m_position) / kFrameBytes * kFrameBytes;
         if (count > 0) {
