@@ -33,41 +33,25 @@ void appendUtf8(std::string &out, char32_t cp)
     }
 }
 
+// No overlong forms, no surrogates, nothing past U+10FFFF.
 bool isValidUtf8(const std::string &s)
 {
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000}; // by sequence length
     for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len;
-        char32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
+        const auto lead = static_cast<unsigned char>(s[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+        if (length == 0 || i + length > s.size())
             return false;
-        }
-        if (i + len > s.size())
-            return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
+        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(s[i + k]);
+            if ((next & 0xC0) != 0x80)
                 return false;
-            cp = (cp << 6) | (cc & 0x3F);
+            cp = (cp << 6) | (next & 0x3F);
         }
-        // No overlong forms, no surrogates, nothing past U+10FFFF.
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))
-            || (cp >= 0xD800 && cp <= 0xDFFF))
+        if (cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
-        i += len;
+        i += length;
     }
     return true;
 }
