@@ -55,6 +55,7 @@ private:
     void endDrag();
     void updatePointer();
     QPointF dropPoint(const QMouseEvent *event) const;
+    // The name shown under a point, or -1, also where a drop target lies in front.
     int nameUnder(const QPointF &point) const;
 
     Quiz &m_quiz;
