@@ -259,6 +259,7 @@ TEST(QuizWindow, ReturnOrEnterHeldOnAButtonClicksOnce)
 {
     ShownQuiz s;
     QPushButton *restart = s.button("PushButton1");
+    restart->setFocus();
     int clicks = 0;
     QObject::connect(restart, &QPushButton::clicked, [&] { ++clicks; });
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {

@@ -4,18 +4,14 @@
 #include "qt/platform/appearance/decodedpictures.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QTouchEvent>
 #include <QWindow>
 
-#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -23,8 +19,6 @@ namespace drillix {
 
 namespace {
 
-const QString kMapPicture = QStringLiteral(":/pictures/map.jpg");
-const QString kPanelPicture = QStringLiteral(":/pictures/panel.jpg");
 const Picture kPinPicture{":/pictures/pin.ico", layout::kPinHotSpotX, layout::kPinHotSpotY};
 const QString kApplicationIcon = QStringLiteral(":/pictures/app.ico");
 // The pin stands this far above a fingertip so that the finger does not hide
@@ -33,8 +27,8 @@ const QString kApplicationIcon = QStringLiteral(":/pictures/app.ico");
 const QPointF kTouchLift(0, 40);
 
 // The window is a designed picture: it keeps Qt's own light palette on a dark
-// desktop too. Shades are derived as Qt derives its own, to the last bit, so
-// that the style draws what it draws on a desktop without a theme.
+// desktop too, derived to the last bit as Qt derives it, since from Qt 6.5 on
+// the style's standard palette turns dark with the desktop.
 QPalette designPalette()
 {
     const QColor face(0xef, 0xef, 0xef);
@@ -47,9 +41,8 @@ QPalette designPalette()
     p.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
     p.setColor(QPalette::HighlightedText, Qt::white);
     p.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 0x80));
-    const QColor greyedOut(0xbe, 0xbe, 0xbe);
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(QPalette::Disabled, role, greyedOut);
+        p.setColor(QPalette::Disabled, role, QColor(0xbe, 0xbe, 0xbe));
     p.setColor(QPalette::Disabled, QPalette::Base, face);
     p.setColor(QPalette::Disabled, QPalette::Dark, QColor(0xd1, 0xd1, 0xd1).darker(110));
     p.setColor(QPalette::Disabled, QPalette::Shadow, shadow.lighter(150));
@@ -77,63 +70,55 @@ QRect toQRect(const Rect &r)
     return QRect(r.x, r.y, r.width, r.height);
 }
 
-QLabel *makeLabel(QWidget *parent, const QString &text, const Rect &rect, const TextStyle &style, QColor colour,
-                  Qt::Alignment alignment)
+template<class Widget>
+Widget *makeChild(QWidget *parent, const char *text, const Rect &rect, const TextStyle &style)
 {
-    auto *label = new QLabel(text, parent);
+    auto *widget = new Widget(QString::fromUtf8(text), parent);
     // Qt drops pointer moves without a button over a widget that does not
-    // track them; tracked, they reach the window through the label.
-    label->setMouseTracking(true);
+    // track them; tracked, they reach the window through the child.
+    widget->setMouseTracking(true);
+    widget->setGeometry(toQRect(rect));
+    widget->setFont(toQFont(style));
+    return widget;
+}
+
+QLabel *makeLabel(QWidget *parent, const Rect &rect, const TextStyle &style, QColor colour, const char *text = "",
+                  Qt::Alignment alignment = Qt::AlignLeft)
+{
+    auto *label = makeChild<QLabel>(parent, text, rect, style);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignTop | alignment);
-    label->setGeometry(toQRect(rect));
-    label->setFont(toQFont(style));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
 }
 
-template<class Widget>
-Widget *makeControl(QWidget *parent, const char *objectName, const char *text, const Rect &rect,
-                    const TextStyle &style)
+QPushButton *makeButton(QWidget *parent, const char *objectName, const char *text, const Rect &rect)
 {
-    auto *widget = new Widget(QString::fromUtf8(text), parent);
-    widget->setObjectName(QString::fromLatin1(objectName));
-    widget->setMouseTracking(true);
-    widget->setGeometry(toQRect(rect));
-    widget->setFont(toQFont(style));
-    QPalette palette = widget->palette();
+    auto *button = makeChild<QPushButton>(parent, text, rect, layout::kButtonFont);
+    button->setObjectName(QString::fromLatin1(objectName));
+    QPalette palette = button->palette();
     palette.setColor(QPalette::Button, Qt::white);
     palette.setColor(QPalette::Base, Qt::white);
-    widget->setPalette(palette);
-    return widget;
+    button->setPalette(palette);
+    return button;
+}
+
+QWidget *childUnder(const QWidget *window, const QPointF &point)
+{
+    return window->childAt(QPoint(int(std::floor(point.x())), int(std::floor(point.y()))));
 }
 
 } // namespace
 
 // The pin of a touch drag, painted by hand so that skins that restyle labels
 // neither frame it nor move its point.
-class TouchPin : public QWidget
-{
-public:
-    explicit TouchPin(QWidget *parent)
-        : QWidget(parent)
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-    void setPicture(const QPixmap &picture)
-    {
-        m_picture = picture;
-        resize(picture.deviceIndependentSize().toSize());
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override { QPainter(this).drawPixmap(0, 0, m_picture); }
-
-private:
-    QPixmap m_picture;
+struct TouchPin : QWidget {
+    using QWidget::QWidget;
+    QPixmap picture;
+    void paintEvent(QPaintEvent *) override { QPainter(this).drawPixmap(0, 0, picture); }
 };
 
 QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
@@ -157,36 +142,28 @@ QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
 
     // Children stack in the order they are made, the last in front: the
     // instructions behind the names, each name column's lower rows in front
-    // except the first ten, whose upper rows are; the answers come later.
-    makeLabel(this, QString::fromLatin1(layout::kInstructionsText), layout::kInstructions, layout::kInstructionsFont,
-              Qt::white, Qt::AlignLeft);
-    makeLabel(this, QString::fromLatin1(layout::kHeadingText), layout::kHeading, layout::kHeadingFont, Qt::white,
-              Qt::AlignLeft);
-    auto makeName = [this](int i) {
-        m_names[std::size_t(i)] = makeLabel(this, {}, layout::nameRect(i), layout::kNameFont, Qt::white, Qt::AlignLeft);
-    };
+    // except the first ten, whose upper rows are; then the buttons, the
+    // answers (the higher index in front) and the pin of a touch drag.
+    makeLabel(this, layout::kInstructions, layout::kInstructionsFont, Qt::white, layout::kInstructionsText);
+    makeLabel(this, layout::kHeading, layout::kHeadingFont, Qt::white, layout::kHeadingText);
     for (int i = 9; i >= 0; --i)
-        makeName(i);
+        m_names.prepend(makeLabel(this, layout::nameRect(i), layout::kNameFont, Qt::white));
     for (int i = 10; i < kNameCount; ++i)
-        makeName(i);
-
-    m_restart = makeControl<QPushButton>(this, contract::kRestartButtonName, layout::kRestartText,
-                                         layout::kRestartButton, layout::kButtonFont);
-    m_exit = makeControl<QPushButton>(this, contract::kExitButtonName, layout::kExitText, layout::kExitButton,
-                                      layout::kButtonFont);
+        m_names.append(makeLabel(this, layout::nameRect(i), layout::kNameFont, Qt::white));
+    auto *restart = makeButton(this, contract::kRestartButtonName, layout::kRestartText, layout::kRestartButton);
+    auto *exit = makeButton(this, contract::kExitButtonName, layout::kExitText, layout::kExitButton);
+    connect(restart, &QPushButton::clicked, this, [this] { m_quiz.restart(); });
+    connect(exit, &QPushButton::clicked, this, [this] { m_quiz.exit(); });
     // Kept for skins that select it, hidden: neither the keyboard nor a
     // screen reader lands on a nameless text box off the client area.
-    makeControl<QLineEdit>(this, contract::kFocusHolderName, layout::kFocusHolderText, layout::kFocusHolder,
-                           layout::kWindowFont)
-        ->hide();
-    // The answers lie in front of all else, the higher index in front.
-    for (std::size_t i = 0; i < kNameCount; ++i)
-        m_answers[i] = makeLabel(this, {}, layout::kAnswerPlaces[i].rect, layout::kAnswerFont, Qt::black,
-                                 Qt::AlignHCenter);
-    for (QPushButton *button : {m_restart, m_exit})
-        button->installEventFilter(this);
-    connect(m_restart, &QPushButton::clicked, this, [this] { m_quiz.restart(); });
-    connect(m_exit, &QPushButton::clicked, this, [this] { m_quiz.exit(); });
+    auto *focusHolder = makeChild<QLineEdit>(this, layout::kFocusHolderText, layout::kFocusHolder, layout::kWindowFont);
+    focusHolder->setObjectName(QString::fromLatin1(contract::kFocusHolderName));
+    focusHolder->hide();
+    for (const MapPlace &place : layout::kAnswerPlaces)
+        m_answers.append(makeLabel(this, place.rect, layout::kAnswerFont, Qt::black, "", Qt::AlignHCenter));
+    m_touchPin = new TouchPin(this);
+    m_touchPin->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_touchPin->hide();
 
     // Placed before the native window exists, so that the position is taken
     // as the frame's: the window manager keeps the title bar where it is put.
@@ -252,9 +229,8 @@ void QuizWindow::updatePointer()
 {
     // Set only when the shape changes: pointer moves come many a second.
     const bool hand = m_quiz.handPointer() && !m_quiz.handCursor().isNull();
-    if (hand == m_showsHand)
+    if (std::exchange(m_showsHand, hand) == hand)
         return;
-    m_showsHand = hand;
     // The buttons set no cursor of their own, so the hand covers them too.
     setCursor(hand ? cursorForPicture(m_quiz.handCursor(), devicePixelRatioF()) : QCursor(Qt::ArrowCursor));
 }
@@ -268,32 +244,25 @@ void QuizWindow::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect map = toQRect(layout::kMapPicture);
     painter.setClipRect(map);
-    painter.drawPixmap(map.topLeft(), pixmapForPicture(kMapPicture, devicePixelRatioF()));
+    painter.drawPixmap(map.topLeft(), pixmapForPicture(QStringLiteral(":/pictures/map.jpg"), devicePixelRatioF()));
     const QRect panel = toQRect(layout::kPanelPicture);
     painter.setClipRect(panel);
-    painter.drawPixmap(panel, pixmapForPicture(kPanelPicture, devicePixelRatioF()));
+    painter.drawPixmap(panel, pixmapForPicture(QStringLiteral(":/pictures/panel.jpg"), devicePixelRatioF()));
 }
 
 QPointF QuizWindow::dropPoint(const QMouseEvent *event) const
 {
-    QPointF p = event->position();
-    if (std::abs(m_windowPointer.x() - p.x()) <= 0.5 && std::abs(m_windowPointer.y() - p.y()) <= 0.5)
-        p = m_windowPointer;
+    const QPointF offset = m_windowPointer - event->position();
+    const QPointF p = std::abs(offset.x()) <= 0.5 && std::abs(offset.y()) <= 0.5 ? m_windowPointer : event->position();
     // The centre of the device pixel, half a device pixel in: every edge lies
     // on a whole window pixel, so a drop lands alike at any scale.
-    const qreal half = 0.5 / devicePixelRatioF();
-    return p + QPointF(half, half);
+    return p + QPointF(0.5, 0.5) / devicePixelRatioF();
 }
 
-QWidget *QuizWindow::childUnder(const QPointF &point) const
+int QuizWindow::nameUnder(const QPointF &point) const
 {
-    return childAt(QPoint(int(std::floor(point.x())), int(std::floor(point.y()))));
-}
-
-int QuizWindow::nameIndexOf(const QWidget *child) const
-{
-    const auto it = std::find(m_names.begin(), m_names.end(), child);
-    return child && it != m_names.end() ? int(it - m_names.begin()) : -1;
+    // The drop targets lie in front of the names.
+    return Quiz::regionAt(point.x(), point.y()) < 0 ? int(m_names.indexOf(childUnder(this, point))) : -1;
 }
 
 void QuizWindow::mousePressEvent(QMouseEvent *event)
@@ -303,11 +272,7 @@ void QuizWindow::mousePressEvent(QMouseEvent *event)
     // A drag still on at a new press lost its release outside the window:
     // it ends unjudged, and this press counts on its own.
     endDrag();
-    const QPointF p = dropPoint(event);
-    // The drop targets lie in front of the names.
-    if (Quiz::regionAt(p.x(), p.y()) >= 0)
-        return;
-    m_draggedName = nameIndexOf(childUnder(p));
+    m_draggedName = nameUnder(dropPoint(event));
     if (m_draggedName >= 0)
         QGuiApplication::setOverrideCursor(cursorForPicture(kPinPicture, devicePixelRatioF()));
 }
@@ -321,11 +286,9 @@ void QuizWindow::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     const QPointF p = dropPoint(event);
-    QWidget *child = childUnder(p);
-    PointerArea area = PointerArea::Other;
-    if (child == m_restart || child == m_exit)
-        area = PointerArea::Button;
-    else if (!child && Quiz::regionAt(p.x(), p.y()) < 0 && !toQRect(layout::kMapPicture).contains(p.toPoint()))
+    QWidget *child = childUnder(this, p);
+    PointerArea area = qobject_cast<QPushButton *>(child) ? PointerArea::Button : PointerArea::Other;
+    if (!child && Quiz::regionAt(p.x(), p.y()) < 0 && !toQRect(layout::kMapPicture).contains(p.toPoint()))
         area = PointerArea::Panel;
     m_quiz.pointerMovedOver(area);
     updatePointer();
@@ -339,15 +302,18 @@ void QuizWindow::mouseReleaseEvent(QMouseEvent *event)
 
 bool QuizWindow::event(QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TouchCancel:
-        return touchEvent(static_cast<QTouchEvent *>(event));
-    default:
-        return QWidget::event(event);
-    }
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::TouchBegin || type == QEvent::TouchUpdate || type == QEvent::TouchEnd
+         || type == QEvent::TouchCancel) && touchEvent(static_cast<QTouchEvent *>(event)))
+        return true;
+    // Minimised, gone with its workspace, or another window became active
+    // (a box, another program): the release may not come here.
+    if (type == QEvent::Hide || type == QEvent::WindowDeactivate)
+        endDrag();
+    // The close box takes the same way out as the Exit button.
+    else if (type == QEvent::Close)
+        m_quiz.exit();
+    return QWidget::event(event);
 }
 
 bool QuizWindow::touchEvent(QTouchEvent *event)
@@ -356,19 +322,14 @@ bool QuizWindow::touchEvent(QTouchEvent *event)
     const QPointF finger = points.isEmpty() ? QPointF() : points.first().position();
     if (event->type() == QEvent::TouchBegin) {
         endDrag();
-        QWidget *child = childUnder(finger);
         // Left to Qt, which turns it into mouse events: a tap clicks a button.
-        if (child == m_restart || child == m_exit) {
-            event->ignore();
+        if (qobject_cast<QPushButton *>(childUnder(this, finger)))
             return false;
-        }
-        m_draggedName = points.size() == 1 && Quiz::regionAt(finger.x(), finger.y()) < 0 ? nameIndexOf(child) : -1;
+        m_draggedName = points.size() == 1 ? nameUnder(finger) : -1;
         m_draggedByTouch = m_draggedName >= 0;
         if (m_draggedByTouch) {
-            if (!m_touchPin)
-                m_touchPin = new TouchPin(this);
-            m_touchPin->setPicture(pixmapForPicture(QString::fromStdString(kPinPicture.source), devicePixelRatioF()));
-            m_touchPin->raise();
+            m_touchPin->picture = pixmapForPicture(QString::fromStdString(kPinPicture.source), devicePixelRatioF());
+            m_touchPin->resize(m_touchPin->picture.deviceIndependentSize().toSize());
             m_touchPin->show();
         }
     }
@@ -393,20 +354,16 @@ void QuizWindow::dropAt(const QPointF &p)
     endDrag();
     if (!rect().contains(p.toPoint()))
         return;
-    QWidget *child = childUnder(p);
-    if (child == m_restart || child == m_exit)
-        return;
     if (const int region = Quiz::regionAt(p.x(), p.y()); region >= 0)
         m_quiz.dropOnRegion(name, region);
-    else if (nameIndexOf(child) >= 0)
+    else if (nameUnder(p) >= 0)
         m_quiz.dropOnName(name);
 }
 
 void QuizWindow::endDrag()
 {
-    if (m_draggedName < 0)
+    if (std::exchange(m_draggedName, -1) < 0)
         return;
-    m_draggedName = -1;
     if (std::exchange(m_draggedByTouch, false))
         m_touchPin->hide();
     else
@@ -415,58 +372,24 @@ void QuizWindow::endDrag()
 
 void QuizWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && m_draggedName >= 0) {
+    auto *button = qobject_cast<QPushButton *>(focusWidget());
+    if (event->key() == Qt::Key_Escape && m_draggedName >= 0)
         endDrag();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    // On the desktop Return and Enter press a focused button as Space does.
+    // Only a button that does not take them itself, as some themes have it,
+    // passes them on to here; a key held down clicks once.
+    else if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat())
+        button->click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
-void QuizWindow::hideEvent(QHideEvent *event)
-{
-    // Minimised, or gone with its workspace: the release will not come here.
-    endDrag();
-    QWidget::hideEvent(event);
-}
-
-void QuizWindow::changeEvent(QEvent *event)
-{
-    // Another window became active (a box, another program): the release
-    // may go there.
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
-        endDrag();
-    QWidget::changeEvent(event);
-}
-
-void QuizWindow::closeEvent(QCloseEvent *event)
-{
-    // The close box takes the same way out as the Exit button.
-    m_quiz.exit();
-    event->accept();
-}
-
-bool QuizWindow::eventFilter(QObject *watched, QEvent *event)
+bool QuizWindow::eventFilter(QObject *, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (watched == windowHandle()) {
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)
-            m_windowPointer = static_cast<QMouseEvent *>(event)->position();
-        return false;
-    }
-    auto *button = qobject_cast<QPushButton *>(watched);
-    if (button && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        // On the desktop Return and Enter press a focused button as Space
-        // does. The first press clicks; repeats and the release are taken
-        // here too, so that a theme that already presses buttons with
-        // Return adds no click.
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (type == QEvent::KeyPress && !key->isAutoRepeat())
-                button->click();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)
+        m_windowPointer = static_cast<QMouseEvent *>(event)->position();
+    return false;
 }
 
 } // namespace drillix

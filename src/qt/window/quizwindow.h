@@ -2,18 +2,16 @@
 
 #include "core/quiz.h"
 
+#include <QList>
 #include <QPointF>
 #include <QWidget>
 
-#include <array>
-
 class QLabel;
-class QPushButton;
 class QTouchEvent;
 
 namespace drillix {
 
-class TouchPin;
+struct TouchPin;
 
 // The quiz's one window: the map and the panel drawn behind child labels and
 // buttons. Pressing on a name and letting go drags it with the pin pointer;
@@ -37,9 +35,8 @@ public:
 
     // The name being dragged, or -1.
     int draggedName() const { return m_draggedName; }
-    QLabel *nameLabel(int index) const { return m_names.at(std::size_t(index)); }
-    // Null until the name is first placed.
-    QLabel *answerLabel(int index) const { return m_answers.at(std::size_t(index)); }
+    QLabel *nameLabel(int index) const { return m_names.at(index); }
+    QLabel *answerLabel(int index) const { return m_answers.at(index); }
 
 protected:
     bool event(QEvent *event) override;
@@ -48,29 +45,23 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showQuiz();
+    // False leaves the touch to Qt, which turns it into mouse events.
     bool touchEvent(QTouchEvent *event);
     void dropAt(const QPointF &point);
     void endDrag();
     void updatePointer();
     QPointF dropPoint(const QMouseEvent *event) const;
-    QWidget *childUnder(const QPointF &point) const;
-    int nameIndexOf(const QWidget *child) const;
+    // The name shown under a point, or -1, also where a drop target lies in front.
+    int nameUnder(const QPointF &point) const;
 
     Quiz &m_quiz;
-    std::array<QLabel *, kNameCount> m_names{};
-    // Made when first shown: 23 hidden labels, each restyled by a skin, cost
-    // 4 million instructions at start-up (start-up bench: CPU time).
-    std::array<QLabel *, kNameCount> m_answers{};
-    QPushButton *m_restart = nullptr;
-    QPushButton *m_exit = nullptr;
-    // The pin drawn during a touch drag, made at the first one.
+    QList<QLabel *> m_names;
+    QList<QLabel *> m_answers;
+    // The pin drawn during a touch drag.
     TouchPin *m_touchPin = nullptr;
     int m_draggedName = -1;
     bool m_draggedByTouch = false;
