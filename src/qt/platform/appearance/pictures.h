@@ -12,15 +12,9 @@
 
 #include "core/platform.h"
 
-#include <QByteArray>
 #include <QCursor>
 #include <QImage>
-#include <QList>
 #include <QPixmap>
-#include <QSize>
-#include <QString>
-
-#include <string>
 
 namespace drillix {
 
@@ -39,16 +33,12 @@ void limitDecodedImages();
 // device or one over the limit is refused without reading or waiting;
 // `what` ("Skin file") starts the Failure text.
 QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit);
-// The sizes of an icon's or a cursor's images from their own headers, which
-// are what Qt decodes, whatever the file's directory says; empty for other
-// pictures. Throws Failure, whose text starts "Invalid picture", for a
-// damaged file or an image over 256 x 256.
-QList<QSize> iconImageSizes(const QByteArray &bytes);
-// A picture's size in pixels, as "640 x 480".
-std::string sizeText(qint64 width, qint64 height);
-// In megabytes, as "1.1 MB", rounded up so that a size over a limit never
-// reads as the limit; every limit is a megabyte or more.
-std::string describeSize(qint64 bytes);
+// Adds to `total` the bytes the picture file takes once Qt decodes every
+// image in it, each as large as Qt decodes it: an icon's or a cursor's by
+// their own headers, whatever the file's directory says. Throws Failure,
+// whose text starts with `what`, for a file Qt cannot read, an icon image
+// over 256 x 256, or a total over kDecodedImageLimit.
+void addDecodedSize(const QString &path, const std::string &what, qint64 &total);
 
 struct DecodedPicture {
     QImage image;

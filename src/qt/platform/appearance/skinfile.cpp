@@ -55,11 +55,10 @@ qsizetype stringEnd(QStringView text, qsizetype from)
 
 // The text with its comments blanked out: a comment's line breaks stay, so
 // that lines still match the text, its last character turns into a space and
-// the others into `fill`. A quoted "/*" opens none. *unclosed is where a
-// comment that never ends opens, or -1.
+// the others into `fill`. A quoted "/*" opens none. A comment that never
+// ends sets *unclosed to where it opens.
 QString blankComments(QString text, QChar fill, qsizetype *unclosed)
 {
-    *unclosed = -1;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == u'"' || text[i] == u'\'') {
             i = stringEnd(text, i);
@@ -329,10 +328,8 @@ std::vector<Section> parse(const QByteArray &bytes)
         if (!sawSkin && !code.isEmpty() && part != "skin"_L1)
             fail(notASkin);
         if (part == "skin"_L1) {
-            if (sawSkin)
-                fail("has a second [skin] section" + on);
-            if (variant)
-                fail("gives its [skin] section a variant" + on);
+            if (sawSkin || variant)
+                fail((sawSkin ? "has a second [skin] section" : "gives its [skin] section a variant") + on);
             sawSkin = true;
         } else if (!part.isEmpty()) {
             const Section added{part == "colors"_L1 ? u"colours"_s : part, variant.value_or(QString()), {}, n, n};
