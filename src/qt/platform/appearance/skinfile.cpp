@@ -185,29 +185,24 @@ struct SheetReader {
 
     bool declarations()
     {
+        // Qt sets any property named after "qproperty-", styleSheet included,
+        // which can set itself again without end: only a few layout ones here.
+        static const QStringList allowed{"alignment", "flat", "iconSize", "indent", "margin", "wordWrap"};
         while (space(), at < code.size() && peek(at) != '}') {
             const qsizetype from = at;
             if (take(u";"))
                 continue;
             if (!name())
                 return false;
-            checkProperty(from);
+            property = code.sliced(from, at - from);
+            if (property.startsWith(u"qproperty-", Qt::CaseInsensitive) && !allowed.contains(property.sliced(10)))
+                refuse(section, from, "the property " + property.toString(),
+                       ", which a skin may not set; it may set qproperty-alignment, -flat, -iconSize, -indent, "
+                       "-margin and -wordWrap");
             if (!(spaceThen(u":") && value()))
                 return false;
         }
         return true;
-    }
-
-    // Qt sets any property named after "qproperty-", styleSheet included,
-    // which can set itself again without end: only a few layout ones here.
-    void checkProperty(qsizetype from)
-    {
-        static const QStringList allowed{"alignment", "flat", "iconSize", "indent", "margin", "wordWrap"};
-        property = code.sliced(from, at - from);
-        if (property.startsWith(u"qproperty-", Qt::CaseInsensitive) && !allowed.contains(property.sliced(10)))
-            refuse(section, from, "the property " + property.toString(),
-                   ", which a skin may not set; it may set qproperty-alignment, -flat, -iconSize, -indent, -margin "
-                   "and -wordWrap");
     }
 
     // Anything up to ';' or '}' outside brackets and strings, and not empty.
