@@ -26,9 +26,7 @@ QList<QImage> builtIn(const QString &source)
         QImage image(pixels, header[0], header[1], qsizetype(header[0]) * 4, QImage::Format(header[2]));
         // Qt draws 32-bit rows only from aligned memory; the resource
         // compiler promises no alignment, so a stray one is copied.
-        if (reinterpret_cast<quintptr>(pixels) % alignof(quint32) != 0)
-            image = image.copy();
-        images.append(image);
+        images.append(reinterpret_cast<quintptr>(pixels) % alignof(quint32) == 0 ? image : image.copy());
         at += sizeof header + image.sizeInBytes();
     }
     return images;

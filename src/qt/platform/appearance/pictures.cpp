@@ -106,8 +106,7 @@ Cache &cache()
 QPixmap readPixmap(const QString &source)
 {
     const QList<QImage> builtIn = decodedpictures::builtIn(source);
-    return QPixmap::fromImage(builtIn.isEmpty() ? decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit)).image
-                                                : builtIn.first());
+    return QPixmap::fromImage(builtIn.isEmpty() ? decodePicture(readBoundedFile(source)).image : builtIn.first());
 }
 
 // The sibling at device pixel ratio 2, when it is there; it must be
@@ -168,7 +167,7 @@ QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 
     }
     if (file.size() > limit)
         throw Failure(what + " is too large (" + describeSize(file.size()) + "; the limit is " + describeSize(limit)
-                      + ")");
+                      + ')');
     // One byte more than allowed tells a file that grew since the check.
     const QByteArray bytes = file.isOpen() ? file.read(limit + 1) : QByteArray();
     if (!file.isOpen() || file.error() != QFileDevice::NoError)
@@ -272,7 +271,7 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
 Picture QtPictureLoader::loadPicture(const std::string &path)
 {
     const QString source = qtFileName(path);
-    const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
+    const DecodedPicture decoded = decodePicture(readBoundedFile(source));
     cache().insert({source, false}, QPixmap::fromImage(decoded.image));
     // The sibling too is taken as it is now.
     cache().remove({source, true});

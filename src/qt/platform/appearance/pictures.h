@@ -18,7 +18,8 @@
 
 namespace drillix {
 
-inline constexpr qint64 kPictureFileLimit = 1024 * 1024;
+// A picture file or a skin file is read up to this size.
+inline constexpr qint64 kFileLimit = 1024 * 1024;
 // Larger pictures are refused before they are decoded (memory).
 inline constexpr int kPictureSideLimit = 2048;
 // No image Qt decodes may take more, whoever asks it to and whatever the
@@ -32,7 +33,8 @@ void limitDecodedImages();
 // The file's bytes. A missing file, a folder, a dangling link, a pipe, a
 // device or one over the limit is refused without reading or waiting;
 // `what` ("Skin file") starts the Failure text.
-QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit);
+QByteArray readBoundedFile(const QString &path, const std::string &what = "Picture file",
+                           qint64 limit = kFileLimit);
 // Adds to `total` the bytes the picture file takes once Qt decodes every
 // image in it, each as large as Qt decodes it: an icon's or a cursor's by
 // their own headers, whatever the file's directory says. Throws Failure,

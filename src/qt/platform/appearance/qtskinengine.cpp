@@ -26,17 +26,16 @@ std::string where(const QString &path, int line)
 // before ".9." in a nine-patch name, or at its end when it has no dot.
 void checkPicture(const QString &path, int line, qint64 &total)
 {
-    QStringList files{path};
+    addDecodedSize(path, where(path, line), total);
     const qsizetype dot = path.contains(u'.') ? path.lastIndexOf(u'.') : path.size();
-    for (const qsizetype at : {dot, QStringView(path).first(dot).endsWith(u".9") ? dot - 2 : dot}) {
+    const qsizetype nine = QStringView(path).first(dot).endsWith(u".9") ? dot - 2 : dot;
+    for (const qsizetype at : nine == dot ? QList{dot} : QList{dot, nine}) {
         for (int ratio = 2; ratio <= 9; ++ratio) {
             const QString file = QString(path).insert(at, QStringLiteral("@%1x").arg(ratio));
-            if (!files.contains(file) && QFileInfo::exists(file))
-                files.append(file);
+            if (QFileInfo::exists(file))
+                addDecodedSize(file, where(file, line), total);
         }
     }
-    for (const QString &file : std::as_const(files))
-        addDecodedSize(file, where(file, line), total);
 }
 
 } // namespace
@@ -58,7 +57,7 @@ void QtSkinEngine::applySkin(const std::string &path)
         return u"url("_s + quote + path + quote + u')';
     };
     QString sheets[3]; // of [controls], [colours] and [metrics], applied in this order
-    for (const skinfile::Section &section : skinfile::parse(readBoundedFile(file, "Skin file", kFileLimit))) {
+    for (const skinfile::Section &section : skinfile::parse(readBoundedFile(file, "Skin file"))) {
         const QString text = skinfile::resolveStyleSheet(section, picture);
         const qsizetype part = QStringList{"controls", "colours", "metrics"}.indexOf(section.part);
         if (section.variant.isEmpty() && part >= 0)

@@ -90,7 +90,8 @@ std::pair<QString, std::optional<QString>> readHeader(QStringView line)
     if (part.isEmpty() || !std::ranges::all_of(written, [](QChar c) { return c.unicode() < 128; })
         || !std::ranges::all_of(part, [](QChar c) { return c.isLetter(); }))
         return {};
-    return {part.toString().toLower(), colon < 0 ? std::nullopt : std::optional(inside.sliced(colon + 1).trimmed().toString())};
+    return {part.toString().toLower(),
+            colon < 0 ? std::nullopt : std::optional(inside.sliced(colon + 1).trimmed().toString())};
 }
 
 // Reads a style sheet's grammar in `code`, the text with its comments
@@ -128,7 +129,6 @@ struct SheetReader {
 
     bool space() { return skip([](QChar c) { return c.isSpace(); }); }
     bool name() { return skip(isNameCharacter); }
-    bool spaceThen(QStringView any) { return space(), take(any); }
 
     // Takes a string closed on its line.
     bool string()
@@ -168,12 +168,9 @@ struct SheetReader {
     // attribute: [name], [name="value"], [name~=value] and the like.
     bool simpleSelector()
     {
-        if (take(u"[")) {
-            if (!(space(), name()))
-                return false;
-            spaceThen(u"~|^$*");
-            return (!take(u"=") || (space(), string() || name())) && spaceThen(u"]");
-        }
+        if (take(u"["))
+            return (space(), name()) && (space(), take(u"~|^$*"), !take(u"=") || (space(), string() || name()))
+                && (space(), take(u"]"));
         if (take(u"*"))
             return true;
         if (!take(u"#.") && take(u":")) {
@@ -199,7 +196,7 @@ struct SheetReader {
                 refuse(section, from, "the property " + property.toString(),
                        ", which a skin may not set; it may set qproperty-alignment, -flat, -iconSize, -indent, "
                        "-margin and -wordWrap");
-            if (!(spaceThen(u":") && value()))
+            if (!((space(), take(u":")) && value()))
                 return false;
         }
         return true;
@@ -209,7 +206,7 @@ struct SheetReader {
     bool value()
     {
         int depth = 0;
-        bool any = false;
+        const qsizetype start = (space(), at);
         while (space(), at < code.size()) {
             const char16_t c = peek(at);
             if (depth == 0 && (c == ';' || c == '}'))
@@ -225,9 +222,8 @@ struct SheetReader {
                 depth += c == '(' ? 1 : c == ')' ? -1 : 0;
                 ++at;
             }
-            any = true;
         }
-        return any && depth == 0;
+        return at > start && depth == 0;
     }
 
     // A word of name characters and dots, or a colour, which is no length.
@@ -252,7 +248,8 @@ struct SheetReader {
         const double other = property.startsWith(u"font", Qt::CaseInsensitive) ? 0 : 1;
         const std::pair<QStringView, double> units[] = {
             {u"px", 1}, {u"pt", 4.0 / 3}, {u"em", other * kMost}, {u"ex", other * kMost}, {u"", other}};
-        const auto &[unit, pixels] = *std::ranges::find_if(units, [&](const auto &u) { return token.endsWith(u.first, Qt::CaseInsensitive); });
+        const auto &[unit, pixels] = *std::ranges::find_if(
+            units, [&](const auto &entry) { return token.endsWith(entry.first, Qt::CaseInsensitive); });
         // Not a number reads as 0, one too large for a double as infinity.
         if (pixels > 0 && !(std::abs(token.chopped(unit.size()).toDouble()) * pixels <= kMost))
             refuse(section, from, "the length " + token.toString(),
@@ -312,7 +309,6 @@ std::vector<Section> parse(const QByteArray &bytes)
              + QString::number(QStringView(text).first(unclosed).count(u'\n') + 1) + ')');
     const QStringList lines = text.split(u'\n');
 
-    const QString notASkin = "is not a Drillix skin (it must begin with a [skin] section)";
     std::vector<Section> sections;
     bool sawSkin = false;
     std::optional<QString> format;
@@ -320,8 +316,9 @@ std::vector<Section> parse(const QByteArray &bytes)
         const QString code = codes[n - 1].trimmed();
         const QString on = " on line " + QString::number(n);
         const auto [part, variant] = readHeader(code);
-        if (!sawSkin && !code.isEmpty() && part != "skin"_L1)
-            fail(notASkin);
+        // Before [skin] there may be only comments and blank lines, and not only them.
+        if (!sawSkin && (!code.isEmpty() || n == int(lines.size())) && part != "skin"_L1)
+            fail("is not a Drillix skin (it must begin with a [skin] section)");
         if (part == "skin"_L1) {
             if (sawSkin || variant)
                 fail((sawSkin ? "has a second [skin] section" : "gives its [skin] section a variant") + on);
@@ -330,7 +327,8 @@ std::vector<Section> parse(const QByteArray &bytes)
             const Section added{part == "colors"_L1 ? u"colours"_s : part, variant.value_or(QString()), {}, n, n};
             if (!QStringList{"controls", "colours", "metrics", "window"}.contains(added.part))
                 fail("has an unknown section [" + part + ']' + on);
-            if (variant && (variant->isEmpty() || !std::ranges::all_of(*variant, [](QChar c) { return c.unicode() < 128 && isNameCharacter(c); })))
+            const auto isAsciiName = [](QChar c) { return c.unicode() < 128 && isNameCharacter(c); };
+            if (variant && (variant->isEmpty() || !std::ranges::all_of(*variant, isAsciiName)))
                 fail("has a variant name that is not allowed (use letters, digits, '-' and '_')" + on);
             for (const Section &earlier : sections) {
                 if (earlier.part == added.part && earlier.variant.compare(added.variant, Qt::CaseInsensitive) == 0)
@@ -356,8 +354,6 @@ std::vector<Section> parse(const QByteArray &bytes)
                 fail("has an unknown setting \"" + key + "\" in [skin] (line " + QString::number(n) + ')');
         }
     }
-    if (!sawSkin)
-        fail(notASkin);
     if (!format)
         fail("does not give its format (\"format = 1\" belongs in [skin])");
     if (*format != "1"_L1)
