@@ -249,6 +249,8 @@ TEST(SkinFile, StyleSheetCheckFollowsTheGrammarOfQtStyleSheets)
         {"/* only a comment */", true},
         {"QPushButton#PushButton1:hover:!pressed, QLabel > .QWidget QFrame::indicator { color: red }", true},
         {"QLabel[x='}'], * [y~=\"a b\"], QWidget[text=z] { font-family: \"A /* B\"; ; image: url(a;b.png); }", true},
+        // A backslash carries a string over its line break, "/*" and all.
+        {"QLabel { font-family: \"A\\\n/* B\"; }", true},
         {"QPushButton { border: 1px solid qlineargradient(x1: 0, stop: 0 #fff, stop: 1 red) !important; }", true},
         // Harmless properties, and lengths up to the window's size.
         {"QLabel { qproperty-alignment: 'AlignRight | AlignVCenter'; qproperty-wordWrap: true; qproperty-indent: 4; }", true},

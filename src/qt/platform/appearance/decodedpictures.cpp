@@ -9,20 +9,6 @@ namespace drillix::decodedpictures {
 constexpr QLatin1StringView kBuiltInFolder(":/pictures/");
 constexpr QLatin1StringView kDecodedFolder(":/decoded-pictures/");
 
-QByteArray write(const QList<QImage> &images)
-{
-    QByteArray bytes;
-    for (const QImage &image : images) {
-        const QImage stored = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                                            : QImage::Format_RGB32);
-        const qint32 header[3] = {stored.width(), stored.height(), stored.format()};
-        bytes.append(reinterpret_cast<const char *>(header), sizeof header);
-        // Rows of 4-byte pixels, which QImage never pads.
-        bytes.append(reinterpret_cast<const char *>(stored.constBits()), stored.sizeInBytes());
-    }
-    return bytes;
-}
-
 QList<QImage> builtIn(const QString &source)
 {
     if (!source.startsWith(kBuiltInFolder))
@@ -40,9 +26,7 @@ QList<QImage> builtIn(const QString &source)
         QImage image(pixels, header[0], header[1], qsizetype(header[0]) * 4, QImage::Format(header[2]));
         // Qt draws 32-bit rows only from aligned memory; the resource
         // compiler promises no alignment, so a stray one is copied.
-        if (reinterpret_cast<quintptr>(pixels) % alignof(quint32) != 0)
-            image = image.copy();
-        images.append(image);
+        images.append(reinterpret_cast<quintptr>(pixels) % alignof(quint32) == 0 ? image : image.copy());
         at += sizeof header + image.sizeInBytes();
     }
     return images;

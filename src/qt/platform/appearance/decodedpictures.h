@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -14,19 +13,16 @@ namespace drillix {
 // bench: first frame, CPU).
 //
 // A decoded picture is each of its images in turn: width, height and QImage
-// format as three 32-bit words, then its rows at 4 bytes a pixel, in the
-// byte order of the machine that built the program, which is the one that
-// runs it.
+// format (a 32-bit one, opaque or premultiplied) as three 32-bit words, then
+// its rows at 4 bytes a pixel, in the byte order of the machine that built
+// the program, which is the one that runs it; drillix-picture-pixels
+// (picturepixelsmain.cpp) writes them.
 namespace decodedpictures {
 
 // The images of a built-in picture as the build decoded them, in the
 // file's order; empty when there is no decoded form. ":/pictures/map.jpg"
 // is decoded into ":/decoded-pictures/map.jpg".
 QList<QImage> builtIn(const QString &source);
-
-// A decoded picture of the given images, each of which is stored as a
-// 32-bit format (opaque or premultiplied).
-QByteArray write(const QList<QImage> &images);
 
 } // namespace decodedpictures
 

@@ -15,8 +15,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <exception>
-#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,9 +26,11 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPictures, "drillix.pictures")
 
-[[noreturn]] void invalid(const std::string &why)
+constexpr int kIconSideLimit = 256;
+
+[[noreturn]] void invalid(const std::string &why, const std::string &what = {})
 {
-    throw Failure("Invalid picture (" + why + ")");
+    throw Failure(what + "Invalid picture (" + why + ")");
 }
 
 template<typename T>
@@ -39,50 +39,91 @@ T little(const QByteArray &bytes, qsizetype at)
     return qFromLittleEndian<T>(bytes.constData() + at);
 }
 
-constexpr int kIconSideLimit = 256;
+// A picture's size in pixels, as "640 x 480".
+std::string sizeText(qint64 width, qint64 height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// In megabytes, as "1.1 MB", rounded up so that a size over a limit never
+// reads as the limit; every limit is a megabyte or more.
+std::string describeSize(qint64 bytes)
+{
+    constexpr qint64 kMega = 1024 * 1024;
+    const qint64 tenths = (bytes * 10 + kMega - 1) / kMega;
+    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " MB";
+}
+
+// The sizes of an icon's or a cursor's images from their own headers, which
+// are what Qt decodes, whatever the file's directory says; empty for other
+// pictures. Fails, after `what`, for a damaged file or an image over 256 x 256.
+//
+// Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
+// a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
+// (bytes 10 and 12 of the file for the first). Each image is a PNG, or a
+// bitmap header whose height counts the colour and the mask rows.
+QList<QSize> iconImageSizes(const QByteArray &bytes, const std::string &what = {})
+{
+    if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
+        return {};
+    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
+    if (bytes.size() < 6 + 16 * count)
+        invalid("its header is cut short", what);
+    if (count == 0)
+        invalid("it holds no images", what);
+    QList<QSize> sizes;
+    for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
+        const std::string image = "image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count);
+        const qint64 size = little<quint32>(bytes, entry + 8);
+        const qint64 offset = little<quint32>(bytes, entry + 12);
+        if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
+            invalid(image + " lies outside the file", what);
+        const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
+        if (size < (png ? 24 : 40))
+            invalid(image + " is cut short", what);
+        const char *header = bytes.constData() + offset;
+        const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : little<qint32>(bytes, offset + 4);
+        const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : little<qint32>(bytes, offset + 8) / 2;
+        if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
+            invalid(image + " declares " + sizeText(width, height) + " pixels; the most is "
+                        + sizeText(kIconSideLimit, kIconSideLimit), what);
+        sizes.append(QSize(int(width), int(height)));
+    }
+    return sizes;
+}
 
 // Each picture as it was first read, and its double-size sibling as it was
 // first looked for (on a high-resolution screen, or by the loader): null
 // when it cannot be read or used. Emptied as the application ends, so that
 // no pixmap outlives it.
-using CacheKey = std::pair<QString, bool>;
-QHash<CacheKey, QPixmap> &cache()
+using Cache = QHash<std::pair<QString, bool>, QPixmap>;
+Cache &cache()
 {
-    static QHash<CacheKey, QPixmap> pictures = [] {
-        qAddPostRoutine([] { cache().clear(); });
-        return QHash<CacheKey, QPixmap>();
-    }();
+    static Cache pictures = (qAddPostRoutine([] { cache().clear(); }), Cache());
     return pictures;
 }
 
 QPixmap readPixmap(const QString &source)
 {
     const QList<QImage> builtIn = decodedpictures::builtIn(source);
-    if (!builtIn.isEmpty())
-        return QPixmap::fromImage(builtIn.first());
-    return QPixmap::fromImage(decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit)).image);
+    return QPixmap::fromImage(builtIn.isEmpty() ? decodePicture(readBoundedFile(source)).image : builtIn.first());
 }
 
-// The sibling at device pixel ratio 2, when it is there and exactly twice
-// the size of `plain`.
+// The sibling at device pixel ratio 2, when it is there; it must be
+// exactly twice the size of `plain`.
 QPixmap doubleSizeSibling(const QString &source, const QPixmap &plain)
 {
     const QString sibling = doubleSizeName(source);
     if (plain.isNull() || !QFileInfo::exists(sibling))
         return {};
-    try {
-        QPixmap pixmap = readPixmap(sibling);
-        if (pixmap.size() == plain.size() * 2) {
-            pixmap.setDevicePixelRatio(2);
-            return pixmap;
-        }
-        qCWarning(lcPictures) << sibling << "is left out: it is not twice the size of" << source;
-    } catch (const std::exception &failure) {
-        qCWarning(lcPictures) << sibling << "is left out:" << failure.what();
-    }
-    return {};
+    QPixmap pixmap = readPixmap(sibling);
+    if (pixmap.size() != plain.size() * 2)
+        throw Failure("it is not twice the size of " + source.toStdString());
+    pixmap.setDevicePixelRatio(2);
+    return pixmap;
 }
 
+// The picture, or its sibling, as first read; null when it cannot be.
 QPixmap cached(const QString &source, bool doubleSize)
 {
     if (const auto found = cache().constFind({source, doubleSize}); found != cache().cend())
@@ -91,24 +132,12 @@ QPixmap cached(const QString &source, bool doubleSize)
     try {
         pixmap = doubleSize ? doubleSizeSibling(source, cached(source, false)) : readPixmap(source);
     } catch (const std::exception &failure) {
-        qCWarning(lcPictures) << source << "cannot be shown:" << failure.what();
+        qCWarning(lcPictures) << (doubleSize ? doubleSizeName(source) : source) << "is left out:" << failure.what();
     }
     return *cache().insert({source, doubleSize}, pixmap);
 }
 
 } // namespace
-
-std::string sizeText(qint64 width, qint64 height)
-{
-    return std::to_string(width) + " x " + std::to_string(height);
-}
-
-std::string describeSize(qint64 bytes)
-{
-    constexpr qint64 kMega = 1024 * 1024;
-    const qint64 tenths = (bytes * 10 + kMega - 1) / kMega;
-    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " MB";
-}
 
 QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit)
 {
@@ -123,11 +152,10 @@ QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
             throw Failure(what + (QFileInfo(path).isSymLink() ? " is a link to a file that does not exist" : " not found"));
-        if (fd < 0)
-            throw Failure(what + " cannot be read (" + std::strerror(errno) + ")");
+        // Closing -1 when the open failed is harmless.
         auto closeFile = qScopeGuard([fd] { ::close(fd); });
         struct stat info = {};
-        if (::fstat(fd, &info) != 0)
+        if (fd < 0 || ::fstat(fd, &info) != 0)
             throw Failure(what + " cannot be read (" + std::strerror(errno) + ")");
         if (S_ISDIR(info.st_mode))
             throw Failure(what + " is a folder, not a file");
@@ -139,7 +167,7 @@ QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 
     }
     if (file.size() > limit)
         throw Failure(what + " is too large (" + describeSize(file.size()) + "; the limit is " + describeSize(limit)
-                      + ")");
+                      + ')');
     // One byte more than allowed tells a file that grew since the check.
     const QByteArray bytes = file.isOpen() ? file.read(limit + 1) : QByteArray();
     if (!file.isOpen() || file.error() != QFileDevice::NoError)
@@ -154,38 +182,31 @@ void limitDecodedImages()
     QImageReader::setAllocationLimit(int(kDecodedImageLimit / (1024 * 1024)));
 }
 
-// Icons and cursors: reserved 0, type (1 icon, 2 cursor), image count, then
-// a 16-byte entry per image, whose words at 4 and 6 are a cursor's hot spot
-// (bytes 10 and 12 of the file for the first). Each image is a PNG, or a
-// bitmap header whose height counts the colour and the mask rows.
-QList<QSize> iconImageSizes(const QByteArray &bytes)
+void addDecodedSize(const QString &path, const std::string &what, qint64 &total)
 {
-    if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
-        return {};
-    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
-    if (bytes.size() < 6 + 16 * count)
-        invalid("its header is cut short");
-    if (count == 0)
-        invalid("it holds no images");
-    QList<QSize> sizes;
-    for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
-        const std::string image = "image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count);
-        const qint64 size = little<quint32>(bytes, entry + 8);
-        const qint64 offset = little<quint32>(bytes, entry + 12);
-        if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
-            invalid(image + " lies outside the file");
-        const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
-        if (size < (png ? 24 : 40))
-            invalid(image + " is cut short");
-        const char *header = bytes.constData() + offset;
-        const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : little<qint32>(bytes, offset + 4);
-        const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : little<qint32>(bytes, offset + 8) / 2;
-        if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
-            invalid(image + " declares " + sizeText(width, height) + " pixels; the most is "
-                    + sizeText(kIconSideLimit, kIconSideLimit));
-        sizes.append(QSize(int(width), int(height)));
+    const QByteArray bytes = readBoundedFile(path, what, kDecodedImageLimit);
+    qint64 images = 0;
+    QSize largest;
+    for (const QSize &size : iconImageSizes(bytes, what + ": ")) {
+        total += qint64(size.width()) * size.height() * 4;
+        largest = largest.expandedTo(size);
+        ++images;
     }
-    return sizes;
+    if (images == 0) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        // Named by its suffix first and then by its content, as Qt reads the file.
+        QImageReader reader(&buffer, QFileInfo(path).suffix().toLatin1());
+        largest = reader.size();
+        if (largest.isEmpty())
+            throw Failure(what + " is not a picture that Qt reads (" + reader.errorString().toStdString() + ")");
+        images = std::max(1, reader.imageCount());
+        total += images * largest.width() * largest.height() * 4;
+    }
+    if (total > kDecodedImageLimit)
+        throw Failure(what + " is " + (images > 1 ? std::to_string(images) + " images of up to " : "")
+                      + sizeText(largest.width(), largest.height()) + " pixels, which brings the skin's pictures to "
+                      + describeSize(total) + " once decoded; the limit is " + describeSize(kDecodedImageLimit));
 }
 
 DecodedPicture decodePicture(const QByteArray &bytes)
@@ -221,11 +242,8 @@ DecodedPicture decodePicture(const QByteArray &bytes)
 QString doubleSizeName(const QString &path)
 {
     const QFileInfo info(path);
-    const QString suffix = info.suffix();
-    const bool icon = suffix.compare(QLatin1String("ico"), Qt::CaseInsensitive) == 0
-                      || suffix.compare(QLatin1String("cur"), Qt::CaseInsensitive) == 0;
-    return info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1String("@2x.")
-           + (icon ? QStringLiteral("png") : suffix);
+    const bool icon = QStringList{"ico", "cur"}.contains(info.suffix(), Qt::CaseInsensitive);
+    return info.path() + u'/' + info.completeBaseName() + "@2x." + (icon ? QStringLiteral("png") : info.suffix());
 }
 
 QPixmap pixmapForPicture(const QString &source, qreal screenRatio)
@@ -253,10 +271,11 @@ QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
 Picture QtPictureLoader::loadPicture(const std::string &path)
 {
     const QString source = qtFileName(path);
-    const DecodedPicture decoded = decodePicture(readBoundedFile(source, "Picture file", kPictureFileLimit));
-    const QPixmap plain = QPixmap::fromImage(decoded.image);
-    cache().insert({source, false}, plain);
-    cache().insert({source, true}, doubleSizeSibling(source, plain));
+    const DecodedPicture decoded = decodePicture(readBoundedFile(source));
+    cache().insert({source, false}, QPixmap::fromImage(decoded.image));
+    // The sibling too is taken as it is now.
+    cache().remove({source, true});
+    cached(source, true);
     return Picture{path, decoded.hotSpotX, decoded.hotSpotY};
 }
 

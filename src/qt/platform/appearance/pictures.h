@@ -12,19 +12,14 @@
 
 #include "core/platform.h"
 
-#include <QByteArray>
 #include <QCursor>
 #include <QImage>
-#include <QList>
 #include <QPixmap>
-#include <QSize>
-#include <QString>
-
-#include <string>
 
 namespace drillix {
 
-inline constexpr qint64 kPictureFileLimit = 1024 * 1024;
+// A picture file or a skin file is read up to this size.
+inline constexpr qint64 kFileLimit = 1024 * 1024;
 // Larger pictures are refused before they are decoded (memory).
 inline constexpr int kPictureSideLimit = 2048;
 // No image Qt decodes may take more, whoever asks it to and whatever the
@@ -38,17 +33,14 @@ void limitDecodedImages();
 // The file's bytes. A missing file, a folder, a dangling link, a pipe, a
 // device or one over the limit is refused without reading or waiting;
 // `what` ("Skin file") starts the Failure text.
-QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit);
-// The sizes of an icon's or a cursor's images from their own headers, which
-// are what Qt decodes, whatever the file's directory says; empty for other
-// pictures. Throws Failure, whose text starts "Invalid picture", for a
-// damaged file or an image over 256 x 256.
-QList<QSize> iconImageSizes(const QByteArray &bytes);
-// A picture's size in pixels, as "640 x 480".
-std::string sizeText(qint64 width, qint64 height);
-// In megabytes, as "1.1 MB", rounded up so that a size over a limit never
-// reads as the limit; every limit is a megabyte or more.
-std::string describeSize(qint64 bytes);
+QByteArray readBoundedFile(const QString &path, const std::string &what = "Picture file",
+                           qint64 limit = kFileLimit);
+// Adds to `total` the bytes the picture file takes once Qt decodes every
+// image in it, each as large as Qt decodes it: an icon's or a cursor's by
+// their own headers, whatever the file's directory says. Throws Failure,
+// whose text starts with `what`, for a file Qt cannot read, an icon image
+// over 256 x 256, or a total over kDecodedImageLimit.
+void addDecodedSize(const QString &path, const std::string &what, qint64 &total);
 
 struct DecodedPicture {
     QImage image;

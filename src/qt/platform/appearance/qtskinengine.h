@@ -26,14 +26,8 @@ namespace drillix {
 class QtSkinEngine final : public SkinEngine
 {
 public:
-    static constexpr qint64 kFileLimit = 1024 * 1024;
-    static constexpr qint64 kDecodedPicturesLimit = 32 * 1024 * 1024;
-
     // The engine does not own the window and notices when it is destroyed.
-    explicit QtSkinEngine(QWidget *window = nullptr)
-        : m_window(window)
-    {
-    }
+    explicit QtSkinEngine(QWidget *window = nullptr) : m_window(window) {}
     void setWindow(QWidget *window) { m_window = window; }
 
     void applySkin(const std::string &path) override;

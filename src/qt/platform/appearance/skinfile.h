@@ -27,12 +27,10 @@
 #include <functional>
 #include <vector>
 
-namespace drillix {
+namespace drillix::skinfile {
 
 // What stands for url(name) in a style sheet, given the name and its line.
 using PictureUrl = std::function<QString(const QString &name, int line)>;
-
-namespace skinfile {
 
 struct Section {
     QString part; // "controls", "colours", "metrics" or "window"
@@ -58,6 +56,4 @@ std::vector<Section> parse(const QByteArray &bytes);
 // window's height.
 QString resolveStyleSheet(const Section &section, const PictureUrl &picture);
 
-} // namespace skinfile
-
-} // namespace drillix
+} // namespace drillix::skinfile
