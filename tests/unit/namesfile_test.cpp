@@ -120,22 +120,3 @@ TEST(DecodeLine, Utf8KeptOtherwiseWindows1252AndAlwaysValidUtf8)
         EXPECT_EQ(decodeLine(text), text) << "the result is valid UTF-8";
     }
 }
-
-TEST(SplitFields, KeepsEmptyFieldsAndTrimsNothing)
-{
-    EXPECT_EQ(splitFields("China"), Lines{"China"});
-    EXPECT_EQ(splitFields("China,Asia"), (Lines{"China", "Asia"}));
-    EXPECT_EQ(splitFields("China,"), (Lines{"China", ""}));
-    EXPECT_EQ(splitFields(",China"), (Lines{"", "China"}));
-    EXPECT_EQ(splitFields(" a , b "), (Lines{" a ", " b "}));
-    EXPECT_EQ(splitFields(""), Lines{}) << "an empty line has no field";
-    EXPECT_EQ(splitFields(","), (Lines{"", ""}));
-}
-
-TEST(TrimSpaces, OnlySpaces)
-{
-    EXPECT_EQ(trimSpaces("  China "), "China");
-    EXPECT_EQ(trimSpaces("\tChina"), "\tChina");
-    EXPECT_EQ(trimSpaces("   "), "");
-    EXPECT_EQ(trimSpaces("North Korea"), "North Korea");
-}

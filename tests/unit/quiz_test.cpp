@@ -169,10 +169,10 @@ TEST(NamesFile, LinesGiveCaptionsTagsAndReports)
     const Row rows[] = {
         {"one name a line, in order", test::namesFile(test::countryNames()), {}, shipped},
         {"fields",
-         "China,Beijing\r\nJapan,\r\n,Nepal\r\n  Laos  \r\nA,B,C",
+         "China,Beijing\r\nJapan,\r\n,Nepal\r\n  Laos  \r\nA,B,C\r\n,",
          {},
          {{"China", "China,Beijing"}, {"Japan", "Japan,"}, {"", ",Nepal"}, {"  Laos  ", "  Laos  "}, {"A", "A,B,C"},
-          {"Label3", ""}}},
+          {"", ","}, {"Label3", ""}}},
         {"a blank line keeps its slot and shifts the later names",
          "Bangladesh\r\n\r\nBhutan\r\n",
          {142, 148},
@@ -226,6 +226,7 @@ TEST(DropRule, RightDropsAndTheirAnswerCaptions)
         {"Korea", "North Korea", false, "North Korea"},
         {"China", "china", false, "china"},   // case matters
         {"China", "\tChina", false, "\tChina"}, // a tab is not a space
+        {"South Korea", "South  Korea", false, "South  Korea"}, // spaces within a name count
         {"China", "China,Beijing", false, "China"}, // the whole line must match
         {"China", ",China", false, ""},
         {"China", "", false, ""},             // an empty name would lie within every region
