@@ -74,6 +74,11 @@ public:
         remove(name);
         ASSERT_TRUE(QDir().mkpath(path(name)));
     }
+    void makeFifo(const char *name)
+    {
+        remove(name);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path(name)).constData(), 0600), 0);
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -146,12 +151,7 @@ TEST(StartupFiles, SideFilesOnARealFileSystem)
          {}},
         {"names file missing", [](Installation &w) { w.remove("items.txt"); }, {130}, "File not found"},
         {"names file a folder", [](Installation &w) { w.makeFolder("items.txt"); }, {130}, "Path/File access error"},
-        {"names file a FIFO",
-         [](Installation &w) {
-             w.remove("items.txt");
-             ASSERT_EQ(::mkfifo(QFile::encodeName(w.path("items.txt")).constData(), 0600), 0);
-         },
-         {130}, "Path/File access error"},
+        {"names file a FIFO", [](Installation &w) { w.makeFifo("items.txt"); }, {130}, "Path/File access error"},
         // A regular file whose every read fails (EIO): reported once, and the
         // reading ends.
         {"names file fails every read",
@@ -169,6 +169,7 @@ TEST(StartupFiles, SideFilesOnARealFileSystem)
              ASSERT_TRUE(QFile::link(w.path("x/gone.cjs"), w.path("x/o.cjs")));
          },
          {}},
+        {"skin a FIFO", [](Installation &w) { w.makeFifo("x/o.cjs"); }, {}},
         {"skin with a style-sheet error",
          [](Installation &w) { w.write("x/o.cjs", "[skin]\nformat = 1\n[controls]\nQPushButton { color: red;\n"); },
          {100}, "style-sheet error"},
