@@ -1,7 +1,7 @@
 """Shared pieces of the hardening end-to-end tests: the e2e harness (imported
 from tests/e2e, never copied) and a few checks built on it."""
 
-import os
+import shutil
 import sys
 import time
 from pathlib import Path
@@ -20,17 +20,6 @@ def white_in_band(shot, i):
 
 def names_area(shot):
     return shot.crop(h.PANEL_LEFT, 75, h.CLIENT_W - h.PANEL_LEFT, 200)
-
-
-def peak_rss_kb(prog):
-    """The running program's peak resident memory (VmHWM) in kB."""
-    try:
-        for line in Path("/proc/%d/status" % prog.proc.pid).read_text().splitlines():
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1])
-    except OSError:
-        pass
-    return None
 
 
 def close(t, prog, what):
@@ -79,13 +68,6 @@ def remove(folder, name):
     if path.is_symlink() or path.is_file():
         path.unlink()
     elif path.is_dir():
-        import shutil
         shutil.rmtree(path)
     return path
 
-
-def sparse(folder, name, size):
-    path = remove(folder, name)
-    with open(path, "wb") as f:
-        f.truncate(size)
-    return path

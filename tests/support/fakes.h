@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -83,9 +84,12 @@ public:
         loaded.push_back(path);
         if (fail)
             throw Failure("Invalid picture");
+        if (outOfMemory)
+            throw std::bad_alloc();
         return Picture{path, 7, 2};
     }
     bool fail = false;
+    bool outOfMemory = false;
     std::vector<std::string> loaded;
 };
 
@@ -93,23 +97,30 @@ class FakeInputFile : public InputFile
 {
 public:
     // Hands the bytes out in small pieces, so that line ends fall across
-    // reads.
-    explicit FakeInputFile(std::string bytes, std::size_t piece = 3)
+    // reads; from byte `failAt` on every read fails, as on a failing disk.
+    explicit FakeInputFile(std::string bytes, std::size_t piece = 3, std::size_t failAt = std::string::npos)
         : m_bytes(std::move(bytes))
         , m_piece(piece)
+        , m_failAt(failAt)
     {
     }
     std::size_t read(char *buffer, std::size_t size) override
     {
-        const std::size_t n = std::min({size, m_piece, m_bytes.size() - m_pos});
+        if (m_pos >= m_failAt) {
+            ++failedReads;
+            throw Failure("Device I/O error");
+        }
+        const std::size_t n = std::min({size, m_piece, m_bytes.size() - m_pos, m_failAt - m_pos});
         std::memcpy(buffer, m_bytes.data() + m_pos, n);
         m_pos += n;
         return n;
     }
+    int failedReads = 0;
 
 private:
     std::string m_bytes;
     std::size_t m_piece;
+    std::size_t m_failAt;
     std::size_t m_pos = 0;
 };
 
@@ -120,16 +131,16 @@ public:
     bool isNormalFile(const std::string &path) override { return files.count(path); }
     std::unique_ptr<InputFile> openForInput(const std::string &path) override
     {
-        if (auto special = openers.find(path); special != openers.end())
-            return special->second();
         auto it = files.find(path);
         if (it == files.end())
             throw Failure("File not found");
-        return std::make_unique<FakeInputFile>(it->second);
+        const auto failing = failAt.find(path);
+        return std::make_unique<FakeInputFile>(it->second, 3,
+                                               failing == failAt.end() ? std::string::npos : failing->second);
     }
     std::map<std::string, std::string> files;
-    // Files that are more than their bytes, such as a failing disk.
-    std::map<std::string, std::function<std::unique_ptr<InputFile>()>> openers;
+    // Files on a failing disk: every read from that byte on fails.
+    std::map<std::string, std::size_t> failAt;
     std::set<std::string> folders;
 };
 

@@ -62,6 +62,36 @@ TEST(LineReader, ReadingPastTheEndFails)
     EXPECT_THROW(reader.readLine(), Failure);
 }
 
+TEST(LineReader, AFailedReadIsReportedOnceAndEndsTheFile)
+{
+    // A failing disk fails every read once it fails: the reader must neither
+    // try the file again nor hand out its old buffer again.
+    std::string overBuffer;
+    while (overBuffer.size() < 70000)
+        overBuffer += "Name\r";
+    const std::pair<std::string, std::size_t> rows[] = {
+        {"China\r\nJap", 3}, {"China\r\nJap", 4096}, {"China\r\n", 3}, {overBuffer, 1 << 20}};
+    for (const auto &[bytes, piece] : rows) {
+        SCOPED_TRACE(bytes.size());
+        test::FakeInputFile file(bytes, piece, bytes.size());
+        LineReader reader(file);
+        Lines lines;
+        int failures = 0;
+        for (int guard = 0; guard < 100000; ++guard) {
+            try {
+                if (reader.atEnd())
+                    break;
+                lines.push_back(reader.readLine());
+            } catch (const Failure &) {
+                ++failures;
+            }
+        }
+        EXPECT_EQ(failures, 1);
+        EXPECT_EQ(file.failedReads, 1);
+        EXPECT_EQ(lines, bytes == overBuffer ? Lines(14000, "Name") : Lines{"China"}) << "each whole line, once";
+    }
+}
+
 TEST(LineReader, AnOverlongLineFailsAndReadingGoesOn)
 {
     const std::string huge(LineReader::kMaxLineBytes + 10, 'x');
@@ -89,23 +119,4 @@ TEST(DecodeLine, Utf8KeptOtherwiseWindows1252AndAlwaysValidUtf8)
         EXPECT_EQ(decodeLine(bytes), text);
         EXPECT_EQ(decodeLine(text), text) << "the result is valid UTF-8";
     }
-}
-
-TEST(SplitFields, KeepsEmptyFieldsAndTrimsNothing)
-{
-    EXPECT_EQ(splitFields("China"), Lines{"China"});
-    EXPECT_EQ(splitFields("China,Asia"), (Lines{"China", "Asia"}));
-    EXPECT_EQ(splitFields("China,"), (Lines{"China", ""}));
-    EXPECT_EQ(splitFields(",China"), (Lines{"", "China"}));
-    EXPECT_EQ(splitFields(" a , b "), (Lines{" a ", " b "}));
-    EXPECT_EQ(splitFields(""), Lines{}) << "an empty line has no field";
-    EXPECT_EQ(splitFields(","), (Lines{"", ""}));
-}
-
-TEST(TrimSpaces, OnlySpaces)
-{
-    EXPECT_EQ(trimSpaces("  China "), "China");
-    EXPECT_EQ(trimSpaces("\tChina"), "\tChina");
-    EXPECT_EQ(trimSpaces("   "), "");
-    EXPECT_EQ(trimSpaces("North Korea"), "North Korea");
 }
