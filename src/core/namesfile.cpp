@@ -19,18 +19,15 @@ constexpr char16_t kCp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+// Every code point here is below U+10000: three bytes at most.
 void appendUtf8(std::string &out, char32_t cp)
 {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    if (cp < 0x80)
+        out += char(cp);
+    else if (cp < 0x800)
+        out += {char(0xC0 | (cp >> 6)), char(0x80 | (cp & 0x3F))};
+    else
+        out += {char(0xE0 | (cp >> 12)), char(0x80 | ((cp >> 6) & 0x3F)), char(0x80 | (cp & 0x3F))};
 }
 
 // No overlong forms, no surrogates, nothing past U+10FFFF.
