@@ -134,7 +134,8 @@ int main(int argc, char *argv[])
     // The game's sounds are made ready once the first frame is on its way,
     // before the first drop.
     QTimer::singleShot(200, [&sound, &sideFiles] {
-        sound.prepare({sideFiles.locate(kCorrectSound), sideFiles.locate(kWrongSound), sideFiles.locate(kCompleteSound)});
+        sound.prepare(
+            {sideFiles.locate(kCorrectSound), sideFiles.locate(kWrongSound), sideFiles.locate(kCompleteSound)});
     });
     return QApplication::exec();
 }
