@@ -22,6 +22,9 @@
 #include <optional>
 #include <thread>
 
+using namespace drillix;
+using namespace drillix::contract;
+
 namespace {
 
 // The folder of the real executable, even when started through a link on
@@ -34,7 +37,7 @@ std::string programFolder(const char *argv0)
 }
 
 // --help and --version, answered without a display; nullopt to go on.
-std::optional<int> answerCommandLine(int argc, char **argv, const drillix::QtSideFiles &sideFiles)
+std::optional<int> answerCommandLine(int argc, char **argv, const QtSideFiles &sideFiles)
 {
     QCommandLineParser parser;
     // Qt's own options (-platform, -style, -reverse) are single-dash words,
@@ -45,10 +48,8 @@ std::optional<int> answerCommandLine(int argc, char **argv, const drillix::QtSid
         "Qt's own options (-platform, -style, ...) apply too."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    parser.parse(arguments);
+    // Qt reads the command line as UTF-8 on every Unix.
+    parser.parse(QStringList(argv, argv + argc));
     if (parser.isSet(QStringLiteral("version")))
         return std::printf("veltmora-drillix %s\n", DRILLIX_VERSION) < 0;
     if (!parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("help-all")))
@@ -56,7 +57,6 @@ std::optional<int> answerCommandLine(int argc, char **argv, const drillix::QtSid
     // The usage line names the program as it was started.
     const QCoreApplication app(argc, argv);
     std::printf("%s\nSide files:", qPrintable(parser.helpText()));
-    using namespace drillix::contract;
     for (const char *name : {kNamesFile, kCorrectSound, kWrongSound, kCompleteSound, kSkinFile, kHandCursorFile})
         std::printf(" %s", name);
     std::printf("\nEach is taken from the first of these folders that holds it:");
@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
 
     const std::string programDir = programFolder(argv[0]);
-    drillix::QtSideFiles sideFiles(programDir, DRILLIX_DATA_FROM_PROGRAM);
+    QtSideFiles sideFiles(programDir, DRILLIX_DATA_FROM_PROGRAM);
     if (const std::optional<int> status = answerCommandLine(argc, argv, sideFiles))
         return *status;
     if (noDisplay(argc, argv)) {
@@ -109,18 +109,18 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QString());
     QGuiApplication::setDesktopFileName(QStringLiteral("veltmora-drillix"));
 
-    drillix::QtMessageBoxes messageBoxes;
-    drillix::PulseSoundOutput sound(programDir + "/drillix-sound-decoder");
-    drillix::QtWebBrowser browser;
-    drillix::QtSkinEngine skin;
-    drillix::QtPictureLoader pictures;
-    drillix::LocalFileSystem files;
-    drillix::SystemRandom random;
-    drillix::Platform platform{messageBoxes, sound, browser, skin, pictures, files, random, sideFiles};
-    drillix::Quiz quiz(platform);
+    QtMessageBoxes messageBoxes;
+    PulseSoundOutput sound(programDir + "/drillix-sound-decoder");
+    QtWebBrowser browser;
+    QtSkinEngine skin;
+    QtPictureLoader pictures;
+    LocalFileSystem files;
+    SystemRandom random;
+    Platform platform{messageBoxes, sound, browser, skin, pictures, files, random, sideFiles};
+    Quiz quiz(platform);
 
     fontConfiguration.join();
-    drillix::QuizWindow window(quiz);
+    QuizWindow window(quiz);
     skin.setWindow(&window);
     quiz.onClosed([&window] {
         window.hide();
@@ -134,7 +134,6 @@ int main(int argc, char *argv[])
     // The game's sounds are made ready once the first frame is on its way,
     // before the first drop.
     QTimer::singleShot(200, [&sound, &sideFiles] {
-        using namespace drillix::contract;
         sound.prepare(
             {sideFiles.locate(kCorrectSound), sideFiles.locate(kWrongSound), sideFiles.locate(kCompleteSound)});
     });

@@ -56,9 +56,29 @@ TEST(LocalFiles, OpenReadAndListOnlyWhatIsThere)
     EXPECT_EQ(in->read(buf, sizeof buf), 7u);
     EXPECT_EQ(in->read(buf, sizeof buf), 0u);
 
-    // A missing file, a folder and a FIFO fail with their own reports in
-    // startup_files_test.cpp.
-    EXPECT_THROW(files.openForInput(""), Failure);
+    // Each failed open names the path as reports show it, and leaves no
+    // descriptor open; the names file's own cases are in startup_files_test.cpp.
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const long before = openDescriptors();
+    const std::string tooLong = root + "/" + std::string(300, 'x');
+    const std::pair<std::string, std::string> failures[] = {
+        {"", "Bad file name or number"},
+        {root + "/missing", "File not found: " + root + "/missing"},
+        {tooLong, "Bad file name: " + tooLong},
+        {root + "/folder", "Path/File access error: " + root + "/folder"},
+        {fifo, "Path/File access error: " + fifo},
+    };
+    for (const auto &[path, report] : failures) {
+        try {
+            files.openForInput(path);
+            ADD_FAILURE() << path;
+        } catch (const Failure &failure) {
+            EXPECT_EQ(failure.what(), report);
+        }
+    }
+    EXPECT_EQ(openDescriptors(), before);
 
     EXPECT_TRUE(files.isNormalFile(file));
     EXPECT_FALSE(files.isNormalFile(root + "/folder"));

@@ -20,14 +20,11 @@ namespace drillix {
 void QtMessageBoxes::show(const std::string &text, contract::MessageBoxStyle style, const std::string &title)
 {
     // CR LF and a bare CR are both line breaks in a message box.
-    const QString lines = QString::fromStdString(text)
-                              .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                              .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QMessageBox::Icon icon =
-        style == contract::MessageBoxStyle::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
+    QString lines = QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     // Owned by no window: a skin applied to the main window must not
     // restyle the boxes, and start-up boxes come before any window.
-    QMessageBox box(icon, QString::fromStdString(title), lines, QMessageBox::Ok);
+    QMessageBox box(style == contract::MessageBoxStyle::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    QString::fromStdString(title), lines.replace(u'\r', u'\n'), QMessageBox::Ok);
     // The desktop's font in every respect, not the program's.
     QFont desktopFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     desktopFont.setResolveMask(QFont::AllPropertiesResolved);
@@ -49,44 +46,27 @@ namespace {
 
 std::string describeErrno(int error, const std::string &path)
 {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
+    if (error == ENOENT || error == ENOTDIR)
         return "File not found: " + path;
-    case EACCES:
-    case EPERM:
+    if (error == EACCES || error == EPERM)
         return "Permission denied: " + path;
-    case ENAMETOOLONG:
-        return "Bad file name: " + path;
-    default:
-        return std::string(std::strerror(error)) + ": " + path;
-    }
+    return (error == ENAMETOOLONG ? std::string("Bad file name") : std::strerror(error)) + ": " + path;
 }
 
-class PosixInputFile : public InputFile
-{
-public:
-    PosixInputFile(int fd, std::string path)
-        : m_fd(fd)
-        , m_path(std::move(path))
-    {
-    }
-    ~PosixInputFile() override { ::close(m_fd); }
+// Closes its descriptor when it goes, also when opening fails half-way
+// (closing -1 does nothing).
+struct PosixInputFile : InputFile {
+    int fd = -1;
+    std::string path;
 
+    ~PosixInputFile() override { ::close(fd); }
     std::size_t read(char *buffer, std::size_t size) override
     {
-        for (;;) {
-            const ssize_t n = ::read(m_fd, buffer, size);
-            if (n >= 0)
-                return static_cast<std::size_t>(n);
-            if (errno != EINTR)
-                throw Failure("Device I/O error: " + m_path);
-        }
+        const ssize_t n = TEMP_FAILURE_RETRY(::read(fd, buffer, size));
+        if (n < 0)
+            throw Failure("Device I/O error: " + path);
+        return static_cast<std::size_t>(n);
     }
-
-private:
-    int m_fd;
-    std::string m_path;
 };
 
 } // namespace
@@ -94,8 +74,7 @@ private:
 bool LocalFileSystem::exists(const std::string &path)
 {
     // A link counts as what it points to, so a dangling one is absent.
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    return ::access(path.c_str(), F_OK) == 0;
 }
 
 bool LocalFileSystem::isNormalFile(const std::string &path)
@@ -108,19 +87,19 @@ std::unique_ptr<InputFile> LocalFileSystem::openForInput(const std::string &path
 {
     if (path.empty())
         throw Failure("Bad file name or number");
+    auto file = std::make_unique<PosixInputFile>();
+    file->path = path;
     // Non-blocking, so that a FIFO of that name cannot hang the start-up.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    file->fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file->fd < 0)
         throw Failure(describeErrno(errno, path));
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(file->fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw Failure("Path/File access error: " + path);
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    return std::make_unique<PosixInputFile>(fd, path);
+    // Blocking again for reading: F_SETFL changes only status flags such as
+    // O_NONBLOCK, and no other was asked for.
+    ::fcntl(file->fd, F_SETFL, 0);
+    return file;
 }
 
 int SystemRandom::draw(int n)

@@ -2,13 +2,12 @@
 
 #include "core/contract.h"
 
-#include <QFile>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <filesystem>
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 namespace drillix {
 
@@ -39,8 +38,7 @@ std::string QtSideFiles::locate(const std::string &name)
         const std::string path = folder + '/' + name;
         // A file that is there but cannot be read is taken, and reported
         // when it is opened; a folder that cannot be searched holds nothing.
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0)
+        if (::access(path.c_str(), F_OK) == 0)
             return path;
     }
     return m_ownFolder + '/' + name;

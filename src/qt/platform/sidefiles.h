@@ -4,7 +4,6 @@
 
 #include <QFile>
 
-#include <string>
 #include <vector>
 
 namespace drillix {

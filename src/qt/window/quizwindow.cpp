@@ -172,10 +172,7 @@ QuizWindow::QuizWindow(Quiz &quiz, QWidget *parent)
     create();
     windowHandle()->installEventFilter(this);
     // Cursors are drawn for the ratio of the screen the window is on.
-    connect(windowHandle(), &QWindow::screenChanged, this, [this] {
-        m_showsHand = false;
-        updatePointer();
-    });
+    connect(windowHandle(), &QWindow::screenChanged, this, [this] { m_showsHand = false; updatePointer(); });
     // Every size as the build decoded it, else the icon file itself.
     QIcon icon;
     for (const QImage &size : decodedpictures::builtIn(kApplicationIcon))
@@ -197,12 +194,6 @@ QPoint QuizWindow::placement(const QSize &window, const QRect &available)
     auto along = [](int start, int room, int length) { return length <= room ? start + (room - length) / 2 : start; };
     return QPoint(along(available.left(), available.width(), window.width()),
                   along(available.top(), available.height(), window.height()));
-}
-
-void QuizWindow::showWithFocus()
-{
-    show();
-    setFocus(Qt::OtherFocusReason);
 }
 
 void QuizWindow::showQuiz()
@@ -281,7 +272,7 @@ void QuizWindow::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_draggedName >= 0) {
         // The button went up where the window could not hear it.
-        if (!m_draggedByTouch && !(event->buttons() & Qt::LeftButton))
+        if (m_touchPin->isHidden() && !(event->buttons() & Qt::LeftButton))
             endDrag();
         return;
     }
@@ -296,16 +287,44 @@ void QuizWindow::mouseMoveEvent(QMouseEvent *event)
 
 void QuizWindow::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && m_draggedName >= 0 && !m_draggedByTouch)
+    if (event->button() == Qt::LeftButton && m_draggedName >= 0 && m_touchPin->isHidden())
         dropAt(dropPoint(event));
 }
 
 bool QuizWindow::event(QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if ((type == QEvent::TouchBegin || type == QEvent::TouchUpdate || type == QEvent::TouchEnd
-         || type == QEvent::TouchCancel) && touchEvent(static_cast<QTouchEvent *>(event)))
+    // Touch events are the only ones with several points: a drag by touch
+    // moves the pin; anything else is left to Qt, which turns it into mouse
+    // events, so that a tap clicks a button.
+    if (event->isPointerEvent() && !event->isSinglePointEvent()) {
+        const QList<QEventPoint> &points = static_cast<QTouchEvent *>(event)->points();
+        const QPointF finger = points.isEmpty() ? QPointF() : points.first().position();
+        if (type == QEvent::TouchBegin) {
+            endDrag();
+            if (qobject_cast<QPushButton *>(childUnder(this, finger)))
+                return QWidget::event(event);
+            m_draggedName = points.size() == 1 ? nameUnder(finger) : -1;
+            if (m_draggedName >= 0) {
+                m_touchPin->picture = pixmapForPicture(QString::fromStdString(kPinPicture.source), devicePixelRatioF());
+                m_touchPin->resize(m_touchPin->picture.deviceIndependentSize().toSize());
+                m_touchPin->show();
+            }
+        }
+        if (m_touchPin->isHidden())
+            return true;
+        // The window pixel the pin's point is drawn on; region edges lie on
+        // whole pixels, so a drop there lands where the pin shows.
+        const QPoint tip = (finger - kTouchLift).toPoint();
+        // A second finger, or a touch the system took back, ends the drag.
+        if (points.size() != 1 || type == QEvent::TouchCancel)
+            endDrag();
+        else if (type == QEvent::TouchEnd)
+            dropAt(tip);
+        else
+            m_touchPin->move(tip - QPoint(kPinPicture.hotSpotX, kPinPicture.hotSpotY));
         return true;
+    }
     // Minimised, gone with its workspace, or another window became active
     // (a box, another program): the release may not come here.
     if (type == QEvent::Hide || type == QEvent::WindowDeactivate)
@@ -314,38 +333,6 @@ bool QuizWindow::event(QEvent *event)
     else if (type == QEvent::Close)
         m_quiz.exit();
     return QWidget::event(event);
-}
-
-bool QuizWindow::touchEvent(QTouchEvent *event)
-{
-    const QList<QEventPoint> &points = event->points();
-    const QPointF finger = points.isEmpty() ? QPointF() : points.first().position();
-    if (event->type() == QEvent::TouchBegin) {
-        endDrag();
-        // Left to Qt, which turns it into mouse events: a tap clicks a button.
-        if (qobject_cast<QPushButton *>(childUnder(this, finger)))
-            return false;
-        m_draggedName = points.size() == 1 ? nameUnder(finger) : -1;
-        m_draggedByTouch = m_draggedName >= 0;
-        if (m_draggedByTouch) {
-            m_touchPin->picture = pixmapForPicture(QString::fromStdString(kPinPicture.source), devicePixelRatioF());
-            m_touchPin->resize(m_touchPin->picture.deviceIndependentSize().toSize());
-            m_touchPin->show();
-        }
-    }
-    if (!m_draggedByTouch)
-        return true;
-    // The window pixel the pin's point is drawn on; region edges lie on whole
-    // pixels, so a drop there lands where the pin shows.
-    const QPoint tip = (finger - kTouchLift).toPoint();
-    // A second finger, or a touch the system took back, ends the drag.
-    if (points.size() != 1 || event->type() == QEvent::TouchCancel)
-        endDrag();
-    else if (event->type() == QEvent::TouchEnd)
-        dropAt(tip);
-    else
-        m_touchPin->move(tip - QPoint(kPinPicture.hotSpotX, kPinPicture.hotSpotY));
-    return true;
 }
 
 void QuizWindow::dropAt(const QPointF &p)
@@ -364,10 +351,10 @@ void QuizWindow::endDrag()
 {
     if (std::exchange(m_draggedName, -1) < 0)
         return;
-    if (std::exchange(m_draggedByTouch, false))
-        m_touchPin->hide();
-    else
+    if (m_touchPin->isHidden())
         QGuiApplication::restoreOverrideCursor();
+    else
+        m_touchPin->hide();
 }
 
 void QuizWindow::keyPressEvent(QKeyEvent *event)
@@ -386,9 +373,9 @@ void QuizWindow::keyPressEvent(QKeyEvent *event)
 
 bool QuizWindow::eventFilter(QObject *, QEvent *event)
 {
-    const QEvent::Type type = event->type();
-    if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)
-        m_windowPointer = static_cast<QMouseEvent *>(event)->position();
+    // Presses, moves and releases, and any other event at one pointer point.
+    if (event->isSinglePointEvent())
+        m_windowPointer = static_cast<QSinglePointEvent *>(event)->position();
     return false;
 }
 

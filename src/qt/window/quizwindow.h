@@ -2,12 +2,9 @@
 
 #include "core/quiz.h"
 
-#include <QList>
-#include <QPointF>
 #include <QWidget>
 
 class QLabel;
-class QTouchEvent;
 
 namespace drillix {
 
@@ -27,7 +24,7 @@ public:
 
     // Shows the window where it was placed when made, the keyboard focus on
     // the window itself, so that no button shows a focus frame until Tab.
-    void showWithFocus();
+    void showWithFocus() { show(); setFocus(Qt::OtherFocusReason); }
     // Where a window of this size goes in a screen's available area: centred
     // along each axis where it fits, else at the start, so that its title bar
     // and controls can be reached.
@@ -49,8 +46,6 @@ protected:
 
 private:
     void showQuiz();
-    // False leaves the touch to Qt, which turns it into mouse events.
-    bool touchEvent(QTouchEvent *event);
     void dropAt(const QPointF &point);
     void endDrag();
     void updatePointer();
@@ -61,10 +56,9 @@ private:
     Quiz &m_quiz;
     QList<QLabel *> m_names;
     QList<QLabel *> m_answers;
-    // The pin drawn during a touch drag.
+    // The pin drawn during a touch drag, and shown only then.
     TouchPin *m_touchPin = nullptr;
     int m_draggedName = -1;
-    bool m_draggedByTouch = false;
     bool m_showsHand = false;
     // The pointer as the window system gave it, before Qt rounds it to whole
     // pixels for widgets; at scale factors above 1 a drop at a region's edge
