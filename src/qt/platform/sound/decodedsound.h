@@ -42,17 +42,16 @@ public:
     ~DecodedSound() { stopDecoder(); }
     Q_DISABLE_COPY_MOVE(DecodedSound)
 
-    const std::string &path() const { return m_path; }
     // Whether the file is still the one decoded.
     bool isFile(const struct stat &file) const;
     // Takes the samples shipped with the file, or else starts its decoder;
-    // false, with error filled in, when neither can be had. The shipped
-    // sounds need no decoder: decoding the three at start would more than
-    // treble start-up CPU (start-up bench: CPU).
-    bool load(const std::string &decoderProgram, std::string &error)
+    // false, with a warning, when neither can be had. The shipped sounds
+    // need no decoder: decoding the three at start would more than treble
+    // start-up CPU (start-up bench: CPU).
+    bool load(const std::string &decoderProgram)
     {
         m_bytes = shippedSamples(m_path);
-        return !m_bytes.isNull() || startDecoder(decoderProgram, error);
+        return !m_bytes.isNull() || startDecoder(decoderProgram);
     }
 
     bool decoding() const { return m_decoderOutput >= 0; }
@@ -77,7 +76,7 @@ public:
     }
 
 private:
-    bool startDecoder(const std::string &program, std::string &error);
+    bool startDecoder(const std::string &program);
     void stopDecoder();
 
     std::string m_path;
