@@ -49,15 +49,6 @@ QByteArray shippedSamples(const std::string &soundPath)
     return same ? QResource(shipped.chopped(3) + QLatin1String("pcm")).uncompressedData() : QByteArray();
 }
 
-bool DecodedSound::isFile(const struct stat &file) const
-{
-    // Replacing a file, by writing over it or by renaming another onto it,
-    // changes one of these; the change time moves with every write, as the
-    // modification time does, and cannot be set back.
-    return file.st_dev == m_file.st_dev && file.st_ino == m_file.st_ino && file.st_size == m_file.st_size
-           && file.st_ctim.tv_sec == m_file.st_ctim.tv_sec && file.st_ctim.tv_nsec == m_file.st_ctim.tv_nsec;
-}
-
 bool DecodedSound::startDecoder(const std::string &program)
 {
     int output[2] = {-1, -1};

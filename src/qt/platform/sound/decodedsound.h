@@ -42,8 +42,15 @@ public:
     ~DecodedSound() { stopDecoder(); }
     Q_DISABLE_COPY_MOVE(DecodedSound)
 
-    // Whether the file is still the one decoded.
-    bool isFile(const struct stat &file) const;
+    // Whether the file is still the one decoded. Replacing a file, by
+    // writing over it or by renaming another onto it, changes one of these;
+    // the change time moves with every write, as the modification time
+    // does, and cannot be set back.
+    bool isFile(const struct stat &file) const
+    {
+        return file.st_dev == m_file.st_dev && file.st_ino == m_file.st_ino && file.st_size == m_file.st_size
+               && file.st_ctim.tv_sec == m_file.st_ctim.tv_sec && file.st_ctim.tv_nsec == m_file.st_ctim.tv_nsec;
+    }
     // Takes the samples shipped with the file, or else starts its decoder;
     // false, with a warning, when neither can be had. The shipped sounds
     // need no decoder: decoding the three at start would more than treble
