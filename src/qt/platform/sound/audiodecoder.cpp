@@ -59,6 +59,53 @@ struct Decoding {
         avio_context_free(&io);
     }
 
+    // Opens the file's one sound stream and its decoder: the stream's index,
+    // or -1 when there is none.
+    int open()
+    {
+        // A signal never interrupts the read of a regular file.
+        const auto read = [](void *self, std::uint8_t *to, int bytes) {
+            const ssize_t got = ::read(static_cast<Decoding *>(self)->fd, to, std::size_t(bytes));
+            return got > 0 ? int(got) : got == 0 ? AVERROR_EOF : AVERROR(EIO);
+        };
+        const auto seek = [](void *self, std::int64_t offset, int whence) -> std::int64_t {
+            const Decoding &file = *static_cast<Decoding *>(self);
+            if ((whence & ~AVSEEK_FORCE) == AVSEEK_SIZE)
+                return file.size;
+            const off_t at = ::lseek(file.fd, offset, whence & ~AVSEEK_FORCE);
+            return at < 0 ? AVERROR(EINVAL) : at;
+        };
+        auto *buffer = static_cast<std::uint8_t *>(av_malloc(kIoBufferBytes));
+        io = avio_alloc_context(buffer, kIoBufferBytes, 0, this, read, nullptr, seek);
+        if (!io || !buffer || !format || !resampler || !packet || !frame || !pcm)
+            return -1;
+        format->pb = io; // given, so avformat_open_input leaves it to us to free
+        // Some containers name further files or URLs to open; a sound file
+        // has no business doing that.
+        format->io_open = [](AVFormatContext *, AVIOContext **, const char *, int, AVDictionary **) {
+            return AVERROR(EPERM);
+        };
+        format->format_whitelist = av_strdup(kAllowedFormats);
+        if (avformat_open_input(&format, "", nullptr, nullptr) < 0) // and the context is freed
+            return -1;
+        // Most containers state the sound's format in their header; asking
+        // FFmpeg to look further would only delay the first sound.
+        int stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (stream < 0 && avformat_find_stream_info(format, nullptr) >= 0)
+            stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (stream < 0)
+            return -1;
+        for (unsigned i = 0; i < format->nb_streams; ++i)
+            format->streams[i]->discard = int(i) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        const AVCodecParameters *parameters = format->streams[stream]->codecpar;
+        const AVCodec *decoder = avcodec_find_decoder(parameters->codec_id);
+        codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
+        if (!codec || avcodec_parameters_to_context(codec, parameters) < 0)
+            return -1;
+        codec->thread_count = 1;
+        return avcodec_open2(codec, decoder, nullptr) < 0 ? -1 : stream;
+    }
+
     // Runs a frame (or, with none, the resampler's tail) into out; false
     // once the sound is long enough or out wants no more.
     bool resample(AVFrame *in, const SampleSink &out)
@@ -87,52 +134,6 @@ struct Decoding {
     }
 };
 
-// The file's one sound stream, with its decoder open; -1 when there is none.
-int openStream(Decoding &file)
-{
-    // A signal never interrupts the read of a regular file.
-    const auto read = [](void *self, std::uint8_t *to, int bytes) {
-        const ssize_t got = ::read(static_cast<Decoding *>(self)->fd, to, std::size_t(bytes));
-        return got > 0 ? int(got) : got == 0 ? AVERROR_EOF : AVERROR(EIO);
-    };
-    const auto seek = [](void *self, std::int64_t offset, int whence) -> std::int64_t {
-        const Decoding &file = *static_cast<Decoding *>(self);
-        if ((whence & ~AVSEEK_FORCE) == AVSEEK_SIZE)
-            return file.size;
-        const off_t at = ::lseek(file.fd, offset, whence & ~AVSEEK_FORCE);
-        return at < 0 ? AVERROR(EINVAL) : at;
-    };
-    auto *buffer = static_cast<std::uint8_t *>(av_malloc(kIoBufferBytes));
-    file.io = avio_alloc_context(buffer, kIoBufferBytes, 0, &file, read, nullptr, seek);
-    if (!file.io || !buffer || !file.format || !file.resampler || !file.packet || !file.frame || !file.pcm)
-        return -1;
-    file.format->pb = file.io; // given, so avformat_open_input leaves it to us to free
-    // Some containers name further files or URLs to open; a sound file
-    // has no business doing that.
-    file.format->io_open = [](AVFormatContext *, AVIOContext **, const char *, int, AVDictionary **) {
-        return AVERROR(EPERM);
-    };
-    file.format->format_whitelist = av_strdup(kAllowedFormats);
-    if (avformat_open_input(&file.format, "", nullptr, nullptr) < 0) // and the context is freed
-        return -1;
-    // Most containers state the sound's format in their header; asking
-    // FFmpeg to look further would only delay the first sound.
-    int stream = av_find_best_stream(file.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (stream < 0 && avformat_find_stream_info(file.format, nullptr) >= 0)
-        stream = av_find_best_stream(file.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (stream < 0)
-        return -1;
-    for (unsigned i = 0; i < file.format->nb_streams; ++i)
-        file.format->streams[i]->discard = int(i) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-    const AVCodecParameters *parameters = file.format->streams[stream]->codecpar;
-    const AVCodec *decoder = avcodec_find_decoder(parameters->codec_id);
-    file.codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
-    if (!file.codec || avcodec_parameters_to_context(file.codec, parameters) < 0)
-        return -1;
-    file.codec->thread_count = 1;
-    return avcodec_open2(file.codec, decoder, nullptr) < 0 ? -1 : stream;
-}
-
 } // namespace
 
 int openSoundFile(const std::string &path)
@@ -154,30 +155,30 @@ bool decodeSound(int fd, const SampleSink &out, std::uint32_t maxSeconds)
     // about them would only clutter the terminal.
     av_log_set_level(AV_LOG_QUIET);
     const off_t start = ::lseek(fd, 0, SEEK_CUR);
-    Decoding file{.fd = fd, .size = ::lseek(fd, 0, SEEK_END), .maxFrames = std::size_t(maxSeconds) * kSoundRate};
-    const int stream = start < 0 || ::lseek(fd, start, SEEK_SET) < 0 ? -1 : openStream(file);
+    Decoding decoding{.fd = fd, .size = ::lseek(fd, 0, SEEK_END), .maxFrames = std::size_t(maxSeconds) * kSoundRate};
+    const int stream = start < 0 || ::lseek(fd, start, SEEK_SET) < 0 ? -1 : decoding.open();
     // Packets in, frames out, until the file ends (then the codec's and the
     // resampler's tails), the sound is long enough, or a run of damage.
     bool more = stream >= 0;
     for (bool ended = false; more && !ended;) {
         // At the end of the file, no packet asks the codec for what it holds.
-        ended = av_read_frame(file.format, file.packet) < 0;
-        const bool ours = ended || file.packet->stream_index == stream;
-        if (ours && avcodec_send_packet(file.codec, ended ? nullptr : file.packet) < 0 && !ended)
-            more = ++file.badInRow < kMaxBadPacketsInRow;
-        av_packet_unref(file.packet);
+        ended = av_read_frame(decoding.format, decoding.packet) < 0;
+        const bool ours = ended || decoding.packet->stream_index == stream;
+        if (ours && avcodec_send_packet(decoding.codec, ended ? nullptr : decoding.packet) < 0 && !ended)
+            more = ++decoding.badInRow < kMaxBadPacketsInRow;
+        av_packet_unref(decoding.packet);
         for (int received = 0; more && received >= 0;) {
-            received = avcodec_receive_frame(file.codec, file.frame);
+            received = avcodec_receive_frame(decoding.codec, decoding.frame);
             if (received >= 0)
-                file.badInRow = 0;
+                decoding.badInRow = 0;
             else if (received != AVERROR(EAGAIN) && received != AVERROR_EOF)
-                more = ++file.badInRow < kMaxBadPacketsInRow;
-            more = more && (received < 0 || file.resample(file.frame, out));
+                more = ++decoding.badInRow < kMaxBadPacketsInRow;
+            more = more && (received < 0 || decoding.resample(decoding.frame, out));
         }
     }
     if (more)
-        file.resample(nullptr, out);
-    return file.frames > 0;
+        decoding.resample(nullptr, out);
+    return decoding.frames > 0;
 }
 
 } // namespace drillix
