@@ -31,17 +31,17 @@ constexpr int kMaxChannels = 64;
 constexpr int kMaxBadPacketsInRow = 64;
 constexpr int kIoBufferBytes = 32 * 1024;
 
+// What a decoding holds, freed whichever way it ends.
 struct Decoding {
     int fd = -1;
     std::int64_t size = -1; // taken by seeking: the decoder's sandbox refuses stat
     AVIOContext *io = nullptr;
-    AVFormatContext *format = nullptr;
+    AVFormatContext *format = avformat_alloc_context();
     AVCodecContext *codec = nullptr;
     SwrContext *resampler = swr_alloc();
     AVPacket *packet = av_packet_alloc();
     AVFrame *frame = av_frame_alloc();
     AVFrame *pcm = av_frame_alloc(); // what the resampler makes of a frame
-    int stream = -1;
     int badInRow = 0; // undecodable packets
     std::size_t frames = 0;
     std::size_t maxFrames = 0;
@@ -59,7 +59,9 @@ struct Decoding {
         avio_context_free(&io);
     }
 
-    bool open()
+    // Opens the file's one sound stream and its decoder: the stream's index,
+    // or -1 when there is none.
+    int open()
     {
         // A signal never interrupts the read of a regular file.
         const auto read = [](void *self, std::uint8_t *to, int bytes) {
@@ -75,9 +77,8 @@ struct Decoding {
         };
         auto *buffer = static_cast<std::uint8_t *>(av_malloc(kIoBufferBytes));
         io = avio_alloc_context(buffer, kIoBufferBytes, 0, this, read, nullptr, seek);
-        format = avformat_alloc_context();
         if (!io || !buffer || !format || !resampler || !packet || !frame || !pcm)
-            return false;
+            return -1;
         format->pb = io; // given, so avformat_open_input leaves it to us to free
         // Some containers name further files or URLs to open; a sound file
         // has no business doing that.
@@ -86,23 +87,23 @@ struct Decoding {
         };
         format->format_whitelist = av_strdup(kAllowedFormats);
         if (avformat_open_input(&format, "", nullptr, nullptr) < 0) // and the context is freed
-            return false;
+            return -1;
         // Most containers state the sound's format in their header; asking
         // FFmpeg to look further would only delay the first sound.
-        stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        int stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
         if (stream < 0 && avformat_find_stream_info(format, nullptr) >= 0)
             stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
         if (stream < 0)
-            return false;
+            return -1;
         for (unsigned i = 0; i < format->nb_streams; ++i)
             format->streams[i]->discard = int(i) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
         const AVCodecParameters *parameters = format->streams[stream]->codecpar;
         const AVCodec *decoder = avcodec_find_decoder(parameters->codec_id);
         codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
         if (!codec || avcodec_parameters_to_context(codec, parameters) < 0)
-            return false;
+            return -1;
         codec->thread_count = 1;
-        return avcodec_open2(codec, decoder, nullptr) >= 0;
+        return avcodec_open2(codec, decoder, nullptr) < 0 ? -1 : stream;
     }
 
     // Runs a frame (or, with none, the resampler's tail) into out; false
@@ -128,26 +129,8 @@ struct Decoding {
         }
         const std::size_t made = converted < 0 ? 0 : std::min(std::size_t(pcm->nb_samples), maxFrames - frames);
         frames += made;
-        if (made > 0 && !out(reinterpret_cast<const std::int16_t *>(pcm->data[0]), made * kSoundChannels))
-            return false;
-        return frames < maxFrames;
-    }
-
-    // Takes the frames the codec has ready; false when decoding should stop.
-    bool drainCodec(const SampleSink &out)
-    {
-        for (;;) {
-            const int received = avcodec_receive_frame(codec, frame);
-            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
-                return true;
-            if (received < 0)
-                return ++badInRow < kMaxBadPacketsInRow;
-            badInRow = 0;
-            const bool more = resample(frame, out);
-            av_frame_unref(frame);
-            if (!more)
-                return false;
-        }
+        return (made == 0 || out(reinterpret_cast<const std::int16_t *>(pcm->data[0]), made * kSoundChannels))
+               && frames < maxFrames;
     }
 };
 
@@ -173,18 +156,26 @@ bool decodeSound(int fd, const SampleSink &out, std::uint32_t maxSeconds)
     av_log_set_level(AV_LOG_QUIET);
     const off_t start = ::lseek(fd, 0, SEEK_CUR);
     Decoding decoding{.fd = fd, .size = ::lseek(fd, 0, SEEK_END), .maxFrames = std::size_t(maxSeconds) * kSoundRate};
-    if (start < 0 || ::lseek(fd, start, SEEK_SET) < 0 || !decoding.open())
-        return false;
-    bool more = true;
-    while (more && av_read_frame(decoding.format, decoding.packet) >= 0) {
-        if (decoding.packet->stream_index == decoding.stream
-            && avcodec_send_packet(decoding.codec, decoding.packet) < 0)
+    const int stream = start < 0 || ::lseek(fd, start, SEEK_SET) < 0 ? -1 : decoding.open();
+    // Packets in, frames out, until the file ends (then the codec's and the
+    // resampler's tails), the sound is long enough, or a run of damage.
+    bool more = stream >= 0;
+    for (bool ended = false; more && !ended;) {
+        // At the end of the file, no packet asks the codec for what it holds.
+        ended = av_read_frame(decoding.format, decoding.packet) < 0;
+        const bool ours = ended || decoding.packet->stream_index == stream;
+        if (ours && avcodec_send_packet(decoding.codec, ended ? nullptr : decoding.packet) < 0 && !ended)
             more = ++decoding.badInRow < kMaxBadPacketsInRow;
         av_packet_unref(decoding.packet);
-        more = more && decoding.drainCodec(out);
+        for (int received = 0; more && received >= 0;) {
+            received = avcodec_receive_frame(decoding.codec, decoding.frame);
+            if (received >= 0)
+                decoding.badInRow = 0;
+            else if (received != AVERROR(EAGAIN) && received != AVERROR_EOF)
+                more = ++decoding.badInRow < kMaxBadPacketsInRow;
+            more = more && (received < 0 || decoding.resample(decoding.frame, out));
+        }
     }
-    if (more && avcodec_send_packet(decoding.codec, nullptr) >= 0)
-        more = decoding.drainCodec(out);
     if (more)
         decoding.resample(nullptr, out);
     return decoding.frames > 0;

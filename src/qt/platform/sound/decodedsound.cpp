@@ -1,6 +1,5 @@
 #include "qt/platform/sound/decodedsound.h"
 
-#include <QByteArrayView>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -37,8 +36,7 @@ void warnLater(const QString &text)
 
 QByteArray shippedSamples(const std::string &soundPath)
 {
-    const QString name = QFileInfo(QString::fromStdString(soundPath)).fileName();
-    const QString shipped = QLatin1String(":/shipped-sounds/") + name;
+    const QString shipped = QLatin1String(":/shipped-sounds/") + QFileInfo(QString::fromStdString(soundPath)).fileName();
     const QByteArray file = QResource(shipped).uncompressedData();
     // Read without blocking, should a FIFO or device have taken its place;
     // a byte more than the shipped file tells a longer file from it.
@@ -51,16 +49,7 @@ QByteArray shippedSamples(const std::string &soundPath)
     return same ? QResource(shipped.chopped(3) + QLatin1String("pcm")).uncompressedData() : QByteArray();
 }
 
-bool DecodedSound::isFile(const struct stat &file) const
-{
-    // Replacing a file, by writing over it or by renaming another onto it,
-    // changes one of these; the change time moves with every write, as the
-    // modification time does, and cannot be set back.
-    return file.st_dev == m_file.st_dev && file.st_ino == m_file.st_ino && file.st_size == m_file.st_size
-           && file.st_ctim.tv_sec == m_file.st_ctim.tv_sec && file.st_ctim.tv_nsec == m_file.st_ctim.tv_nsec;
-}
-
-bool DecodedSound::startDecoder(const std::string &program, std::string &error)
+bool DecodedSound::startDecoder(const std::string &program)
 {
     int output[2] = {-1, -1};
     int complaints[2] = {-1, -1};
@@ -86,15 +75,15 @@ bool DecodedSound::startDecoder(const std::string &program, std::string &error)
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
     }
-    for (const int writeEnd : {output[1], complaints[1]})
-        if (writeEnd >= 0)
-            ::close(writeEnd);
+    ::close(output[1]); // -1, to no effect, when the pipes could not be made
+    ::close(complaints[1]);
     m_decoderOutput = output[0];
     m_decoderComplaints = complaints[0];
     if (failed) {
         m_decoder = -1;
         stopDecoder();
-        error = std::strerror(failed);
+        warnLater(QStringLiteral("no sound: cannot start %1: %2")
+                      .arg(QString::fromStdString(program), QString::fromUtf8(std::strerror(failed))));
         return false;
     }
     // Unreaped, the child's id cannot have been taken by another process.
@@ -115,7 +104,7 @@ void DecodedSound::stopDecoder()
         const ssize_t got = ::read(m_decoderComplaints, line, sizeof line);
         static std::once_flag once;
         if (got > 0)
-            std::call_once(once, [&] { warnLater(QString::fromUtf8(QByteArrayView(line, got).trimmed())); });
+            std::call_once(once, [&] { warnLater(QString::fromUtf8(line, got).trimmed()); });
         ::close(std::exchange(m_decoderComplaints, -1));
     }
     if (m_decoder <= 0)
@@ -125,12 +114,11 @@ void DecodedSound::stopDecoder()
     // once unless the kernel holds it (a hung network file): then it is left
     // unreaped rather than let it hold up the player.
     ::kill(-m_decoder, SIGKILL);
-    int waiting = 0;
+    const int waiting = m_decoderExit >= 0 ? WNOHANG : 0;
     if (m_decoderExit >= 0) {
         pollfd ended{m_decoderExit, POLLIN, 0};
         ::poll(&ended, 1, 100);
         ::close(std::exchange(m_decoderExit, -1));
-        waiting = WNOHANG;
     }
     ::waitpid(std::exchange(m_decoder, -1), nullptr, waiting);
 }

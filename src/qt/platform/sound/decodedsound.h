@@ -42,17 +42,23 @@ public:
     ~DecodedSound() { stopDecoder(); }
     Q_DISABLE_COPY_MOVE(DecodedSound)
 
-    const std::string &path() const { return m_path; }
-    // Whether the file is still the one decoded.
-    bool isFile(const struct stat &file) const;
+    // Whether the file is still the one decoded. Replacing a file, by
+    // writing over it or by renaming another onto it, changes one of these;
+    // the change time moves with every write, as the modification time
+    // does, and cannot be set back.
+    bool isFile(const struct stat &file) const
+    {
+        return file.st_dev == m_file.st_dev && file.st_ino == m_file.st_ino && file.st_size == m_file.st_size
+               && file.st_ctim.tv_sec == m_file.st_ctim.tv_sec && file.st_ctim.tv_nsec == m_file.st_ctim.tv_nsec;
+    }
     // Takes the samples shipped with the file, or else starts its decoder;
-    // false, with error filled in, when neither can be had. The shipped
-    // sounds need no decoder: decoding the three at start would more than
-    // treble start-up CPU (start-up bench: CPU).
-    bool load(const std::string &decoderProgram, std::string &error)
+    // false, with a warning, when neither can be had. The shipped sounds
+    // need no decoder: decoding the three at start would more than treble
+    // start-up CPU (start-up bench: CPU).
+    bool load(const std::string &decoderProgram)
     {
         m_bytes = shippedSamples(m_path);
-        return !m_bytes.isNull() || startDecoder(decoderProgram, error);
+        return !m_bytes.isNull() || startDecoder(decoderProgram);
     }
 
     bool decoding() const { return m_decoderOutput >= 0; }
@@ -77,7 +83,7 @@ public:
     }
 
 private:
-    bool startDecoder(const std::string &program, std::string &error);
+    bool startDecoder(const std::string &program);
     void stopDecoder();
 
     std::string m_path;

@@ -53,8 +53,7 @@ bool landlockFiles()
     // one more in each of versions 2, 3 and 5. Only a rule can grant one.
     const int rights = abi >= 5 ? 16 : abi >= 3 ? 15 : abi >= 2 ? 14 : 13;
     // Fields that newer kernels' headers add (network, scopes) stay zero.
-    landlock_ruleset_attr attributes{};
-    attributes.handled_access_fs = (std::uint64_t{1} << rights) - 1;
+    const landlock_ruleset_attr attributes{.handled_access_fs = (std::uint64_t{1} << rights) - 1};
     const long ruleset = ::syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0);
     if (ruleset < 0)
         return false;
@@ -77,55 +76,48 @@ std::string installFilter()
     if (!filter)
         return "cannot set up a system call filter";
     bool ok = true;
-    for (const char *name : kAllowed) {
-        // A call this architecture lacks needs no rule.
-        const int number = seccomp_syscall_resolve_name(name);
-        ok = ok && (number == __NR_SCMP_ERROR || seccomp_rule_add(filter, SCMP_ACT_ALLOW, number, 0) == 0);
-    }
-    const auto allowWhen = [&](int call, scmp_arg_cmp condition) {
-        ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 1, condition) == 0;
+    // A call this architecture lacks needs no rule.
+    const auto allow = [&](int call, std::initializer_list<scmp_arg_cmp> conditions = {}) {
+        if (call != __NR_SCMP_ERROR)
+            ok &= seccomp_rule_add_array(filter, SCMP_ACT_ALLOW, call, conditions.size(), conditions.begin()) == 0;
     };
+    for (const char *name : kAllowed)
+        allow(seccomp_syscall_resolve_name(name));
 #ifdef DRILLIX_ADDRESS_SANITIZER
     // A tracer sharing memory, never a separate process; files opened for
     // reading only.
-    allowWhen(SCMP_SYS(clone), SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_VM, CLONE_VM));
+    allow(SCMP_SYS(clone), {SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_VM, CLONE_VM)});
     const scmp_datum_t writing = O_ACCMODE | O_CREAT | O_TRUNC | O_APPEND;
-    allowWhen(SCMP_SYS(open), SCMP_A1(SCMP_CMP_MASKED_EQ, writing, O_RDONLY));
-    allowWhen(SCMP_SYS(openat), SCMP_A2(SCMP_CMP_MASKED_EQ, writing, O_RDONLY));
+    allow(SCMP_SYS(open), {SCMP_A1(SCMP_CMP_MASKED_EQ, writing, O_RDONLY)});
+    allow(SCMP_SYS(openat), {SCMP_A2(SCMP_CMP_MASKED_EQ, writing, O_RDONLY)});
 #endif
     // No new executable memory: code smuggled in by a crafted file cannot
     // be made to run that way.
     for (const int call : {SCMP_SYS(mmap), SCMP_SYS(mprotect)})
-        allowWhen(call, SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
+        allow(call, {SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)});
     // Signals to itself only, never to another process.
-    allowWhen(SCMP_SYS(tgkill), SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(::getpid()), 0));
+    allow(SCMP_SYS(tgkill), {SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(::getpid()), 0)});
     const int loaded = ok ? seccomp_load(filter) : 0;
     // libseccomp gives ECANCELED, or with its raw codes an error of its
     // own probes, for any refusal: the kernel's reason is in errno.
-    const int refusal = errno;
+    const std::string refusal = std::strerror(errno);
     seccomp_release(filter);
-    if (!ok)
-        return "cannot describe the system call filter";
-    return loaded == 0 ? std::string()
-                       : std::string("the kernel refuses a system call filter: ") + std::strerror(refusal);
+    return !ok ? "cannot describe the system call filter"
+         : loaded == 0 ? "" : "the kernel refuses a system call filter: " + refusal;
 }
 
 } // namespace
 
 SandboxState enterDecoderSandbox()
 {
-    SandboxState state;
     // Also what lets an unprivileged process install the filter and the
     // Landlock ruleset: neither can be lifted by a set-user-ID program.
-    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) {
-        state.problem = std::string("cannot forbid new privileges: ") + std::strerror(errno);
-        return state;
-    }
-    // Before the filter, which forbids the Landlock calls themselves.
-    state.landlocked = landlockFiles();
-    state.problem = installFilter();
-    state.filtered = state.problem.empty();
-    return state;
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
+        return {.problem = std::string("cannot forbid new privileges: ") + std::strerror(errno)};
+    // Landlock before the filter, which forbids the Landlock calls themselves.
+    const bool landlocked = landlockFiles();
+    const std::string problem = installFilter();
+    return {problem.empty(), landlocked, problem};
 }
 
 } // namespace drillix

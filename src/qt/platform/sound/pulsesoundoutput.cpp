@@ -21,7 +21,9 @@ namespace drillix {
 
 // The server's buffer for a stream, 100 ms: all of it is latency when a
 // sound cuts another, so it stays small.
-constexpr auto kServerBufferBytes = std::uint32_t(kSoundRate / 10 * kFrameBytes);
+constexpr auto kUnset = std::uint32_t(-1);
+constexpr pa_buffer_attr kServerBuffer{kUnset, std::uint32_t(kSoundRate / 10 * kFrameBytes), kUnset, kUnset, kUnset};
+constexpr pa_sample_spec kFormat{PA_SAMPLE_S16NE, kSoundRate, kSoundChannels};
 constexpr std::size_t kKeptBytes = std::size_t(30) * kSoundRate * kFrameBytes;
 constexpr std::size_t kReadAheadBytes = std::size_t(2) * kSoundRate * kFrameBytes;
 // Letting go of the server and the decoders takes the thread milliseconds;
@@ -137,15 +139,11 @@ struct PulseSoundOutput::Player {
             connectContext();
         for (const std::string &path : mail.prepare)
             soundFor(path);
-        if (!mail.play)
-            return;
-        stopPlaying();
-        m_request = std::move(mail.play);
-        if (!m_context)
-            stopPlaying(Kind::Silent, "no usable audio device");
-        else if (pa_context_get_state(m_context) == PA_CONTEXT_READY)
+        if (mail.play) {
+            stopPlaying();
+            m_request = std::move(mail.play);
             feed();
-        // Otherwise the request waits for the server; a newer one replaces it.
+        }
     }
 
     // The sound of a non-empty regular file, kept or new; null when there is none.
@@ -157,29 +155,20 @@ struct PulseSoundOutput::Player {
             return nullptr;
         if (const auto known = m_kept.find(path); known != m_kept.end() && known->second->isFile(file))
             return known->second;
-
         auto sound = std::make_shared<Sound>(path, file);
         sound->owner = this;
-        if (std::string error; !sound->load(m_decoderProgram, error)) {
-            warnLater(QStringLiteral("no sound: cannot start %1: %2")
-                          .arg(QString::fromStdString(m_decoderProgram), QString::fromStdString(error)));
+        if (!sound->load(m_decoderProgram))
             return nullptr;
-        }
         for (const int fd : {sound->decoderOutput(), sound->decoderExit()})
             if (fd >= 0)
-                sound->watches.push_back(m_api->io_new(
-                    m_api, fd, PA_IO_EVENT_INPUT,
-                    [](pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t, void *raw) {
-                        auto *moved = static_cast<Sound *>(raw);
-                        moved->owner->readDecoder(moved->shared_from_this());
-                    },
-                    sound.get()));
-        m_kept[path] = sound;
-        return sound;
+                sound->watches.push_back(m_api->io_new(m_api, fd, PA_IO_EVENT_INPUT, readDecoder, sound.get()));
+        return m_kept[path] = sound;
     }
 
-    void readDecoder(const std::shared_ptr<Sound> &sound)
+    static void readDecoder(pa_mainloop_api *, pa_io_event *, int, pa_io_event_flags_t, void *raw)
     {
+        const std::shared_ptr<Sound> sound = static_cast<Sound *>(raw)->shared_from_this();
+        Player &player = *sound->owner;
         sound->read();
         if (!sound->decoding())
             sound->stopWatching();
@@ -187,33 +176,20 @@ struct PulseSoundOutput::Player {
             // Too long to keep: it plays on from the decoder if it is playing
             // now, and is decoded afresh the next time.
             sound->kept = false;
-            if (const auto known = m_kept.find(sound->path()); known != m_kept.end() && known->second == sound)
-                m_kept.erase(known);
+            std::erase_if(player.m_kept, [&](const auto &known) { return known.second == sound; });
         }
-        if (sound == m_sound) {
-            pace(*sound);
-            feed();
-        }
-    }
-
-    // A sound too long to keep is read from its decoder only a little ahead of
-    // what plays.
-    void pace(Sound &sound)
-    {
-        if (!sound.kept && !sound.watches.empty())
-            m_api->io_enable(sound.watches.front(), sound.end() < m_position + kReadAheadBytes ? PA_IO_EVENT_INPUT
-                                                                                                : PA_IO_EVENT_NULL);
+        if (sound == player.m_sound)
+            player.feed();
     }
 
     void connectContext()
     {
         // How sound servers and mixers name the quiz and route its sounds.
-        pa_proplist *properties = pa_proplist_from_string("application.id=veltmora-drillix media.role=game");
+        const std::unique_ptr<pa_proplist, void (*)(pa_proplist *)> properties(
+            pa_proplist_from_string("application.id=veltmora-drillix media.role=game"), pa_proplist_free);
         // Null when libpulse cannot map its memory pool, as under a tight
         // address space limit.
-        m_context = pa_context_new_with_proplist(m_api, kProductName, properties);
-        if (properties)
-            pa_proplist_free(properties);
+        m_context = pa_context_new_with_proplist(m_api, kProductName, properties.get());
         if (!m_context) {
             if (!std::exchange(m_warnedNoServer, true))
                 warnLater(QStringLiteral("no sound: the sound library cannot set up a connection"));
@@ -232,17 +208,15 @@ struct PulseSoundOutput::Player {
     void contextStateChanged()
     {
         const pa_context_state_t state = pa_context_get_state(m_context);
-        if (state == PA_CONTEXT_READY) {
+        if (state == PA_CONTEXT_READY)
             m_warnedNoServer = false;
-            if (m_request)
-                feed();
-        } else if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) {
-            if (!std::exchange(m_warnedNoServer, true))
-                warnLater(QStringLiteral("no sound: the connection to the sound server %1 (%2)")
-                              .arg(QLatin1String(state == PA_CONTEXT_FAILED ? "failed" : "ended"),
-                                   QString::fromUtf8(pa_strerror(pa_context_errno(m_context)))));
-            disconnect();
-        }
+        if (PA_CONTEXT_IS_GOOD(state))
+            return feed();
+        if (!std::exchange(m_warnedNoServer, true))
+            warnLater(QStringLiteral("no sound: the connection to the sound server %1 (%2)")
+                          .arg(QLatin1String(state == PA_CONTEXT_FAILED ? "failed" : "ended"),
+                               QString::fromUtf8(pa_strerror(pa_context_errno(m_context)))));
+        disconnect();
     }
 
     // Silence until the next request tries a new connection.
@@ -256,53 +230,43 @@ struct PulseSoundOutput::Player {
         pa_context_unref(std::exchange(m_context, nullptr));
     }
 
-    void openStream()
-    {
-        const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(kSoundRate), std::uint8_t(kSoundChannels)};
-        const auto unset = std::uint32_t(-1);
-        const pa_buffer_attr buffer{unset, kServerBufferBytes, unset, unset, unset};
-        m_stream = pa_stream_new(m_context, "sound", &format, nullptr);
-        if (m_stream) {
-            pa_stream_set_state_callback(
-                m_stream,
-                [](pa_stream *stream, void *self) {
-                    auto *player = static_cast<Player *>(self);
-                    const pa_stream_state_t state = pa_stream_get_state(stream);
-                    if (state == PA_STREAM_READY)
-                        player->feed();
-                    else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
-                        player->stopPlaying(Kind::Silent, "the audio device failed");
-                },
-                this);
-            pa_stream_set_write_callback(
-                m_stream, [](pa_stream *, std::size_t, void *self) { static_cast<Player *>(self)->writeMore(); },
-                this);
-            if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) == 0)
-                return;
-        }
-        stopPlaying(Kind::Silent, "the audio device failed");
-    }
-
-    // Takes the request as far as it can go: silence for a file without sound,
-    // else a stream, opened while the first samples are on their way, then as
-    // many samples as it takes.
+    // Takes the request as far as it can go, at every change of the server,
+    // the stream or the decoder: silence for a file without sound, else a
+    // stream, opened while the first samples are on their way, then as many
+    // samples as the server takes.
     void feed()
     {
+        if (!m_context)
+            return stopPlaying(Kind::Silent, "no usable audio device");
+        if (!m_request || pa_context_get_state(m_context) != PA_CONTEXT_READY)
+            return; // the request waits for the server; a newer one replaces it
         if (!m_sound)
             m_sound = soundFor(m_request->path);
         if (!m_sound || (!m_sound->decoding() && m_sound->end() == 0))
-            stopPlaying(Kind::Silent, "no sound in the file");
-        else if (!m_stream)
-            openStream();
-        else if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
-            writeMore();
+            return stopPlaying(Kind::Silent, "no sound in the file");
+        if (!m_stream && (m_stream = pa_stream_new(m_context, "sound", &kFormat, nullptr))) {
+            pa_stream_set_state_callback(
+                m_stream, [](pa_stream *, void *self) { static_cast<Player *>(self)->feed(); }, this);
+            pa_stream_set_write_callback(
+                m_stream, [](pa_stream *, std::size_t, void *self) { static_cast<Player *>(self)->feed(); }, this);
+            pa_stream_connect_playback(m_stream, nullptr, &kServerBuffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr);
+        }
+        // A stream that could not be made or connected counts as failed.
+        const pa_stream_state_t state = m_stream ? pa_stream_get_state(m_stream) : PA_STREAM_FAILED;
+        if (!PA_STREAM_IS_GOOD(state))
+            return stopPlaying(Kind::Silent, "the audio device failed");
+        if (state == PA_STREAM_READY && !m_drain)
+            writeMore(*m_sound);
+        // A sound too long to keep is read from its decoder only a little
+        // ahead of what plays.
+        if (!m_sound->kept && !m_sound->watches.empty()) {
+            const bool wanted = m_sound->end() < m_position + kReadAheadBytes;
+            m_api->io_enable(m_sound->watches.front(), wanted ? PA_IO_EVENT_INPUT : PA_IO_EVENT_NULL);
+        }
     }
 
-    void writeMore()
+    void writeMore(Sound &sound)
     {
-        if (m_drain)
-            return; // all of it is written
-        Sound &sound = *m_sound;
         // Whole frames only, which is all the server takes.
         const std::size_t count =
             std::min(pa_stream_writable_size(m_stream), sound.end() - m_position) / kFrameBytes * kFrameBytes;
@@ -319,7 +283,6 @@ struct PulseSoundOutput::Player {
         }
         if (!sound.kept)
             sound.dropBefore(m_position);
-        pace(sound);
         // Draining also starts a sound shorter than the server waits for.
         if (!sound.decoding() && m_position >= sound.end())
             m_drain = pa_stream_drain(

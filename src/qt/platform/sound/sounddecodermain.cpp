@@ -64,8 +64,7 @@ int main(int argc, char **argv)
     if (!state.filtered)
         ::dprintf(STDERR_FILENO, "drillix-sound-decoder: decoding without a sandbox: %s\n", state.problem.c_str());
     // A failed write means that the player has stopped listening.
-    const bool sound = decodeSound(input, [](const std::int16_t *samples, std::size_t count) {
+    return decodeSound(input, [](const std::int16_t *samples, std::size_t count) {
         return std::fwrite(samples, sizeof *samples, count, stdout) == count;
-    });
-    return sound ? 0 : 1;
+    }) ? 0 : 1;
 }
