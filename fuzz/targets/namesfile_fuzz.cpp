@@ -1,8 +1,8 @@
 // The names-file reader on arbitrary bytes: LineReader over a file that hands
 // its bytes out in pieces of a size the input chooses, and that may fail for
-// good part-way, as a failing disk does; decodeLine, splitFields and
-// trimSpaces. Besides the sanitizers' checks, each result is
-// checked against what the reader promises.
+// good part-way, as a failing disk does; decodeLine and trimSpaces. Besides
+// the sanitizers' checks, each result is checked against what the reader
+// promises.
 
 #include "core/namesfile.h"
 #include "core/platform.h"
@@ -120,28 +120,13 @@ void checkLine(const std::string &line)
     if (drillix::decodeLine(line) != line)
         broken("decoding a decoded line changed it");
 
-    const std::vector<std::string> fields = drillix::splitFields(line);
-    const auto commas = static_cast<std::size_t>(std::count(line.begin(), line.end(), ','));
-    if (fields.size() != (line.empty() ? 0 : commas + 1))
-        broken("field count is not the comma count plus one");
-    std::string joined;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i)
-            joined += ',';
-        joined += fields[i];
-    }
-    if (joined != line)
-        broken("the fields joined again differ from the line");
-
-    for (const std::string &field : fields) {
-        const std::string trimmed = drillix::trimSpaces(field);
-        if (!trimmed.empty() && (trimmed.front() == ' ' || trimmed.back() == ' '))
-            broken("a trimmed field still has a space at an end");
-        if (field.find(trimmed) == std::string::npos)
-            broken("a trimmed field is not part of the field");
-        if (trimmed.empty() && field.find_first_not_of(' ') != std::string::npos)
-            broken("a field with text trimmed to nothing");
-    }
+    const std::string trimmed = drillix::trimSpaces(line);
+    if (!trimmed.empty() && (trimmed.front() == ' ' || trimmed.back() == ' '))
+        broken("a trimmed line still has a space at an end");
+    if (line.find(trimmed) == std::string::npos)
+        broken("a trimmed line is not part of the line");
+    if (trimmed.empty() && line.find_first_not_of(' ') != std::string::npos)
+        broken("a line with text trimmed to nothing");
 }
 
 } // namespace

@@ -15,8 +15,7 @@ bool isRightDrop(const std::string &regionTag, const std::string &nameTag)
 
 std::string answerCaption(const std::string &nameTag)
 {
-    const std::vector<std::string> fields = splitFields(nameTag);
-    return fields.empty() ? std::string() : fields.front();
+    return nameTag.substr(0, nameTag.find(','));
 }
 
 } // namespace drillix

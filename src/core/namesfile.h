@@ -1,9 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <exception>
 #include <string>
-#include <vector>
 
 namespace drillix {
 
@@ -21,37 +19,32 @@ public:
     // that a damaged file cannot take all memory.
     static constexpr std::size_t kMaxLineBytes = 1 << 20;
 
-    explicit LineReader(InputFile &file);
+    explicit LineReader(InputFile &file) : m_file(file) {}
 
     // True when nothing is left to read. Throws on a read error; after one,
     // the file reads as ended.
-    bool atEnd();
+    bool atEnd() { return peek() < 0; }
     // The next line, without its line end. Throws Failure at the end of the
     // file, and for an over-long line (after skipping past it).
     std::string readLine();
 
 private:
-    bool fill();
-    void skipByteOrderMark();
+    // The next byte, or -1 at the end; reads on when none is left.
     int peek();
 
     InputFile &m_file;
-    std::vector<char> m_buffer;
+    std::string m_buffer = std::string(64 * 1024, '\0');
     std::size_t m_pos = 0;
     std::size_t m_size = 0;
     bool m_eof = false;
     bool m_pastStart = false;
-    // A read error met after a whole line, given at the next read.
-    std::exception_ptr m_error;
+    // A line ended at a carriage return: a line feed next is part of its end.
+    bool m_afterCarriageReturn = false;
 };
 
 // Bytes of a line as UTF-8 text: kept as they are when they are valid
 // UTF-8, otherwise read as Windows-1252, so that no byte is lost.
 std::string decodeLine(const std::string &bytes);
-
-// Splits at every ","; empty fields are kept and nothing is trimmed. An
-// empty text has no field at all.
-std::vector<std::string> splitFields(const std::string &text);
 
 // Removes leading and trailing spaces (U+0020) only.
 std::string trimSpaces(const std::string &text);

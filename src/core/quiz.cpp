@@ -6,20 +6,9 @@
 
 namespace drillix {
 
-namespace {
-
 const char *const kCompletionMessage = "CONGRATULATIONS!THE MAP IS COMPLETE!";
 // The designed volume, in percent of full amplitude.
 constexpr int kSoundVolumePercent = 37;
-
-} // namespace
-
-std::string errorReportText(const std::string &description, const std::string &location, int step)
-{
-    // The location text ends with a space of its own, which joins it to "at".
-    return description + "\r\n" + location + "at line " + std::to_string(step) + "\r\r"
-           + "Please email screenshot of this message to " + contract::kSupportAddress;
-}
 
 Quiz::Quiz(Platform &platform, std::string displayName)
     : m_platform(platform)
@@ -27,12 +16,15 @@ Quiz::Quiz(Platform &platform, std::string displayName)
 {
 }
 
-ErrorTrap::Reporter Quiz::reporter()
+ErrorTrap::Report Quiz::reporter(const char *location)
 {
-    return [this](const std::string &description, const std::string &location, int step) {
+    return [this, location](const std::string &description, int step) {
         changed();
-        // The one error box of the program; it returns when it is closed.
-        m_platform.messageBoxes.show(errorReportText(description, location, step),
+        // The one error box of the program; it returns when it is closed. The
+        // location text ends with a space of its own, which joins it to "at",
+        // and the bare CRs leave an empty line before the request.
+        m_platform.messageBoxes.show(description + "\r\n" + location + "at line " + std::to_string(step) + "\r\r"
+                                         + "Please email screenshot of this message to " + contract::kSupportAddress,
                                      contract::MessageBoxStyle::Exclamation, contract::kErrorReportTitle);
     };
 }
@@ -108,7 +100,7 @@ void Quiz::restart()
 
 void Quiz::exit()
 {
-    ErrorTrap trap(contract::kExitLocation, reporter());
+    ErrorTrap trap{reporter(contract::kExitLocation)};
     trap.step(contract::exit::kClose, [&] {
         if (m_closed)
             return;

@@ -1,25 +1,48 @@
 #pragma once
 
 #include "core/contract.h"
-#include "core/errortrap.h"
 #include "core/layout.h"
 #include "core/platform.h"
 
 #include <array>
 #include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 namespace drillix {
-
-class LineReader;
 
 // The product's name: the window's title, and the source of the title that
 // message boxes without one of their own show.
 inline constexpr const char *kProductName = "Veltmora Drillix";
 
-// The error report's text: the description, the handler's location and
-// step, and a request to send a screenshot. The bare CRs leave an empty line.
-std::string errorReportText(const std::string &description, const std::string &location, int step);
+// Cuts the display name back word by word, at least once, until it has 40
+// characters or fewer. Throws Failure when a cut finds no space to cut at.
+std::string applicationTitle(const std::string &displayName);
+
+// A handler's error trap. The handler runs each statement that can fail
+// through step() with its number; a failure inside it, or inside anything it
+// calls that traps nothing itself, is reported with that number, and the
+// handler then goes on with its next statement. The trap stays armed: every
+// further failure gives a further report. The report names the handler by
+// its location text; it and the step numbers are shown to the user in the
+// error report and asked for by support, so they never change.
+struct ErrorTrap {
+    using Report = std::function<void(const std::string &description, int step)>;
+    Report report;
+
+    template<class Statement>
+    void step(int number, Statement &&statement)
+    {
+        try {
+            statement();
+        } catch (const std::bad_alloc &) {
+            report("Out of memory", number);
+        } catch (const std::exception &e) {
+            report(e.what(), number);
+        }
+    }
+};
 
 // A draggable name in the panel: its text, and the whole line of the names
 // file it came from, which a drop is judged by.
@@ -84,10 +107,8 @@ public:
     void onClosed(std::function<void()> callback) { m_closedCallback = std::move(callback); }
 
 private:
-    ErrorTrap::Reporter reporter();
-    void applySkin();
-    void loadHandCursor(ErrorTrap &trap);
-    void drawWebSite();
+    // The error report of the handler at this location text.
+    ErrorTrap::Report reporter(const char *location);
     void readNames(ErrorTrap &trap);
     void play(const char *soundFile);
     std::string sideFile(const char *name) const { return m_platform.sideFiles.locate(name); }

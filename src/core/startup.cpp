@@ -2,71 +2,67 @@
 
 #include "core/quiz.h"
 
-#include "core/applicationtitle.h"
+#include "core/droprule.h"
 #include "core/namesfile.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <optional>
 
 namespace drillix {
 
 namespace {
 
-const std::string &firstField(const std::vector<std::string> &fields)
+// The text before the first comma; an empty line has no field at all.
+std::string firstField(const std::string &line)
 {
-    if (fields.empty())
+    if (line.empty())
         throw Failure("Subscript out of range");
-    return fields.front();
-}
-
-NameLabel &nameSlot(std::array<NameLabel, kNameCount> &names, std::int32_t n)
-{
-    if (n < 0 || n >= kNameCount)
-        throw Failure("Control array element '" + std::to_string(n) + "' doesn't exist");
-    return names[std::size_t(n)];
+    return answerCaption(line);
 }
 
 } // namespace
 
+std::string applicationTitle(const std::string &displayName)
+{
+    std::string title = displayName;
+    // The length is tested after the cut, so a short name still loses its
+    // last word. Characters count, not bytes: every byte of the UTF-8 text
+    // but a continuation byte starts one.
+    do {
+        const std::size_t space = title.rfind(' ');
+        if (space == std::string::npos)
+            throw Failure("Invalid procedure call or argument");
+        title.resize(space);
+    } while (std::count_if(title.begin(), title.end(), [](unsigned char c) { return (c & 0xC0) != 0x80; }) > 40);
+    return title;
+}
+
 void Quiz::start()
 {
     using namespace contract::startup;
-    ErrorTrap trap(contract::kStartUpLocation, reporter());
-    trap.step(kSkin, [&] { applySkin(); });
-    loadHandCursor(trap);
+    ErrorTrap trap{reporter(contract::kStartUpLocation)};
+    trap.step(kSkin, [&] {
+        // Only a normal file counts: a folder or a special file of that name
+        // leaves the window as designed.
+        if (const std::string path = sideFile(contract::kSkinFile); m_platform.files.isNormalFile(path))
+            m_platform.skin.applySkin(path);
+    });
+    const std::string cursor = sideFile(contract::kHandCursorFile);
+    bool present = false;
+    trap.step(kHandCursorExists, [&] { present = m_platform.files.exists(cursor); });
+    if (present)
+        trap.step(kHandCursor, [&] { m_handCursor = m_platform.pictures.loadPicture(cursor); });
     m_caption = m_displayName;
     // On failure the title stays as it was; the caption is set already.
     trap.step(kCaptionIconAndTitle, [&] { m_title = applicationTitle(m_displayName); });
-    trap.step(kWebSite, [&] { drawWebSite(); });
+    // Once per start, one time in a hundred, the product's web site opens.
+    trap.step(kWebSite, [&] {
+        if (m_platform.random.draw(100) == 7)
+            m_platform.browser.open(contract::kWebSiteAddress);
+    });
     m_placedCount = 0;
     readNames(trap);
     trap.step(kFirstGame, [&] { restart(); });
-}
-
-void Quiz::applySkin()
-{
-    // Only a normal file counts: a folder or a special file of that name
-    // leaves the window as designed.
-    const std::string path = sideFile(contract::kSkinFile);
-    if (m_platform.files.isNormalFile(path))
-        m_platform.skin.applySkin(path);
-}
-
-void Quiz::loadHandCursor(ErrorTrap &trap)
-{
-    const std::string path = sideFile(contract::kHandCursorFile);
-    bool present = false;
-    trap.step(contract::startup::kHandCursorExists, [&] { present = m_platform.files.exists(path); });
-    if (present)
-        trap.step(contract::startup::kHandCursor, [&] { m_handCursor = m_platform.pictures.loadPicture(path); });
-}
-
-// Once per start, one time in a hundred, the product's web site opens.
-void Quiz::drawWebSite()
-{
-    constexpr int kWinningDraw = 7;
-    if (m_platform.random.draw(100) == kWinningDraw)
-        m_platform.browser.open(contract::kWebSiteAddress);
 }
 
 // Line n of the names file feeds name n: its first field is shown, and the
@@ -78,49 +74,47 @@ void Quiz::readNames(ErrorTrap &trap)
     std::unique_ptr<InputFile> file;
     trap.step(kOpenNames, [&] { file = m_platform.files.openForInput(sideFile(contract::kNamesFile)); });
     // A names file that cannot be opened reads as an empty one.
-    std::optional<LineReader> reader;
-    if (file)
-        reader.emplace(*file);
+    if (!file)
+        return;
+    LineReader reader(*file);
     // A long file would bury the window under its reports: past the first
     // few they are only counted, and the count is reported once at the end.
-    constexpr int kShownReports = 20;
-    const ErrorTrap::Reporter report = reporter();
+    constexpr std::int64_t kShownReports = 20;
     std::int64_t reports = 0;
     int firstLeftOutStep = 0;
-    ErrorTrap lineTrap(contract::kStartUpLocation, [&](const std::string &description, const std::string &location,
-                                                       int step) {
+    ErrorTrap lineTrap{[&](const std::string &description, int step) {
         if (++reports <= kShownReports)
-            report(description, location, step);
+            trap.report(description, step);
         else if (reports == kShownReports + 1)
             firstLeftOutStep = step;
-    });
-    for (std::int32_t n = 0;; ++n) {
+    }};
+    const auto slot = [this](std::int64_t n) -> NameLabel & {
+        if (n >= kNameCount)
+            throw Failure("Control array element '" + std::to_string(n) + "' doesn't exist");
+        return m_names[std::size_t(n)];
+    };
+    for (std::int64_t n = 0;; ++n) {
         bool more = false;
         // A read error here ends the reading rather than looping on it.
-        lineTrap.step(kNamesAtEnd, [&] { more = reader && !reader->atEnd(); });
+        lineTrap.step(kNamesAtEnd, [&] { more = !reader.atEnd(); });
         if (!more)
             break;
         std::string line;
-        lineTrap.step(kReadName, [&] { line = reader->readLine(); });
+        lineTrap.step(kReadName, [&] { line = reader.readLine(); });
+        // A line without a label gives its caption and tag reports and
+        // nothing else, so once reports are left out counting them is enough.
         if (reports > kShownReports && n >= kNameCount) {
-            // A line without a label gives its caption and tag reports and
-            // nothing else, so once reports are left out counting them is
-            // enough. The slot stays put: no file is long enough to overflow it.
             reports += 2;
-            n = kNameCount;
             continue;
         }
-        const std::vector<std::string> fields = splitFields(line);
-        lineTrap.step(kNameCaption, [&] { nameSlot(m_names, n).caption = firstField(fields); });
-        if (fields.size() >= 2)
-            lineTrap.step(kNameTagOfFields, [&] { nameSlot(m_names, n).tag = line; });
-        else
-            lineTrap.step(kNameTag, [&] { nameSlot(m_names, n).tag = firstField(fields); });
+        const bool fields = line.find(',') != std::string::npos;
+        lineTrap.step(kNameCaption, [&] { slot(n).caption = firstField(line); });
+        lineTrap.step(fields ? kNameTagOfFields : kNameTag, [&] { slot(n).tag = fields ? line : firstField(line); });
     }
     if (const std::int64_t leftOut = reports - kShownReports; leftOut > 0)
-        report(std::to_string(leftOut) + (leftOut == 1 ? " further report was" : " further reports were")
-                   + " left out. The quiz takes one name from each of the first 23 lines of the names file.",
-               contract::kStartUpLocation, firstLeftOutStep);
+        trap.report(std::to_string(leftOut) + (leftOut == 1 ? " further report was" : " further reports were")
+                        + " left out. The quiz takes one name from each of the first 23 lines of the names file.",
+                    firstLeftOutStep);
 }
 
 } // namespace drillix

@@ -1,4 +1,4 @@
-#include "core/applicationtitle.h"
+#include "core/quiz.h"
 #include "core/droprule.h"
 
 #include "fakes.h"
