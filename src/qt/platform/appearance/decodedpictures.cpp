@@ -6,14 +6,12 @@
 
 namespace drillix::decodedpictures {
 
-constexpr QLatin1StringView kBuiltInFolder(":/pictures/");
-constexpr QLatin1StringView kDecodedFolder(":/decoded-pictures/");
-
 QList<QImage> builtIn(const QString &source)
 {
+    constexpr QLatin1StringView kBuiltInFolder(":/pictures/");
     if (!source.startsWith(kBuiltInFolder))
         return {};
-    const QResource decoded(kDecodedFolder + source.mid(kBuiltInFolder.size()));
+    const QResource decoded(":/decoded-pictures/" + source.mid(kBuiltInFolder.size()));
     // Only stored bytes can be drawn in place; packed ones would be
     // unpacked on every call.
     if (!decoded.isValid() || decoded.compressionAlgorithm() != QResource::NoCompression)

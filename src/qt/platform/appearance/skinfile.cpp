@@ -46,10 +46,8 @@ bool isNameCharacter(QChar c)
 qsizetype stringEnd(QStringView text, qsizetype from)
 {
     const QChar quote = text[from];
-    while (++from < text.size() && text[from] != quote && text[from] != u'\n') {
-        if (text[from] == u'\\')
-            ++from;
-    }
+    while (++from < text.size() && text[from] != quote && text[from] != u'\n')
+        from += text[from] == u'\\';
     return std::min(from, text.size());
 }
 
@@ -153,9 +151,7 @@ struct SheetReader {
     bool selectors()
     {
         bool wantCompound = true;
-        while (!take(u"{")) {
-            if (space())
-                continue;
+        while ((space(), !take(u"{"))) {
             const bool combinator = take(u">+~,");
             if (combinator ? wantCompound : !simpleSelector())
                 return false;
@@ -313,8 +309,7 @@ std::vector<Section> parse(const QByteArray &bytes)
     bool sawSkin = false;
     std::optional<QString> format;
     for (int n = 1; n <= int(lines.size()); ++n) {
-        const QString code = codes[n - 1].trimmed();
-        const QString on = " on line " + QString::number(n);
+        const QString code = codes[n - 1].trimmed(), on = " on line " + QString::number(n);
         const auto [part, variant] = readHeader(code);
         // Before [skin] there may be only comments and blank lines, and not only them.
         if (!sawSkin && (!code.isEmpty() || n == int(lines.size())) && part != "skin"_L1)
