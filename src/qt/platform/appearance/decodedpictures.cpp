@@ -17,7 +17,7 @@ QList<QImage> builtIn(const QString &source)
     if (!decoded.isValid() || decoded.compressionAlgorithm() != QResource::NoCompression)
         return {};
     QList<QImage> images;
-    for (qsizetype at = 0; at < decoded.size();) {
+    for (qsizetype at = 0; at < decoded.size(); at += 3 * sizeof(qint32) + images.last().sizeInBytes()) {
         qint32 header[3]; // width, height, format
         std::memcpy(header, decoded.data() + at, sizeof header);
         const uchar *pixels = decoded.data() + at + sizeof header;
@@ -25,7 +25,6 @@ QList<QImage> builtIn(const QString &source)
         // Qt draws 32-bit rows only from aligned memory; the resource
         // compiler promises no alignment, so a stray one is copied.
         images.append(reinterpret_cast<quintptr>(pixels) % alignof(quint32) == 0 ? image : image.copy());
-        at += sizeof header + image.sizeInBytes();
     }
     return images;
 }

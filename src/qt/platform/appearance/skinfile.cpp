@@ -81,15 +81,14 @@ std::pair<QString, std::optional<QString>> readHeader(QStringView line)
 {
     if (!line.startsWith(u'[') || !line.endsWith(u']') || line.count(u']') > 1)
         return {};
-    const QStringView inside = line.sliced(1, line.size() - 2);
-    const qsizetype colon = inside.indexOf(u':');
-    const QStringView written = colon < 0 ? inside : inside.first(colon);
+    const qsizetype colon = line.indexOf(u':');
+    const QStringView written = line.sliced(1, (colon < 0 ? line.size() - 1 : colon) - 1);
     const QStringView part = written.trimmed();
     if (part.isEmpty() || !std::ranges::all_of(written, [](QChar c) { return c.unicode() < 128; })
         || !std::ranges::all_of(part, [](QChar c) { return c.isLetter(); }))
         return {};
     return {part.toString().toLower(),
-            colon < 0 ? std::nullopt : std::optional(inside.sliced(colon + 1).trimmed().toString())};
+            colon < 0 ? std::nullopt : std::optional(line.sliced(colon + 1).chopped(1).trimmed().toString())};
 }
 
 // Reads a style sheet's grammar in `code`, the text with its comments
@@ -181,10 +180,8 @@ struct SheetReader {
         // Qt sets any property named after "qproperty-", styleSheet included,
         // which can set itself again without end: only a few layout ones here.
         static const QStringList allowed{"alignment", "flat", "iconSize", "indent", "margin", "wordWrap"};
-        while (space(), at < code.size() && peek(at) != '}') {
+        while (skip([](QChar c) { return c.isSpace() || c == u';'; }), at < code.size() && peek(at) != '}') {
             const qsizetype from = at;
-            if (take(u";"))
-                continue;
             if (!name())
                 return false;
             property = code.sliced(from, at - from);
