@@ -31,12 +31,6 @@ constexpr int kIconSideLimit = 256;
     throw Failure(what + "Invalid picture (" + why + ")");
 }
 
-template<typename T>
-T little(const QByteArray &bytes, qsizetype at)
-{
-    return qFromLittleEndian<T>(bytes.constData() + at);
-}
-
 // A picture's size in pixels, as "640 x 480".
 std::string sizeText(qint64 width, qint64 height)
 {
@@ -60,24 +54,25 @@ std::string describeSize(qint64 bytes)
 // bitmap header whose height counts the colour and the mask rows.
 QList<QSize> iconImageSizes(const QByteArray &bytes, const std::string &what = {})
 {
-    if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
+    const char *data = bytes.constData();
+    if (bytes.size() < 4 || qFromLittleEndian<quint16>(data) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
         return {};
-    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
+    const qsizetype count = bytes.size() < 6 ? 0 : qFromLittleEndian<quint16>(data + 4);
     if (count == 0 || bytes.size() < 6 + 16 * count)
         invalid(bytes.size() < 6 + 16 * count ? "its header is cut short" : "it holds no images", what);
     QList<QSize> sizes;
     for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
         const std::string image = "image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count);
-        const qint64 size = little<quint32>(bytes, entry + 8);
-        const qint64 offset = little<quint32>(bytes, entry + 12);
+        const qint64 size = qFromLittleEndian<quint32>(data + entry + 8);
+        const qint64 offset = qFromLittleEndian<quint32>(data + entry + 12);
         if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
             invalid(image + " lies outside the file", what);
         const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
         if (size < (png ? 24 : 40))
             invalid(image + " is cut short", what);
-        const char *header = bytes.constData() + offset;
-        const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : little<qint32>(bytes, offset + 4);
-        const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : little<qint32>(bytes, offset + 8) / 2;
+        const char *header = data + offset;
+        const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : qFromLittleEndian<qint32>(header + 4);
+        const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : qFromLittleEndian<qint32>(header + 8) / 2;
         if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
             invalid(image + " declares " + sizeText(width, height) + " pixels; the most is "
                         + sizeText(kIconSideLimit, kIconSideLimit), what);
@@ -107,14 +102,15 @@ QPixmap cached(const QString &source, bool doubleSize)
     // "dir/map.jpg" has "dir/map@2x.jpg"; an icon or a cursor has a PNG.
     const QFileInfo info(source);
     const bool icon = QStringList{"ico", "cur"}.contains(info.suffix(), Qt::CaseInsensitive);
-    const QString file = doubleSize ? info.path() + u'/' + info.completeBaseName() + "@2x." + (icon ? "png" : info.suffix())
-                                    : source;
+    const QString sibling = info.path() + u'/' + info.completeBaseName() + "@2x." + (icon ? "png" : info.suffix());
+    const QString file = doubleSize ? sibling : source;
     const QSize twice = doubleSize ? cached(source, false).size() * 2 : QSize();
-    const QList<QImage> decoded = decodedpictures::builtIn(file);
+    // A picture inside the program may be stored decoded by the build.
+    const QList<QImage> stored = decodedpictures::builtIn(file);
     QPixmap pixmap;
     try {
         if (!doubleSize || (!twice.isEmpty() && QFileInfo::exists(file)))
-            pixmap = QPixmap::fromImage(decoded.isEmpty() ? decodePicture(readBoundedFile(file)).image : decoded.first());
+            pixmap = QPixmap::fromImage(stored.isEmpty() ? decodePicture(readBoundedFile(file)).image : stored.first());
         if (doubleSize && !pixmap.isNull() && pixmap.size() != twice)
             throw Failure("it is not twice the size of " + source.toStdString());
     } catch (const std::exception &failure) {
@@ -203,8 +199,8 @@ DecodedPicture decodePicture(QByteArray bytes)
     if (image.width() > kPictureSideLimit || image.height() > kPictureSideLimit)
         invalid("it has " + sizeText(image.width(), image.height()) + " pixels; the most is "
                 + sizeText(kPictureSideLimit, kPictureSideLimit));
-    const int x = iconType == 2 ? little<quint16>(bytes, 10) : 0;
-    const int y = iconType == 2 ? little<quint16>(bytes, 12) : 0;
+    const int x = iconType == 2 ? qFromLittleEndian<quint16>(bytes.constData() + 10) : 0;
+    const int y = iconType == 2 ? qFromLittleEndian<quint16>(bytes.constData() + 12) : 0;
     if (x >= image.width() || y >= image.height())
         invalid("the cursor's hot spot " + std::to_string(x) + "," + std::to_string(y) + " lies outside its "
                 + sizeText(image.width(), image.height()) + " image");
