@@ -6,20 +6,18 @@
 
 namespace drillix::decodedpictures {
 
-constexpr QLatin1StringView kBuiltInFolder(":/pictures/");
-constexpr QLatin1StringView kDecodedFolder(":/decoded-pictures/");
-
 QList<QImage> builtIn(const QString &source)
 {
+    constexpr QLatin1StringView kBuiltInFolder(":/pictures/");
     if (!source.startsWith(kBuiltInFolder))
         return {};
-    const QResource decoded(kDecodedFolder + source.mid(kBuiltInFolder.size()));
+    const QResource decoded(":/decoded-pictures/" + source.mid(kBuiltInFolder.size()));
     // Only stored bytes can be drawn in place; packed ones would be
     // unpacked on every call.
     if (!decoded.isValid() || decoded.compressionAlgorithm() != QResource::NoCompression)
         return {};
     QList<QImage> images;
-    for (qsizetype at = 0; at < decoded.size();) {
+    for (qsizetype at = 0; at < decoded.size(); at += 3 * sizeof(qint32) + images.last().sizeInBytes()) {
         qint32 header[3]; // width, height, format
         std::memcpy(header, decoded.data() + at, sizeof header);
         const uchar *pixels = decoded.data() + at + sizeof header;
@@ -27,7 +25,6 @@ QList<QImage> builtIn(const QString &source)
         // Qt draws 32-bit rows only from aligned memory; the resource
         // compiler promises no alignment, so a stray one is copied.
         images.append(reinterpret_cast<quintptr>(pixels) % alignof(quint32) == 0 ? image : image.copy());
-        at += sizeof header + image.sizeInBytes();
     }
     return images;
 }

@@ -27,14 +27,12 @@ int main(int argc, char *argv[])
         if (!reader.jumpToNextImage())
             break;
     }
-    if (bytes.isEmpty()) {
-        std::fprintf(stderr, "drillix-picture-pixels: %s: %s\n", argv[1], qPrintable(reader.errorString()));
-        return 1;
-    }
+    // No output at all when the picture cannot be read.
     QFile out(QString::fromLocal8Bit(argv[2]));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() || !out.flush()) {
-        std::fprintf(stderr, "drillix-picture-pixels: %s: %s\n", argv[2], qPrintable(out.errorString()));
-        return 1;
-    }
-    return 0;
+    const bool written = !bytes.isEmpty() && out.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && out.write(bytes) == bytes.size() && out.flush();
+    if (!written)
+        std::fprintf(stderr, "drillix-picture-pixels: %s: %s\n", argv[bytes.isEmpty() ? 1 : 2],
+                     qPrintable(bytes.isEmpty() ? reader.errorString() : out.errorString()));
+    return written ? 0 : 1;
 }

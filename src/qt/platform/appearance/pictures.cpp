@@ -10,7 +10,6 @@
 #include <QHash>
 #include <QImageReader>
 #include <QLoggingCategory>
-#include <QScopeGuard>
 #include <QtEndian>
 
 #include <cerrno>
@@ -18,7 +17,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace drillix {
 
@@ -33,12 +31,6 @@ constexpr int kIconSideLimit = 256;
     throw Failure(what + "Invalid picture (" + why + ")");
 }
 
-template<typename T>
-T little(const QByteArray &bytes, qsizetype at)
-{
-    return qFromLittleEndian<T>(bytes.constData() + at);
-}
-
 // A picture's size in pixels, as "640 x 480".
 std::string sizeText(qint64 width, qint64 height)
 {
@@ -49,9 +41,7 @@ std::string sizeText(qint64 width, qint64 height)
 // reads as the limit; every limit is a megabyte or more.
 std::string describeSize(qint64 bytes)
 {
-    constexpr qint64 kMega = 1024 * 1024;
-    const qint64 tenths = (bytes * 10 + kMega - 1) / kMega;
-    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " MB";
+    return QString::number(double((bytes * 10 + (1 << 20) - 1) >> 20) / 10, 'g', 15).toStdString() + " MB";
 }
 
 // The sizes of an icon's or a cursor's images from their own headers, which
@@ -64,26 +54,25 @@ std::string describeSize(qint64 bytes)
 // bitmap header whose height counts the colour and the mask rows.
 QList<QSize> iconImageSizes(const QByteArray &bytes, const std::string &what = {})
 {
-    if (bytes.size() < 4 || little<quint16>(bytes, 0) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
+    const char *data = bytes.constData();
+    if (bytes.size() < 4 || qFromLittleEndian<quint16>(data) != 0 || (bytes[2] != 1 && bytes[2] != 2) || bytes[3] != 0)
         return {};
-    const qsizetype count = bytes.size() < 6 ? 0 : little<quint16>(bytes, 4);
-    if (bytes.size() < 6 + 16 * count)
-        invalid("its header is cut short", what);
-    if (count == 0)
-        invalid("it holds no images", what);
+    const qsizetype count = bytes.size() < 6 ? 0 : qFromLittleEndian<quint16>(data + 4);
+    if (count == 0 || bytes.size() < 6 + 16 * count)
+        invalid(bytes.size() < 6 + 16 * count ? "its header is cut short" : "it holds no images", what);
     QList<QSize> sizes;
     for (qsizetype entry = 6; entry < 6 + 16 * count; entry += 16) {
         const std::string image = "image " + std::to_string((entry - 6) / 16 + 1) + " of " + std::to_string(count);
-        const qint64 size = little<quint32>(bytes, entry + 8);
-        const qint64 offset = little<quint32>(bytes, entry + 12);
+        const qint64 size = qFromLittleEndian<quint32>(data + entry + 8);
+        const qint64 offset = qFromLittleEndian<quint32>(data + entry + 12);
         if (size == 0 || offset < 6 + 16 * count || offset + size > bytes.size())
             invalid(image + " lies outside the file", what);
         const bool png = bytes.mid(offset, 8) == QByteArray("\x89PNG\r\n\x1a\n", 8);
         if (size < (png ? 24 : 40))
             invalid(image + " is cut short", what);
-        const char *header = bytes.constData() + offset;
-        const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : little<qint32>(bytes, offset + 4);
-        const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : little<qint32>(bytes, offset + 8) / 2;
+        const char *header = data + offset;
+        const qint64 width = png ? qFromBigEndian<quint32>(header + 16) : qFromLittleEndian<qint32>(header + 4);
+        const qint64 height = png ? qFromBigEndian<quint32>(header + 20) : qFromLittleEndian<qint32>(header + 8) / 2;
         if (width <= 0 || height <= 0 || width > kIconSideLimit || height > kIconSideLimit)
             invalid(image + " declares " + sizeText(width, height) + " pixels; the most is "
                         + sizeText(kIconSideLimit, kIconSideLimit), what);
@@ -103,37 +92,32 @@ Cache &cache()
     return pictures;
 }
 
-QPixmap readPixmap(const QString &source)
-{
-    const QList<QImage> builtIn = decodedpictures::builtIn(source);
-    return QPixmap::fromImage(builtIn.isEmpty() ? decodePicture(readBoundedFile(source)).image : builtIn.first());
-}
-
-// The sibling at device pixel ratio 2, when it is there; it must be
-// exactly twice the size of `plain`.
-QPixmap doubleSizeSibling(const QString &source, const QPixmap &plain)
-{
-    const QString sibling = doubleSizeName(source);
-    if (plain.isNull() || !QFileInfo::exists(sibling))
-        return {};
-    QPixmap pixmap = readPixmap(sibling);
-    if (pixmap.size() != plain.size() * 2)
-        throw Failure("it is not twice the size of " + source.toStdString());
-    pixmap.setDevicePixelRatio(2);
-    return pixmap;
-}
-
-// The picture, or its sibling, as first read; null when it cannot be.
+// The picture, or its sibling, as first read; null when it cannot be. The
+// sibling is looked for only beside a picture that was read, and is used
+// only when it is exactly twice that picture's size.
 QPixmap cached(const QString &source, bool doubleSize)
 {
     if (const auto found = cache().constFind({source, doubleSize}); found != cache().cend())
         return *found;
+    // "dir/map.jpg" has "dir/map@2x.jpg"; an icon or a cursor has a PNG.
+    const QFileInfo info(source);
+    const bool icon = QStringList{"ico", "cur"}.contains(info.suffix(), Qt::CaseInsensitive);
+    const QString sibling = info.path() + u'/' + info.completeBaseName() + "@2x." + (icon ? "png" : info.suffix());
+    const QString file = doubleSize ? sibling : source;
+    const QSize twice = doubleSize ? cached(source, false).size() * 2 : QSize();
+    // A picture inside the program may be stored decoded by the build.
+    const QList<QImage> stored = decodedpictures::builtIn(file);
     QPixmap pixmap;
     try {
-        pixmap = doubleSize ? doubleSizeSibling(source, cached(source, false)) : readPixmap(source);
+        if (!doubleSize || (!twice.isEmpty() && QFileInfo::exists(file)))
+            pixmap = QPixmap::fromImage(stored.isEmpty() ? decodePicture(readBoundedFile(file)).image : stored.first());
+        if (doubleSize && !pixmap.isNull() && pixmap.size() != twice)
+            throw Failure("it is not twice the size of " + source.toStdString());
     } catch (const std::exception &failure) {
-        qCWarning(lcPictures) << (doubleSize ? doubleSizeName(source) : source) << "is left out:" << failure.what();
+        pixmap = QPixmap();
+        qCWarning(lcPictures) << file << "is left out:" << failure.what();
     }
+    pixmap.setDevicePixelRatio(doubleSize ? 2 : 1);
     return *cache().insert({source, doubleSize}, pixmap);
 }
 
@@ -141,82 +125,66 @@ QPixmap cached(const QString &source, bool doubleSize)
 
 QByteArray readBoundedFile(const QString &path, const std::string &what, qint64 limit)
 {
-    QFile file(path);
     // Opened without waiting and checked as opened, so that a pipe or a
     // device in the file's place never blocks the thread, not even one put
     // there after a look at the name. Qt's own resources are Qt's to open.
-    if (path.startsWith(u':')) {
-        if (!file.open(QIODevice::ReadOnly))
-            throw Failure(what + " not found");
-    } else {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
-            throw Failure(what + (QFileInfo(path).isSymLink() ? " is a link to a file that does not exist" : " not found"));
-        // Closing -1 when the open failed is harmless.
-        auto closeFile = qScopeGuard([fd] { ::close(fd); });
-        struct stat info = {};
-        if (fd < 0 || ::fstat(fd, &info) != 0)
-            throw Failure(what + " cannot be read (" + std::strerror(errno) + ")");
-        if (S_ISDIR(info.st_mode))
-            throw Failure(what + " is a folder, not a file");
-        if (!S_ISREG(info.st_mode))
-            throw Failure(what + " is not a normal file");
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-            closeFile.dismiss();
-    }
+    QFile file(path);
+    const bool resource = path.startsWith(u':');
+    const int fd = resource ? -1 : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (resource ? !file.open(QIODevice::ReadOnly) : fd < 0 && (errno == ENOENT || errno == ENOTDIR))
+        throw Failure(what + (QFileInfo(path).isSymLink() ? " is a link to a file that does not exist" : " not found"));
+    struct stat info = {};
+    // Once open, the file owns the descriptor and closes it, whatever follows.
+    if (!resource && (fd < 0 || !file.open(fd, QFile::ReadOnly, QFile::AutoCloseHandle) || ::fstat(fd, &info) != 0))
+        throw Failure(what + " cannot be read (" + std::strerror(errno) + ")");
+    if (!resource && !S_ISREG(info.st_mode))
+        throw Failure(what + (S_ISDIR(info.st_mode) ? " is a folder, not a file" : " is not a normal file"));
+    // Reads wait for data again (a resource's descriptor is -1, left alone).
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (file.size() > limit)
         throw Failure(what + " is too large (" + describeSize(file.size()) + "; the limit is " + describeSize(limit)
                       + ')');
     // One byte more than allowed tells a file that grew since the check.
-    const QByteArray bytes = file.isOpen() ? file.read(limit + 1) : QByteArray();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError)
+    const QByteArray bytes = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError)
         throw Failure(what + " cannot be read (" + file.errorString().toStdString() + ")");
     if (bytes.size() > limit)
         throw Failure(what + " is too large (over " + describeSize(limit) + ")");
     return bytes;
 }
 
-void limitDecodedImages()
-{
-    QImageReader::setAllocationLimit(int(kDecodedImageLimit / (1024 * 1024)));
-}
-
 void addDecodedSize(const QString &path, const std::string &what, qint64 &total)
 {
-    const QByteArray bytes = readBoundedFile(path, what, kDecodedImageLimit);
-    qint64 images = 0;
-    QSize largest;
-    for (const QSize &size : iconImageSizes(bytes, what + ": ")) {
-        total += qint64(size.width()) * size.height() * 4;
-        largest = largest.expandedTo(size);
-        ++images;
-    }
-    if (images == 0) {
-        QBuffer buffer;
-        buffer.setData(bytes);
+    QImageReader::setAllocationLimit(int(kDecodedImageLimit >> 20));
+    QByteArray bytes = readBoundedFile(path, what, kDecodedImageLimit);
+    QList<QSize> sizes = iconImageSizes(bytes, what + ": ");
+    if (sizes.isEmpty()) {
+        QBuffer buffer(&bytes);
         // Named by its suffix first and then by its content, as Qt reads the file.
         QImageReader reader(&buffer, QFileInfo(path).suffix().toLatin1());
-        largest = reader.size();
-        if (largest.isEmpty())
+        const QSize size = reader.size();
+        if (size.isEmpty())
             throw Failure(what + " is not a picture that Qt reads (" + reader.errorString().toStdString() + ")");
-        images = std::max(1, reader.imageCount());
-        total += images * largest.width() * largest.height() * 4;
+        sizes.fill(size, std::max(1, reader.imageCount()));
+    }
+    QSize largest;
+    for (const QSize &size : sizes) {
+        total += qint64(size.width()) * size.height() * 4;
+        largest = largest.expandedTo(size);
     }
     if (total > kDecodedImageLimit)
-        throw Failure(what + " is " + (images > 1 ? std::to_string(images) + " images of up to " : "")
+        throw Failure(what + " is " + (sizes.size() > 1 ? std::to_string(sizes.size()) + " images of up to " : "")
                       + sizeText(largest.width(), largest.height()) + " pixels, which brings the skin's pictures to "
                       + describeSize(total) + " once decoded; the limit is " + describeSize(kDecodedImageLimit));
 }
 
-DecodedPicture decodePicture(const QByteArray &bytes)
+DecodedPicture decodePicture(QByteArray bytes)
 {
     if (bytes.isEmpty())
         invalid("the file is empty");
-    limitDecodedImages();
+    QImageReader::setAllocationLimit(int(kDecodedImageLimit >> 20));
     const int iconType = iconImageSizes(bytes).isEmpty() ? 0 : bytes[2]; // 1 for an icon, 2 for a cursor
-    QBuffer buffer;
-    buffer.setData(bytes);
+    QBuffer buffer(&bytes);
     // A named format loads the one plugin that reads it, not every one.
     QImageReader reader(&buffer, iconType == 1 ? "ico" : iconType == 2 ? "cur" : "");
     reader.setAutoDetectImageFormat(iconType == 0);
@@ -231,19 +199,12 @@ DecodedPicture decodePicture(const QByteArray &bytes)
     if (image.width() > kPictureSideLimit || image.height() > kPictureSideLimit)
         invalid("it has " + sizeText(image.width(), image.height()) + " pixels; the most is "
                 + sizeText(kPictureSideLimit, kPictureSideLimit));
-    const int x = iconType == 2 ? little<quint16>(bytes, 10) : 0;
-    const int y = iconType == 2 ? little<quint16>(bytes, 12) : 0;
+    const int x = iconType == 2 ? qFromLittleEndian<quint16>(bytes.constData() + 10) : 0;
+    const int y = iconType == 2 ? qFromLittleEndian<quint16>(bytes.constData() + 12) : 0;
     if (x >= image.width() || y >= image.height())
         invalid("the cursor's hot spot " + std::to_string(x) + "," + std::to_string(y) + " lies outside its "
                 + sizeText(image.width(), image.height()) + " image");
     return {image, x, y};
-}
-
-QString doubleSizeName(const QString &path)
-{
-    const QFileInfo info(path);
-    const bool icon = QStringList{"ico", "cur"}.contains(info.suffix(), Qt::CaseInsensitive);
-    return info.path() + u'/' + info.completeBaseName() + "@2x." + (icon ? QStringLiteral("png") : info.suffix());
 }
 
 QPixmap pixmapForPicture(const QString &source, qreal screenRatio)
@@ -254,18 +215,17 @@ QPixmap pixmapForPicture(const QString &source, qreal screenRatio)
 
 QCursor cursorForPicture(const Picture &picture, qreal screenRatio)
 {
-    const QString source = QString::fromStdString(picture.source);
-    const QPixmap plain = picture.isNull() ? QPixmap() : cached(source, false);
-    if (plain.isNull())
-        return QCursor(Qt::ArrowCursor);
     // X11 shows a cursor's pixmap pixel for pixel, hot spot included, so the
     // cursor is doubled only where that is nearer the screen's scale.
-    if (screenRatio < 1.5)
-        return QCursor(plain, picture.hotSpotX, picture.hotSpotY);
-    const QPixmap sibling = cached(source, true);
-    QPixmap doubleSize = sibling.isNull() ? plain.scaled(plain.size() * 2) : sibling;
-    doubleSize.setDevicePixelRatio(2);
-    return QCursor(doubleSize, picture.hotSpotX * 2, picture.hotSpotY * 2);
+    const int scale = screenRatio < 1.5 ? 1 : 2;
+    QPixmap pixmap = picture.isNull() ? QPixmap() : pixmapForPicture(QString::fromStdString(picture.source), scale);
+    if (pixmap.isNull())
+        return QCursor(Qt::ArrowCursor);
+    if (pixmap.devicePixelRatio() < scale) {
+        pixmap = pixmap.scaled(pixmap.size() * 2);
+        pixmap.setDevicePixelRatio(2);
+    }
+    return QCursor(pixmap, picture.hotSpotX * scale, picture.hotSpotY * scale);
 }
 
 Picture QtPictureLoader::loadPicture(const std::string &path)

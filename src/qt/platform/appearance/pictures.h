@@ -7,8 +7,10 @@
 // nothing). GUI thread only, with a QGuiApplication running.
 //
 // On screens with a device pixel ratio above 1 a picture's double-size
-// sibling (doubleSizeName()) is used when it is there and exactly twice the
-// size; skins follow the same rule, as Qt's style sheets do.
+// sibling is used when it is there and exactly twice the size: "map@2x.jpg"
+// beside "map.jpg", and a PNG for an icon or a cursor ("pin@2x.png" beside
+// "pin.ico"), since their larger drawings are made as PNG. Skins follow the
+// same rule, as Qt's style sheets do.
 
 #include "core/platform.h"
 
@@ -18,23 +20,19 @@
 
 namespace drillix {
 
-// A picture file or a skin file is read up to this size.
-inline constexpr qint64 kFileLimit = 1024 * 1024;
 // Larger pictures are refused before they are decoded (memory).
 inline constexpr int kPictureSideLimit = 2048;
 // No image Qt decodes may take more, whoever asks it to and whatever the
 // file's header said: the map at double size, the largest of the program's
-// own, takes 8.6 MB, and a skin's pictures may take 32 MB in all.
+// own, takes 8.6 MB, and a skin's pictures may take 32 MB in all. Set for
+// the whole process before any picture or skin picture is decoded.
 inline constexpr qint64 kDecodedImageLimit = 32 * 1024 * 1024;
 
-// Sets kDecodedImageLimit for the whole process.
-void limitDecodedImages();
-
-// The file's bytes. A missing file, a folder, a dangling link, a pipe, a
-// device or one over the limit is refused without reading or waiting;
-// `what` ("Skin file") starts the Failure text.
-QByteArray readBoundedFile(const QString &path, const std::string &what = "Picture file",
-                           qint64 limit = kFileLimit);
+// The file's bytes; a picture file or a skin file is read up to 1 MB. A
+// missing file, a folder, a dangling link, a pipe, a device or one over the
+// limit is refused without reading or waiting; `what` ("Skin file") starts
+// the Failure text.
+QByteArray readBoundedFile(const QString &path, const std::string &what = "Picture file", qint64 limit = 1 << 20);
 // Adds to `total` the bytes the picture file takes once Qt decodes every
 // image in it, each as large as Qt decodes it: an icon's or a cursor's by
 // their own headers, whatever the file's directory says. Throws Failure,
@@ -51,11 +49,7 @@ struct DecodedPicture {
 // Any picture Qt reads, whatever the file is named; icons and cursors have
 // their directory checked first, and a cursor gives its hot spot. Throws
 // Failure, whose text starts "Invalid picture".
-DecodedPicture decodePicture(const QByteArray &bytes);
-
-// "dir/map.jpg" -> "dir/map@2x.jpg". Icons and cursors take a PNG sibling
-// ("pin.ico" -> "pin@2x.png"), since their larger drawings are made as PNG.
-QString doubleSizeName(const QString &path);
+DecodedPicture decodePicture(QByteArray bytes);
 
 // The picture for a screen of this ratio; null when it cannot be read.
 QPixmap pixmapForPicture(const QString &source, qreal screenRatio);

@@ -11,8 +11,6 @@
 
 namespace drillix {
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 std::string where(const QString &path, int line)
@@ -54,7 +52,7 @@ void QtSkinEngine::applySkin(const std::string &path)
         // Qt would read a backslash in the name as the start of an escape.
         if (path.contains(quote) || path.contains(u'\\'))
             throw Failure(where(path, line) + " has a backslash or both kinds of quote in its name");
-        return u"url("_s + quote + path + quote + u')';
+        return QStringLiteral("url(") + quote + path + quote + u')';
     };
     QString sheets[3]; // of [controls], [colours] and [metrics], applied in this order
     for (const skinfile::Section &section : skinfile::parse(readBoundedFile(file, "Skin file"))) {
@@ -65,7 +63,6 @@ void QtSkinEngine::applySkin(const std::string &path)
     }
     if (!m_window)
         return;
-    limitDecodedImages();
     // Room for the pictures beside the 10 MB that Qt gives the cache unless told otherwise.
     QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), int(10 * 1024 + pictureBytes / 1024)));
     // A second sheet set before the first was ever polished never reaches

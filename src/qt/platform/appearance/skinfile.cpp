@@ -46,10 +46,8 @@ bool isNameCharacter(QChar c)
 qsizetype stringEnd(QStringView text, qsizetype from)
 {
     const QChar quote = text[from];
-    while (++from < text.size() && text[from] != quote && text[from] != u'\n') {
-        if (text[from] == u'\\')
-            ++from;
-    }
+    while (++from < text.size() && text[from] != quote && text[from] != u'\n')
+        from += text[from] == u'\\';
     return std::min(from, text.size());
 }
 
@@ -83,15 +81,14 @@ std::pair<QString, std::optional<QString>> readHeader(QStringView line)
 {
     if (!line.startsWith(u'[') || !line.endsWith(u']') || line.count(u']') > 1)
         return {};
-    const QStringView inside = line.sliced(1, line.size() - 2);
-    const qsizetype colon = inside.indexOf(u':');
-    const QStringView written = colon < 0 ? inside : inside.first(colon);
+    const qsizetype colon = line.indexOf(u':');
+    const QStringView written = line.sliced(1, (colon < 0 ? line.size() - 1 : colon) - 1);
     const QStringView part = written.trimmed();
     if (part.isEmpty() || !std::ranges::all_of(written, [](QChar c) { return c.unicode() < 128; })
         || !std::ranges::all_of(part, [](QChar c) { return c.isLetter(); }))
         return {};
     return {part.toString().toLower(),
-            colon < 0 ? std::nullopt : std::optional(inside.sliced(colon + 1).trimmed().toString())};
+            colon < 0 ? std::nullopt : std::optional(line.sliced(colon + 1).chopped(1).trimmed().toString())};
 }
 
 // Reads a style sheet's grammar in `code`, the text with its comments
@@ -153,9 +150,7 @@ struct SheetReader {
     bool selectors()
     {
         bool wantCompound = true;
-        while (!take(u"{")) {
-            if (space())
-                continue;
+        while ((space(), !take(u"{"))) {
             const bool combinator = take(u">+~,");
             if (combinator ? wantCompound : !simpleSelector())
                 return false;
@@ -185,10 +180,8 @@ struct SheetReader {
         // Qt sets any property named after "qproperty-", styleSheet included,
         // which can set itself again without end: only a few layout ones here.
         static const QStringList allowed{"alignment", "flat", "iconSize", "indent", "margin", "wordWrap"};
-        while (space(), at < code.size() && peek(at) != '}') {
+        while (skip([](QChar c) { return c.isSpace() || c == u';'; }), at < code.size() && peek(at) != '}') {
             const qsizetype from = at;
-            if (take(u";"))
-                continue;
             if (!name())
                 return false;
             property = code.sliced(from, at - from);
@@ -313,8 +306,7 @@ std::vector<Section> parse(const QByteArray &bytes)
     bool sawSkin = false;
     std::optional<QString> format;
     for (int n = 1; n <= int(lines.size()); ++n) {
-        const QString code = codes[n - 1].trimmed();
-        const QString on = " on line " + QString::number(n);
+        const QString code = codes[n - 1].trimmed(), on = " on line " + QString::number(n);
         const auto [part, variant] = readHeader(code);
         // Before [skin] there may be only comments and blank lines, and not only them.
         if (!sawSkin && (!code.isEmpty() || n == int(lines.size())) && part != "skin"_L1)
