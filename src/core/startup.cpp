@@ -12,6 +12,10 @@ namespace drillix {
 
 namespace {
 
+constexpr std::ptrdiff_t kLongestTitle = 40;
+// Any one number of the hundred would do; this one is the site's.
+constexpr int kWebSiteDraw = 7;
+
 // The text before the first comma; an empty line has no field at all.
 std::string firstField(const std::string &line)
 {
@@ -33,7 +37,8 @@ std::string applicationTitle(const std::string &displayName)
         if (space == std::string::npos)
             throw Failure("Invalid procedure call or argument");
         title.resize(space);
-    } while (std::count_if(title.begin(), title.end(), [](unsigned char c) { return (c & 0xC0) != 0x80; }) > 40);
+    } while (std::count_if(title.begin(), title.end(), [](unsigned char c) { return (c & 0xC0) != 0x80; })
+             > kLongestTitle);
     return title;
 }
 
@@ -57,7 +62,7 @@ void Quiz::start()
     trap.step(kCaptionIconAndTitle, [&] { m_title = applicationTitle(m_displayName); });
     // Once per start, one time in a hundred, the product's web site opens.
     trap.step(kWebSite, [&] {
-        if (m_platform.random.draw(100) == 7)
+        if (m_platform.random.draw(100) == kWebSiteDraw)
             m_platform.browser.open(contract::kWebSiteAddress);
     });
     m_placedCount = 0;
