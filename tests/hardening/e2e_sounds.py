@@ -143,7 +143,7 @@ def unread_stderr(t):
     os.close(read_end)
     prog = h.spawn([str(t.program)], env=env, stdout=subprocess.DEVNULL, stderr=write_end)
     os.close(write_end)
-    time.sleep(2.0)  # the player is up and has found no server
+    time.sleep(2.0)  # the sound engine is up and has found no server
     status = prog.poll()
     t.check(status is None, "%s: the program is still running after its warning (status %s)" % (what, status))
     h.stop(prog)
@@ -181,7 +181,7 @@ def hung_server(t):
         for how in ("Exit", "the close box"):
             what = "hung sound server, %s" % how
             prog = start_case(t, what, None, 0, program=t.program)
-            time.sleep(0.5)  # the player is up and waiting on the server
+            time.sleep(0.5)  # the sound engine is up and waiting on the server
             point, _ = t.tables.drop_point("China")
             rect = t.tables.answer_rect(COUNTRIES.index("China"))
             before = prog.shot().crop(*rect)
