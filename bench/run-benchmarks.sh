@@ -42,7 +42,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 
 targets=()
-wanted startup && targets+=(veltmora-drillix side-files barewindow mediaplayerwindow bench_startup)
+wanted startup && targets+=(veltmora-drillix drillix-sound side-files barewindow mediaplayerwindow bench_startup)
 wanted judging && targets+=(bench_judging)
 wanted frontend && targets+=(bench_frontend)
 wanted sound && targets+=(soundlatency drillix-sound-decoder)

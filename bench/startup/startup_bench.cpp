@@ -8,8 +8,8 @@
 //   - exec to its first frame: the first moment a row of pixels across the
 //     middle of the window is no longer the black root showing through
 //     (the server is started with -br; sampled every millisecond).
-// It then lets the program settle (long enough for the quiz's player to
-// connect and make its sounds ready), reads its idle resident memory, its
+// It then lets the program settle (long enough for the quiz's sound engine
+// to load and decode its sounds), reads its idle resident memory, its
 // helper processes' included (VmRSS of the process tree), asks it to close
 // with WM_DELETE_WINDOW (SIGTERM if it does not go) and reads its peak RSS
 // (ru_maxrss) and its CPU time, user and system, children's included, from
@@ -264,7 +264,7 @@ struct Options {
     std::string quizTitle = kQuizTitle;
     std::string xvfb = "Xvfb";
     int pairs = 15;
-    // Long enough for the quiz's player to connect and make its sounds ready.
+    // Long enough for the quiz's sound engine to load and decode its sounds.
     int settleMs = 1500;
     bool verbose = false;
     bool rssBreakdown = false;

@@ -6,7 +6,7 @@
 #include "qt/platform/appearance/qtskinengine.h"
 #include "qt/platform/desktop.h"
 #include "qt/platform/sidefiles.h"
-#include "qt/platform/sound/pulsesoundoutput.h"
+#include "qt/platform/sound/lazysoundoutput.h"
 #include "qt/window/quizwindow.h"
 
 #include <QApplication>
@@ -110,7 +110,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("veltmora-drillix"));
 
     QtMessageBoxes messageBoxes;
-    PulseSoundOutput sound(programDir + "/drillix-sound-decoder");
+    LazySoundOutput sound(programDir + "/plugins/libdrillix-sound.so", programDir + "/drillix-sound-decoder");
     QtWebBrowser browser;
     QtSkinEngine skin;
     QtPictureLoader pictures;
@@ -131,10 +131,10 @@ int main(int argc, char *argv[])
         return 0;
     window.showWithFocus();
 
-    // The game's sounds are made ready once the first frame is on its way,
-    // before the first drop.
+    // The sound engine loads once the first frame is on its way, and makes
+    // the game's sounds ready before the first drop.
     QTimer::singleShot(200, [&sound, &sideFiles] {
-        sound.prepare(
+        sound.preload(
             {sideFiles.locate(kCorrectSound), sideFiles.locate(kWrongSound), sideFiles.locate(kCompleteSound)});
     });
     return QApplication::exec();

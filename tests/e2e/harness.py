@@ -48,6 +48,7 @@ MAP_DUMP = None
 
 SIDE_FILES = ["items.txt", "HAND-M.CUR", "x/o.cjs",
               "sounds/correct.wma", "sounds/wrong.wma", "sounds/complete.wma",
+              "plugins/libdrillix-sound.so",  # the sound engine, loaded once the window is up
               "drillix-sound-decoder"]  # the program that decodes the sounds for it
 
 # Layout of the window, in window pixels.

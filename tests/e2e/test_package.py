@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The Debian package.
 
-From the build tree: built with cpack, laid out as Debian expects, its two
+From the build tree: built with cpack, laid out as Debian expects, its three
 binaries hardened (hardening-check), checked by lintian and the desktop
 validators, unpacked into a scratch root, and one full game played with the
 program from there, started through its link on PATH: an installation under
@@ -28,8 +28,11 @@ from harness import COUNTRIES, log
 
 PROGRAM_DIR = "usr/lib/veltmora-drillix"
 DATA_DIR = "usr/share/veltmora-drillix"
-BINARIES = ["veltmora-drillix", "drillix-sound-decoder"]
+BINARIES = ["veltmora-drillix", "drillix-sound-decoder", "plugins/libdrillix-sound.so"]
 DATA_FILES = [f for f in h.SIDE_FILES if f not in BINARIES]
+# Every call of the module that could be fortified is bounded at compile
+# time (data/debian/lintian-overrides): the other two prove the flag.
+NOTHING_TO_FORTIFY = {"plugins/libdrillix-sound.so"}
 
 
 def toolchain_marks_cet(tmp):
@@ -74,8 +77,9 @@ def check_layout_and_hardening(t, root, tmp, hardened=True):
     common = ([] if cet else ["--nocfprotection"]) + (["--nobranchprotection"]
                                                       if b"nobranchprotection" in usage and not arm else [])
     for b in BINARIES:
-        r = h.run(["hardening-check"] + common + [str(root / PROGRAM_DIR / b)], check=False, timeout=60)
-        log("hardening-check %s:\n%s" % (" ".join(common), r.stdout.decode(errors="replace")))
+        options = common + (["--nofortify"] if b in NOTHING_TO_FORTIFY else [])
+        r = h.run(["hardening-check"] + options + [str(root / PROGRAM_DIR / b)], check=False, timeout=60)
+        log("hardening-check %s:\n%s" % (" ".join(options), r.stdout.decode(errors="replace")))
         t.check(r.returncode == 0, "hardening-check passes on %s" % b)
 
 

@@ -52,11 +52,11 @@ def without_display(t):
 
 
 def undecodable_folder(t, ref_names):
-    """A copy of the program, its decoder and its side files in a folder named
-    with the byte 0xFC, which no UTF-8 text holds: the names are found, and
-    the sound decoder is started from the folder for a sound of the folder.
-    Qt cannot name such a folder, so the skin and the hand cursor are each
-    reported (as a bad file name) and the quiz goes on."""
+    """A copy of the program, its decoder, its sound module and its side files
+    in a folder named with the byte 0xFC, which no UTF-8 text holds: the names
+    and the sound module are found. Qt cannot name such a folder, so the skin
+    and the hand cursor are each reported (as a bad file name) and the quiz
+    goes on."""
     s = t.session
     folder = Path(os.fsdecode(os.fsencode(str(s.tmp)) + b"/\xfcrumqi"))
     folder.mkdir()
@@ -64,17 +64,11 @@ def undecodable_folder(t, ref_names):
     for f in h.SIDE_FILES:
         (folder / f).parent.mkdir(parents=True, exist_ok=True)
         shutil.copy2(t.program.parent / f, folder / f)
-    # A sound that is not the shipped one needs the decoder, here behind a
-    # wrapper that notes how it was started.
-    shutil.copy2(t.program.parent / "sounds/wrong.wma", folder / "sounds/correct.wma")
-    decoder, started = folder / "drillix-sound-decoder", s.tmp / "decoder-started"
-    decoder.write_bytes(b"#!/bin/sh\nprintf '%%s\\n' \"$0\" \"$1\" > '%s'\nexec '%s' \"$@\"\n"
-                        % (os.fsencode(str(started)), os.fsencode(str(t.program.parent / decoder.name))))
     prog = start_case(t, "a folder named with byte 0xFC", None, 2, program=folder / t.program.name)
     t.check(names_area(s.settle(prog)).rgb == ref_names.rgb, "folder 0xFC: the names of the names file show")
-    expected = b"%s\n%s\n" % (os.fsencode(str(decoder)), os.fsencode(str(folder / "sounds/correct.wma")))
-    t.check(h.wait_until(lambda: started.exists() and started.read_bytes() == expected, timeout=5),
-            "folder 0xFC: the sound decoder in the folder is started for the folder's sound")
+    module = os.fsencode(str(folder / "plugins/libdrillix-sound.so"))
+    loaded = h.wait_until(lambda: module in Path("/proc/%d/maps" % prog.proc.pid).read_bytes(), timeout=5)
+    t.check(loaded, "folder 0xFC: the sound module is loaded from the folder")
     close(t, prog, "folder 0xFC")
 
 
