@@ -52,8 +52,10 @@ bool landlockFiles()
     // Every file access right the kernel knows: 13 in the first version,
     // one more in each of versions 2, 3 and 5. Only a rule can grant one.
     const int rights = abi >= 5 ? 16 : abi >= 3 ? 15 : abi >= 2 ? 14 : 13;
-    // Fields that newer kernels' headers add (network, scopes) stay zero.
-    const landlock_ruleset_attr attributes{.handled_access_fs = (std::uint64_t{1} << rights) - 1};
+    // Fields that newer kernels' headers add (network, scopes) stay zero;
+    // they are not named, so that the code builds with every header.
+    landlock_ruleset_attr attributes{};
+    attributes.handled_access_fs = (std::uint64_t{1} << rights) - 1;
     const long ruleset = ::syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0);
     if (ruleset < 0)
         return false;
